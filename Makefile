@@ -1,0 +1,54 @@
+# Top-level driver: set-up, builds and test runs. See README.md.
+SHELL := /bin/bash
+B := build
+JOBS ?= $(shell nproc)
+CMAKE_NATIVE := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_WIN32 := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+
+.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench clean
+
+all: native win32
+
+setup:
+	bash tools/setup.sh
+
+native:
+	$(CMAKE_NATIVE) -B $(B)/native >/dev/null
+	cmake --build $(B)/native -j $(JOBS)
+
+asan:
+	$(CMAKE_NATIVE) -B $(B)/asan -DKW_SANITIZE=ON -DKW_BENCH=OFF >/dev/null
+	cmake --build $(B)/asan -j $(JOBS)
+
+win32:
+	$(CMAKE_WIN32) -B $(B)/win32 >/dev/null
+	cmake --build $(B)/win32 -j $(JOBS)
+
+fuzzers:
+	CC=clang CXX=clang++ $(CMAKE_NATIVE) -B $(B)/fuzz -DKW_FUZZ=ON -DKW_BENCH=OFF >/dev/null
+	cmake --build $(B)/fuzz -j $(JOBS)
+
+test: setup
+	$(MAKE) native asan win32 fuzzers
+	$(MAKE) test-native test-win test-fuzz
+
+test-native:
+	ctest --test-dir $(B)/native --output-on-failure -j $(JOBS)
+	ctest --test-dir $(B)/asan --output-on-failure -j $(JOBS)
+
+test-win:
+	bash tools/test-win.sh $(B)/win32
+
+test-fuzz:
+	bash tools/fuzz-smoke.sh $(B)/fuzz
+
+demo: setup win32
+	bash tools/demo.sh $(B)/win32
+
+bench: setup
+	$(CMAKE_NATIVE) -B $(B)/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(B)/bench -j $(JOBS)
+	bash tools/bench.sh $(B)/bench
+
+clean:
+	rm -rf $(B) out

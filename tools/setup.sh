@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Brings a Debian 12 machine (as root) to a working build and test rig:
+# native toolchain and test libraries, mingw-w64 i686, 32-bit Wine through
+# qemu user emulation, Xvfb. Idempotent: every step checks before it acts,
+# and the binfmt registration (lost at reboot) is checked on every run.
+set -euo pipefail
+
+log() { printf '[setup] %s\n' "$*"; }
+export DEBIAN_FRONTEND=noninteractive
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup.sh must run as root" >&2
+        exit 1
+    fi
+}
+
+# --- apt sources -----------------------------------------------------------
+ensure_backports() {
+    local f=/etc/apt/sources.list.d/bookworm-backports.sources
+    [ -f "$f" ] && return 0
+    log "adding bookworm-backports"
+    cat >"$f" <<'SRC'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    APT_STALE=1
+}
+
+ensure_i386() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        log "adding architecture i386"
+        dpkg --add-architecture i386
+        APT_STALE=1
+    fi
+}
+
+# The mirror has served bookworm-security's i386 index with a wrong size;
+# when apt reports that, take security updates for amd64 only.
+apt_update() {
+    local out
+    out=$(apt-get update 2>&1) || true
+    if grep -q 'bookworm-security.*i386\|File has unexpected size\|Mirror sync in progress' <<<"$out"; then
+        log "working around the broken i386 security index"
+        local s=/etc/apt/sources.list.d/debian.sources
+        if [ -f "$s" ] && ! grep -q '^Architectures: amd64' "$s"; then
+            python3 - "$s" <<'PY'
+import sys, re
+p = sys.argv[1]
+text = open(p).read()
+blocks = text.split("\n\n")
+out = []
+for b in blocks:
+    if "bookworm-security" in b and "Architectures:" not in b:
+        b = b.rstrip("\n") + "\nArchitectures: amd64"
+    out.append(b)
+open(p, "w").write("\n\n".join(out) + ("\n" if not text.endswith("\n") else ""))
+PY
+        fi
+        cat >/etc/apt/preferences.d/security-amd64-only <<'PIN'
+Package: *
+Pin: release l=Debian-Security
+Pin-Priority: 100
+PIN
+        apt-get update >/dev/null 2>&1 || true
+    fi
+}
+
+PACKAGES_NATIVE="cmake ninja-build make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev python3 gnuplot-nox"
+PACKAGES_WIN="g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth imagemagick libc6:i386"
+
+missing_packages() {
+    local p missing=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+    done
+    echo "$missing"
+}
+
+qemu_is_backport() {
+    local v
+    v=$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || true)
+    [ -n "$v" ] && dpkg --compare-versions "$v" ge 1:10
+}
+
+install_packages() {
+    local missing
+    # shellcheck disable=SC2086
+    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
+    [ -n "$missing" ] || qemu_is_backport || missing=" "
+    [ -n "$missing" ] || return 0
+    apt_update
+    # qemu first: the i386 packages' install scripts run 32-bit programs.
+    if ! qemu_is_backport; then
+        log "installing qemu-user from bookworm-backports"
+        apt-get install -y --no-install-recommends -t bookworm-backports qemu-user qemu-user-static
+        QEMU_CHANGED=1
+    fi
+    ensure_binfmt
+    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
+    if [ -n "$missing" ]; then
+        log "installing:$missing"
+        # shellcheck disable=SC2086
+        apt-get install -y --no-install-recommends $missing
+    fi
+}
+
+# --- 32-bit execution through qemu ----------------------------------------
+ensure_binfmt() {
+    local dir=/proc/sys/fs/binfmt_misc
+    if [ ! -e "$dir/register" ]; then
+        mount -t binfmt_misc binfmt_misc "$dir" 2>/dev/null || true
+    fi
+    if [ "${QEMU_CHANGED:-0}" = 0 ] && [ -e "$dir/qemu-i386" ]; then
+        return 0
+    fi
+    [ -f /usr/share/qemu/binfmt.d/qemu-i386.conf ] || [ -f /usr/lib/binfmt.d/qemu-i386.conf ] || return 0
+    log "registering qemu-i386 in binfmt_misc"
+    [ -e "$dir/qemu-i386" ] && echo -1 >"$dir/qemu-i386"
+    local conf=/usr/share/qemu/binfmt.d/qemu-i386.conf
+    [ -f "$conf" ] || conf=/usr/lib/binfmt.d/qemu-i386.conf
+    # The .conf line is ":name:type:offset:magic:mask:interpreter:flags".
+    local line
+    line=$(grep -v '^#' "$conf" | head -n 1)
+    line=$(sed -E 's/:[OPFC]*$/:OPF/' <<<"$line")
+    printf '%s' "$line" >"$dir/register"
+    QEMU_CHANGED=0
+}
+
+# --- Wine prefix ------------------------------------------------------------
+WINEPREFIX_DEFAULT=/root/.wine-kestrelwing
+ensure_prefix() {
+    export WINEPREFIX="${WINEPREFIX:-$WINEPREFIX_DEFAULT}"
+    export WINEDEBUG=-all
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        log "creating Wine prefix $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+    if wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger >/dev/null 2>&1 \
+       || wine reg query 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger >/dev/null 2>&1; then
+        log "switching off the crash debugger"
+        wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
+        wine reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+    fi
+    # A virtual desktop gives dialogs a title bar without a window manager.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 || true
+    wineserver -w || true
+}
+
+main() {
+    need_root
+    ensure_backports
+    ensure_i386
+    install_packages
+    ensure_binfmt
+    if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+        echo "32-bit programs do not run" >&2
+        exit 1
+    fi
+    ensure_prefix
+    log "ready"
+}
+
+main "$@"
