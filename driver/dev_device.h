@@ -1,0 +1,46 @@
+// Device strings, connection and the device registry shared by all modules.
+#pragma once
+
+#include "tarn_host.h"
+
+enum { DEV_STRING_SIZE = 260, DEV_REGISTRY_SLOTS = 16 };
+
+// One connected device; at most one entry per handle.
+struct DevEntry {
+    u32 slot;         // own slot index 0..15
+    u32 startMarker;  // 0 or 1
+    i32 handle;
+    u8 configured;    // ConfigMeasure succeeded in this run
+    u8 measuring;     // from StartMeasure until StopMeasure
+};
+
+// Field accessors: a new copy owned by the caller (free with DEV_FreeString), or null.
+char* DEV_GetField(const char* deviceString, int field);
+char* DEV_GetKind(const char* deviceString);     // field 0
+char* DEV_GetSerial(const char* deviceString);   // field 2
+char* DEV_GetAddress(const char* deviceString);  // field 3
+void DEV_FreeString(char* s);
+// Field 1 as a signed integer (atoi rules); -1 when invalid or absent.
+i32 DEV_GetHandleField(const char* deviceString);
+// At least 8 characters beginning with backslash, question mark, backslash.
+bool DEV_IsValidString(const char* deviceString);
+
+// Connects the device named by the string: 1 connected (handle set), 0 not (handle -1).
+int TVXDeviceUriConnect(const char* deviceString, i32* handle);
+// The string of the last successful connection, or null.
+const char* DEV_CurrentDeviceString(void);
+// Connects at worksheet load and warns, titled with the module name, on failure.
+void MOD_RegisterDevice(Module* m, const char* deviceString);
+
+DevEntry* DEV_FindDevice(i32 handle);
+DevEntry* DEV_AddDevice(i32 handle);
+void DEV_RemoveDevice(DevEntry* entry);
+// Empties the registry and forgets the current device string (tests, unload).
+void DEV_ResetAll(void);
+
+// Shared run protocol; each returns 1 for success, 0 for failure.
+extern const char* const DEV_INVALID_DEVICE_TEXT;  // the warning of a failed connection
+int DEV_RunPrepare(Module* m, i32* handle);        // connect or warn
+void DEV_RunMarkStart(i32 handle);                 // start marker rule
+int DEV_RunGo(i32 handle);                         // ConfigMeasure/StartMeasure once per device
+void DEV_RunStop(i32* handle);                     // first stop stops and disconnects for all
