@@ -1,0 +1,9 @@
+// Analog input: run messages and compute function (the frame is shared).
+#pragma once
+
+#include "tarn_host.h"
+
+i32 AnalogIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
+i32 AnalogIn_Start(Module* m);    // DMM_START_MODULE
+i32 AnalogIn_Go(Module* m);       // DMM_GO_MODULE
+i32 AnalogIn_Stop(Module* m);     // DMM_STOP_MODULE
