@@ -1,0 +1,55 @@
+#include "startup.h"
+
+#include "drv_load.h"
+#include "menu_text.h"
+#include "mod_kinds.h"
+#include "plg_strings.h"
+#include "plugin_state.h"
+
+#include <string.h>
+
+static const LCID kGermanGermany = 1031;
+
+static void KW_CDECL GlobalSetupCommand(void)
+{
+    MessageBoxA(nullptr, "Do here some setup functions!", "Setup", MB_OK);
+}
+
+static void PLG_RegisterKind(int k)
+{
+    const ModKind* kind = &g_modKinds[k];
+    ClassRecord rec;
+    memset(&rec, 0, sizeof rec);
+
+    // The host keeps the addresses of these process-wide buffers.
+    PLG_LoadString(kind->shortNameId, g_modShortName[k], 14);
+    g_modShortName[k][13] = 0;
+    PLG_LoadString(kind->longNameId, g_modLongName[k], 40);
+    g_modLongName[k][39] = 0;
+
+    rec.instance = g_instance;
+    rec.className = kind->className;
+    rec.paramSize = kind->paramSize;
+    rec.runtimeSize = kind->runtimeSize;
+    rec.channelSize = kind->channelSize;
+    rec.nameId = kind->shortNameId;
+    rec.shortName = g_modShortName[k];
+    rec.longName = g_modLongName[k];
+    rec.paletteBitmap = LoadBitmapA(g_instance, "GENERATOR_ICO");
+    rec.moduleBitmap = LoadBitmapA(g_instance, kind->bitmapName);
+    rec.handler = kind->handler;
+    rec.compute = kind->compute;
+
+    if (rec.nameId != 0) {
+        bool german = GetThreadLocale() == kGermanGermany;
+        MENU_AddModuleEntry(rec.nameId, german ? kind->labelDe : kind->labelEn);
+    }
+    g_host.RegisterModuleClass(&rec);
+}
+
+BOOL PLG_Startup(void)
+{
+    if (DRV_Load("tvxv2_w32.dll") != 0) MENU_AddGlobalSetup(GlobalSetupCommand);
+    for (int k = 0; k < MOD_KIND_COUNT; ++k) PLG_RegisterKind(k);
+    return 1;
+}
