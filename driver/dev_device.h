@@ -37,6 +37,8 @@ DevEntry* DEV_AddDevice(i32 handle);
 void DEV_RemoveDevice(DevEntry* entry);
 // Empties the registry and forgets the current device string (tests, unload).
 void DEV_ResetAll(void);
+// Forgets the current device string (part of DEV_ResetAll).
+void DEV_ForgetCurrentDeviceString(void);
 
 // Shared run protocol; each returns 1 for success, 0 for failure.
 extern const char* const DEV_INVALID_DEVICE_TEXT;  // the warning of a failed connection

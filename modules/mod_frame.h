@@ -69,6 +69,11 @@ extern const ModFrame g_frameCounterOut;
 extern const ModFrame g_frameDigitalIn;
 extern const ModFrame g_frameDigitalOut;
 
+// The kinds' own fields at creation, shared by the kinds of one layout:
+// analog input and output, digital input and output.
+void MOD_AnalogChannelDefaults(void* params);
+void MOD_DigitalDefaults(void* params);
+
 // The shared message handler of every kind.
 i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam);
 

@@ -1,0 +1,38 @@
+// Counter input: its values of the module frame and its defaults.
+#include "mod_frame.h"
+
+static const ParamDesc s_description[] = {
+    {"Signature[0..31]", "string[32]", offsetof(CounterInParams, header.signature), 0},
+    {nullptr, nullptr, 0, 0},
+};
+
+static void Defaults(void* params)
+{
+    for (CounterInChannel& c : ((CounterInParams*)params)->channel) {
+        c.realTime = 1;
+        c.mode = 0;  // impulse count
+    }
+}
+
+const ModFrame g_frameCounterIn = {
+    .kind = MOD_COUNTERIN,
+    .tag = "counterin",
+    .signature = "KWE\\COUNTERIN",
+    .dialogName = "COUNTERIN",
+    .handler = CounterIn_Handler,
+    .outputKind = false,
+    .takesCurrentDevice = true,
+    .channelStride = sizeof(CounterInChannel),
+    .timeBaseOffset = offsetof(CounterInParams, timeBaseId),
+    .unit = " ",
+    .description = s_description,
+    .defaults = Defaults,
+    .fifo = MOD_FIFO_CHECKED,
+    .fifoRecordOffset = 8,  // after channel number and list position
+    .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
+};
+
+i32 KW_CDECL CounterIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
+{
+    return MOD_Dispatch(&g_frameCounterIn, m, msg, wParam, lParam);
+}

@@ -1,0 +1,68 @@
+// Counter output: its values of the module frame, its defaults and the host
+// global variables that may supply each channel's frequency and duty cycle.
+#include "mod_frame.h"
+
+static const ParamDesc s_description[] = {
+    {"Signature[0..31]", "string[32]", offsetof(CounterOutParams, header.signature), 0},
+    {nullptr, nullptr, 0, 0},
+};
+
+static void Defaults(void* params)
+{
+    for (CounterOutChannel& c : ((CounterOutParams*)params)->channel) {
+        c.realTime = 1;
+        c.pwmMode = 1;
+        c.frequency = 10.0;
+        c.dutyCycle = 50.0;
+        c.frequencyVar = 0;
+        c.dutyCycleVar = 0;
+    }
+}
+
+// Registers or unregisters the variables that channel i refers to.
+static void ChannelGlobals(Module* m, u32 i, bool registering)
+{
+    const CounterOutChannel& c = MOD_Params<CounterOutParams>(m)->channel[i];
+    PFN_GlVar_RegisterByNumber call =
+        registering ? g_host.GlVar_RegisterByNumber : g_host.GlVar_UnregisterByNumber;
+    if (c.frequencyVar > 0) call(c.frequencyVar, m, CounterOut_Handler);
+    if (c.dutyCycleVar > 0) call(c.dutyCycleVar, m, CounterOut_Handler);
+}
+
+// Frequency and duty cycle of each channel from their variables, where those
+// deliver a value; negative values become 0.
+static void Refresh(Module* m)
+{
+    CounterOutParams* p = MOD_Params<CounterOutParams>(m);
+    for (u32 i = 0, n = MOD_ChannelCount(m, &g_frameCounterOut); i < n; ++i) {
+        CounterOutChannel& c = p->channel[i];
+        double value;
+        if (g_host.GlVar_Get(c.frequencyVar, &value)) c.frequency = value < 0 ? 0 : value;
+        if (g_host.GlVar_Get(c.dutyCycleVar, &value)) c.dutyCycle = value < 0 ? 0 : value;
+    }
+}
+
+const ModFrame g_frameCounterOut = {
+    .kind = MOD_COUNTEROUT,
+    .tag = "counterout",
+    .signature = "KWE\\COUNTEROUT",
+    .dialogName = "COUNTEROUT",
+    .handler = CounterOut_Handler,
+    .outputKind = true,
+    .takesCurrentDevice = true,
+    .channelStride = sizeof(CounterOutChannel),
+    .timeBaseOffset = offsetof(CounterOutParams, timeBaseId),
+    .unit = "V",
+    .description = s_description,
+    .defaults = Defaults,
+    .fifo = MOD_FIFO_UNCHECKED,
+    .actionKeys = {"SET_FREQUENCY", "SET_DUTYCYCLE"},
+    .actionChecksCode = true,
+    .channelGlobals = ChannelGlobals,
+    .refresh = Refresh,
+};
+
+i32 KW_CDECL CounterOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
+{
+    return MOD_Dispatch(&g_frameCounterOut, m, msg, wParam, lParam);
+}

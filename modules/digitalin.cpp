@@ -1,0 +1,30 @@
+// Digital input: its values of the module frame.
+#include "mod_frame.h"
+
+static const ParamDesc s_description[] = {
+    {"Signature[0..31]", "string[32]", offsetof(DigitalParams, header.signature), 0},
+    {nullptr, nullptr, 0, 0},
+};
+
+const ModFrame g_frameDigitalIn = {
+    .kind = MOD_DIGITALIN,
+    .tag = "digitalin",
+    .signature = "KWE\\DIGITALIN",
+    .dialogName = "DIGITALIN",
+    .handler = DigitalIn_Handler,
+    .outputKind = false,
+    .takesCurrentDevice = false,
+    .channelStride = sizeof(DigitalChannel),
+    .timeBaseOffset = offsetof(DigitalParams, timeBaseId),
+    .unit = "V",
+    .description = s_description,
+    .defaults = MOD_DigitalDefaults,
+    .fifo = MOD_FIFO_CHECKED,
+    .fifoRecordOffset = 16,  // after active, line, block open and list position
+    .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
+};
+
+i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
+{
+    return MOD_Dispatch(&g_frameDigitalIn, m, msg, wParam, lParam);
+}

@@ -1,0 +1,30 @@
+// Digital output: its values of the module frame. Its block is the digital
+// input's; its channels are module inputs.
+#include "mod_frame.h"
+
+static const ParamDesc s_description[] = {
+    {"Signature[0..31]", "string[32]", offsetof(DigitalParams, header.signature), 0},
+    {nullptr, nullptr, 0, 0},
+};
+
+const ModFrame g_frameDigitalOut = {
+    .kind = MOD_DIGITALOUT,
+    .tag = "digitalout",
+    .signature = "KWE\\DIGITALOUT",
+    .dialogName = "DIGITALOUT",
+    .handler = DigitalOut_Handler,
+    .outputKind = true,
+    .takesCurrentDevice = true,
+    .channelStride = sizeof(DigitalChannel),
+    .timeBaseOffset = offsetof(DigitalParams, timeBaseId),
+    .unit = "V",
+    .description = s_description,
+    .defaults = MOD_DigitalDefaults,
+    .fifo = MOD_FIFO_HOST,
+    .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
+};
+
+i32 KW_CDECL DigitalOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
+{
+    return MOD_Dispatch(&g_frameDigitalOut, m, msg, wParam, lParam);
+}

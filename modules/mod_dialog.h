@@ -1,0 +1,8 @@
+// Parameter dialogs of the module kinds, run from DMM_PARAM_MODULE.
+#pragma once
+
+#include "tarn_host.h"
+
+// Runs the dialog template 'templateName' modally for the module, owned by
+// the module window; returns the dialog's result, 0 when there is no dialog.
+int MOD_RunParamDialog(Module* m, const char* templateName);
