@@ -290,7 +290,8 @@ HWND SHW_CreateHostWindow(void);
 // Loads the plug-in DLL, calls its SetupTarnDLL with the host window and
 // returns that result (0 also when the library or the export is missing).
 int SHW_LoadPlugin(const char* dllPath);
-// Calls FinishTarnDLL, frees the library, destroys the window; its result.
+// Deletes all modules, calls FinishTarnDLL and frees the library; returns
+// FinishTarnDLL's result. The window stays for the next load.
 int SHW_FinishPlugin(void);
 HMODULE SHW_PluginModule(void);
 #endif

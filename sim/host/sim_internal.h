@@ -1,0 +1,66 @@
+// Shared between the simulated host's sources; not for tests.
+#pragma once
+
+#include "simhost.h"
+
+// What differs between the native host and the Windows host: handles the
+// host hands out and the services that draw into dialogs. Natively the
+// handles are dummies and the dialog services do nothing.
+struct SimPlatform {
+    HINSTANCE hostInstance;
+    HWND hostWindow;
+    HBITMAP channelBitmaps[4];   // hBitChannel: channel button states
+    HBITMAP lessMoreBitmaps[6];  // hBitLessMore: arrow button states
+    void (*fillUnitList)(HWND dialog, int controlId, const char* unit);
+    void (*fillTimeBaseCombo)(HWND dialog, int controlId, u32 currentTimeBase);
+    HFONT (*createFont)(const LOGFONTA* font);
+    void (*deleteObject)(HGDIOBJ object);
+};
+extern SimPlatform g_simPlatform;
+
+// Host service implementations (sim_services.cpp, sim_blocks.cpp).
+void* KW_CDECL SIM_NewMemAlloc(u32 size, const char* tag, int line);
+void KW_CDECL SIM_NewDoMemFree(void* p, const char* tag, int line);
+int KW_CDECL SIM_DefineDllModule(void);
+int KW_CDECL SIM_DefineDllVariable(const char* name, void* address, u32 size);
+int KW_CDECL SIM_RegisterModuleClass(void* classRecord);
+i32 KW_CDECL SIM_PerformDefaultAction(Module* m, u32 msg, u32 wParam, u32 lParam);
+Block* KW_CDECL SIM_GetCurrentOutputBlock(Fifo* f);
+void KW_CDECL SIM_NewReleaseOutputBlock(Fifo* f, const char* tag, int line);
+Block* KW_CDECL SIM_GetInputBlock(Module* m, u32 input);
+void KW_CDECL SIM_NewReleaseInputBlock(Module* m, u32 input, const char* tag, int line);
+void KW_CDECL SIM_ChangeModuleSize(Module* m, u32 inputs, u32 outputs);
+void KW_CDECL SIM_ChangeModuleName(Module* m, const char* name);
+void KW_CDECL SIM_CopyChannelName(Fifo* f, const char* name);
+void KW_CDECL SIM_FillUnitList(HWND dialog, int controlId, const char* unit);
+void KW_CDECL SIM_ShowWarning(const char* moduleName, const char* text);
+void KW_CDECL SIM_ShowInternalError(const char* text, const char* tag, int line);
+void KW_CDECL SIM_StopExperiment(void);
+HFONT KW_CDECL SIM_CreateStackedFontIndirect(const LOGFONTA* font);
+void KW_CDECL SIM_DeleteStackedObject(HGDIOBJ object);
+void KW_CDECL SIM_SetMenuForGlobalStrings(HWND dialog, int controlId);
+void KW_CDECL SIM_SetMenuForGlobalVars(HWND dialog, int controlId);
+void KW_CDECL SIM_GlStr_RegisterByText(const char* text, Module* m, Handler h);
+void KW_CDECL SIM_GlStr_UnregisterByText(const char* text, Module* m, Handler h);
+void KW_CDECL SIM_GlVar_RegisterByNumber(int number, Module* m, Handler h);
+void KW_CDECL SIM_GlVar_UnregisterByNumber(int number, Module* m, Handler h);
+int KW_CDECL SIM_GlVar_Get(int number, double* value);
+int KW_CDECL SIM_GlVar_SetSyntax(char* text, int number);
+int KW_CDECL SIM_ExpandVarNumber(const char* text, int size, i16* number);
+int KW_CDECL SIM_TarnovaInsertMenu(const char* text);
+void KW_CDECL SIM_RegisterMenuEntry(u32 commandId, MenuCommand command);
+u32 KW_CDECL SIM_GetTimeBaseBlockSize(u32 timeBase);
+double KW_CDECL SIM_GetTimeBaseSampleDistance(u32 timeBase);
+double KW_CDECL SIM_GetTimeBaseTime(u32 timeBase);
+void KW_CDECL SIM_FillTimeBaseCombo(HWND dialog, int controlId, u32 currentTimeBase);
+u32 KW_CDECL SIM_GetTimeBaseComboID(int selectionIndex);
+
+// Records a misuse of the host that the plug-in should not commit.
+void SIM_Fault(const char* format, ...);
+// Output of a module by its fifo descriptor, or nullptr.
+SimOutput* SIM_FindOutput(Fifo* f, SimModule** module, u32* index);
+// Current host clock: live in a real-time run, else the run loop's value.
+double SIM_ClockNow(void);
+// Allocates an empty module of a class (no message sent); frees one.
+SimModule* SIM_NewModule(int classIndex);
+void SIM_FreeModule(SimModule* module);

@@ -1,0 +1,209 @@
+// simhost: loads a plug-in into the simulated host.
+//   simhost list <plugin.dll> [--driver-dir DIR]
+//   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
+//               [--step S] [--driver-dir DIR]
+// The plug-in finds its driver library through the DLL search path; by
+// default that is drivers\full next to this program.
+#include "simhost.h"
+
+#include <ctype.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+
+struct Options {
+    const char* command;
+    const char* plugin;
+    const char* worksheet;
+    const char* outDir;
+    const char* driverDir;
+    double seconds, step;
+    bool realTime;
+};
+
+static int Usage(void)
+{
+    fprintf(stderr,
+            "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
+            "       simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime] [--step S]"
+            " [--driver-dir DIR]\n");
+    return 2;
+}
+
+static bool ParseOptions(int argc, char** argv, Options* o)
+{
+    *o = Options{};
+    o->seconds = 1.0;
+    o->step = 0.01;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (strcmp(a, "--realtime") == 0) o->realTime = true;
+        else if (strcmp(a, "--seconds") == 0 && hasValue) o->seconds = atof(argv[++i]);
+        else if (strcmp(a, "--step") == 0 && hasValue) o->step = atof(argv[++i]);
+        else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = argv[++i];
+        else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = argv[++i];
+        else if (a[0] == '-' && a[1] == '-') return false;
+        else if (positional == 0) o->command = a, ++positional;
+        else if (positional == 1) o->plugin = a, ++positional;
+        else if (positional == 2) o->worksheet = a, ++positional;
+        else return false;
+    }
+    if (!o->command || !o->plugin) return false;
+    if (strcmp(o->command, "list") == 0) return positional == 2;
+    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0;
+}
+
+static void SetDriverDirectory(const char* dir)
+{
+    char path[MAX_PATH];
+    if (!dir) {
+        DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+        char* slash = n ? strrchr(path, '\\') : nullptr;
+        if (!slash) return;
+        kw_strlcpy(slash, "\\drivers\\full", sizeof path - (size_t)(slash - path));
+        dir = path;
+    }
+    SetDllDirectoryA(dir);
+}
+
+static void PrintHostRecords(void)
+{
+    for (const SimWarning& w : g_sim.warnings) printf("warning [%s]: %s\n", w.module.c_str(), w.text.c_str());
+    for (const SimInternalError& e : g_sim.internalErrors)
+        printf("internal error [%s:%d]: %s\n", e.tag.c_str(), e.line, e.text.c_str());
+    for (const std::string& t : g_sim.traps) printf("unexpected call: %s\n", t.c_str());
+    for (const std::string& f : g_sim.faults) printf("host fault: %s\n", f.c_str());
+}
+
+static int Load(const Options& o)
+{
+    SetDriverDirectory(o.driverDir);
+    int setup = SHW_LoadPlugin(o.plugin);
+    u32 vars = 0, fns = 0;
+    for (const SimRequest& r : g_sim.requests) (r.message == TARN_MSG_GET_VARIABLE ? vars : fns)++;
+    printf("SetupTarnDLL: %d (%u variable and %u function requests, %zu plug-in variables)\n", setup, vars, fns,
+           g_sim.variables.size());
+    return setup;
+}
+
+static int List(const Options& o)
+{
+    int setup = Load(o);
+    printf("module classes: %zu\n", g_sim.classes.size());
+    for (const SimClass& c : g_sim.classes) {
+        const ClassRecord& r = c.record;
+        printf("  %-15s short \"%s\" long \"%s\" params %u runtime %u channel %u name id %u bitmaps %s/%s\n",
+               c.className.c_str(), c.shortName.c_str(), c.longName.c_str(), r.paramSize, r.runtimeSize,
+               r.channelSize, r.nameId, r.paletteBitmap ? "yes" : "no", r.moduleBitmap ? "yes" : "no");
+    }
+    printf("menu texts: %zu\n", g_sim.menuTexts.size());
+    for (const std::string& t : g_sim.menuTexts) printf("  %s\n", t.c_str());
+    printf("menu commands: %zu\n", g_sim.menuCommands.size());
+    for (const SimMenuCommand& c : g_sim.menuCommands) printf("  %u\n", c.commandId);
+    int finish = SHW_FinishPlugin();
+    printf("FinishTarnDLL: %d\n", finish);
+    PrintHostRecords();
+    return setup && finish ? 0 : 1;
+}
+
+// Writes each output's blocks to <module>_<channel>.csv as they are released.
+struct CsvSink {
+    std::string dir;
+    std::map<std::pair<SimModule*, u32>, FILE*> files;
+    std::map<std::pair<SimModule*, u32>, std::string> names;
+};
+
+static std::string FileSafe(const std::string& text)
+{
+    std::string s;
+    for (char c : text) s += (isalnum((unsigned char)c) || c == '-' || c == '.') ? c : '_';
+    return s;
+}
+
+static std::string ChannelLabel(SimModule* m, u32 output)
+{
+    const std::string& name = m->out[output].channelName;
+    return name.empty() ? "out" + std::to_string(output) : name;
+}
+
+static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
+{
+    CsvSink* sink = (CsvSink*)context;
+    FILE*& f = sink->files[{m, output}];
+    if (!f) {
+        std::string file = FileSafe(m->record->name) + "_" + FileSafe(ChannelLabel(m, output)) + ".csv";
+        std::string path = sink->dir + "\\" + file;
+        sink->names[{m, output}] = path;
+        f = fopen(path.c_str(), "w");
+        if (!f) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            return;
+        }
+        fprintf(f, "block_start,sample_index,time,value\n");
+    }
+    long long first = b->sampleDistance > 0 ? llround(b->startTime / b->sampleDistance) : 0;
+    for (u32 k = 0; k < b->count; ++k)
+        fprintf(f, "%.9g,%lld,%.9g,%.9g\n", b->startTime, first + (long long)k,
+                b->startTime + k * b->sampleDistance, b->values[k]);
+}
+
+static int Run(const Options& o)
+{
+    if (!Load(o)) {
+        PrintHostRecords();
+        SHW_FinishPlugin();
+        return 1;
+    }
+    if (!SH_LoadWorksheet(o.worksheet)) {
+        printf("worksheet %s not loaded\n", o.worksheet);
+        PrintHostRecords();
+        SHW_FinishPlugin();
+        return 1;
+    }
+    printf("worksheet %s: %zu modules\n", o.worksheet, g_sim.modules.size());
+    CreateDirectoryA(o.outDir, nullptr);
+    CsvSink sink;
+    sink.dir = o.outDir;
+    g_sim.sink = WriteBlock;
+    g_sim.sinkContext = &sink;
+
+    SimRunOptions run = SH_DefaultRunOptions(o.seconds);
+    run.step = o.step;
+    run.realTime = o.realTime;
+    int started = SH_Run(&run);
+    printf("run: %s, %.3f s on the %s clock\n", started ? "done" : "start refused", g_sim.clock,
+           o.realTime ? "real-time" : "simulated");
+    for (const auto& entry : sink.files)
+        if (entry.second) fclose(entry.second);
+
+    for (SimModule* m : g_sim.modules) {
+        printf("module %s: %llu compute calls\n", m->record->name, (unsigned long long)m->computeCalls);
+        for (u32 i = 0; i < m->record->outputCount && i < KW_MAX_CHANNELS; ++i) {
+            const SimStream& s = m->out[i].stream;
+            auto file = sink.names.find({m, i});
+            printf("  %-20s samples %llu, blocks %llu, gaps %llu%s%s\n", ChannelLabel(m, i).c_str(),
+                   (unsigned long long)s.sampleCount, (unsigned long long)s.blockCount,
+                   (unsigned long long)s.gaps, file != sink.names.end() ? " -> " : "",
+                   file != sink.names.end() ? file->second.c_str() : "");
+        }
+    }
+    printf("warnings: %zu, internal errors: %zu, stop requests: %u\n", g_sim.warnings.size(),
+           g_sim.internalErrors.size(), g_sim.stopExperimentCalls);
+    PrintHostRecords();
+    g_sim.sink = nullptr;
+    SHW_FinishPlugin();
+    return started ? 0 : 1;
+}
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!ParseOptions(argc, argv, &o)) return Usage();
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    return strcmp(o.command, "list") == 0 ? List(o) : Run(o);
+}
