@@ -1,0 +1,146 @@
+// Analog input during an experiment: prepare, start, go and stop, and the
+// compute function, which runs the shared input passes with the analog
+// driver reads.
+#include "analogin.h"
+#include "analogin_run.h"
+#include "dev_device.h"
+#include "drv_table.h"
+#include "kw_strings.h"
+#include "plg_strings.h"
+
+#include <stdio.h>
+
+namespace {
+
+AnalogInParams* Params(Module* m) { return MOD_Params<AnalogInParams>(m); }
+AnalogInRecord* Record(Module* m, u32 c) { return (AnalogInRecord*)m->channel[c]; }
+
+// Every entry point the module calls from prepare to stop: with one missing
+// the module refuses to start, so no later call has to check.
+const void* const s_needed[] = {
+    &g_drv.AD_ClearChannelList,
+    &g_drv.AD_GetChannelListSize,
+    &g_drv.AD_AddChannelToList,
+    &g_drv.AD_SetFrequency,
+    &g_drv.EnableSoftwareClock,
+    &g_drv.AD_ReadSingleVoltage,
+    &g_drv.MeasurementChannel_GetNumberOfValues,
+    &g_drv.MeasurementChannel_ReadDataAsDouble,
+    &g_drv.ConfigMeasure,
+    &g_drv.StartMeasure,
+    &g_drv.StopMeasure,
+    &g_drv.RemoteDeviceDisconnect,
+};
+
+i32 ReadSingle(Module* m, u32, const void* record, float* value)
+{
+    const AnalogInRecord* r = (const AnalogInRecord*)record;
+    double volts = 0;
+    i32 status = g_drv.AD_ReadSingleVoltage(MOD_Runtime(m)->handle, r->deviceChannel, r->settings.inputMode,
+                                            r->settings.range, r->settings.inputSwitch, &volts);
+    *value = (float)volts;
+    return status;
+}
+
+i32 ReadBlock(i32 handle, u32 position, void* buffer, u32* count)
+{
+    return g_drv.MeasurementChannel_ReadDataAsDouble(handle, DRV_MC_ANALOG, position, (double*)buffer, count,
+                                                     0, 0, 0, 0);
+}
+
+void Convert(float* dst, const void* src, u32 n)
+{
+    const double* s = (const double*)src;
+    for (u32 i = 0; i < n; ++i) dst[i] = (float)s[i];
+}
+
+}  // namespace
+
+const InputKind g_analogInKind = {
+    &g_frameAnalogIn,
+    "DLL:analogin",
+    DRV_MC_ANALOG,
+    offsetof(AnalogInRecord, core),
+    offsetof(AnalogInRecord, delivered),
+    offsetof(AnalogInRecord, settings) + offsetof(AnalogChannel, realTime),
+    INPUT_NO_FIELD,
+    1,  // single-value pass waits for the clock
+    1,  // a completed partial block counts as delivered
+    nullptr,
+    ReadSingle,
+    ReadBlock,
+    Convert,
+};
+
+i32 AnalogIn_Prepare(Module* m)
+{
+    MOD_ClearChannelRecords(m, &g_frameAnalogIn);
+    ModRuntime* rt = MOD_Runtime(m);
+    rt->handle = -1;
+    if (const char* missing = DRV_FirstMissing(s_needed, sizeof s_needed / sizeof s_needed[0])) {
+        char text[INPUT_MESSAGE_SIZE];
+        snprintf(text, sizeof text, "Driver entry point %s is missing, module cannot start!", missing);
+        g_host.ShowWarning(m->name, text);
+        return 0;
+    }
+    if (!DEV_RunPrepare(m, &rt->handle)) return 0;
+    return g_drv.AD_ClearChannelList(rt->handle) == 0;
+}
+
+i32 AnalogIn_Start(Module* m)
+{
+    MOD_RenewChannelNames(m, &g_frameAnalogIn);
+    ModRuntime* rt = MOD_Runtime(m);
+    i32 h = rt->handle;
+    if (!DEV_FindDevice(h)) return 0;
+    AnalogInParams* p = Params(m);
+    u32 channels = MOD_ChannelCount(m, &g_frameAnalogIn);
+    for (u32 i = 0; i < channels; ++i) {
+        AnalogInRecord* r = Record(m, i);
+        if (!r) continue;
+        r->settings = p->channel[i];
+        u32 position = 0;
+        if (g_drv.AD_GetChannelListSize(h, &position) != 0) continue;
+        g_drv.AD_AddChannelToList(h, i, r->settings.inputMode, r->settings.range, r->settings.inputSwitch);
+        r->deviceChannel = i;
+        r->core.listPosition = position;
+    }
+    u32 listSize = 0;
+    g_drv.AD_GetChannelListSize(h, &listSize);
+
+    float f = (float)(1.0 / rt->sampleDistance);
+    i32 status;
+    if (p->timeBaseId == 1) {
+        // Ten times the module's rate, so that every poll finds a fresh value.
+        status = g_drv.AD_SetFrequency(h, 10.0f * f);
+        if (status != 0) status = g_drv.AD_SetFrequency(h, f);
+    } else {
+        g_drv.AD_SetFrequency(h, f);
+        if (g_drv.AD_GetChannelListSize(h, &listSize) == 0) {
+            // The device takes at most 128 values per software clock tick over
+            // all channels. The limit is kept in the block, so it is saved.
+            if (listSize != 0 && p->softwareClockBlockSize > 128 / listSize)
+                p->softwareClockBlockSize = 128 / listSize;
+            if (p->softwareClockBlockSize == 0) p->softwareClockBlockSize = 1;
+        }
+        status = g_drv.EnableSoftwareClock(h, p->softwareClock, p->softwareClockBlockSize);
+    }
+    if (status != 0) {
+        char text[INPUT_MESSAGE_SIZE];
+        PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
+        g_host.ShowWarning(m->name, text);
+        return 0;
+    }
+    DEV_RunMarkStart(h);
+    return 1;
+}
+
+i32 AnalogIn_Go(Module* m) { return DEV_RunGo(MOD_Runtime(m)->handle); }
+
+i32 AnalogIn_Stop(Module* m)
+{
+    DEV_RunStop(&MOD_Runtime(m)->handle);
+    return 1;
+}
+
+i32 KW_CDECL AnalogIn_Compute(Module* m) { return MOD_InputCompute(m, &g_analogInKind); }

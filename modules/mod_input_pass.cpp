@@ -1,0 +1,201 @@
+// Acquisition passes shared by the input kinds. Everything here runs once per
+// channel or once per driver read; the only per-value work is the kind's
+// conversion from the read buffer into the output block.
+#include "mod_input_pass.h"
+
+#include "drv_table.h"
+#include "plugin_state.h"
+
+#include <stdio.h>
+
+namespace {
+
+// One buffer for every read of every input kind: compute functions run one
+// at a time on the host's thread.
+union ReadBuffer {
+    double d[INPUT_READ_BUFFER_VALUES];
+    u32 u[INPUT_READ_BUFFER_VALUES];
+};
+ReadBuffer s_readBuffer;
+
+template <typename T>
+T* RecordField(void* record, u16 offset)
+{
+    return reinterpret_cast<T*>(static_cast<u8*>(record) + offset);
+}
+
+float* BlockValues(Block* b)
+{
+    return reinterpret_cast<float*>(reinterpret_cast<u8*>(b) + offsetof(Block, values));
+}
+
+// Whole sample distances in the time base's current time; 0 also for a time
+// that is negative or not a number.
+u64 ClockCount(u32 timeBase)
+{
+    double t = g_host.GetTimeBaseTime(timeBase);
+    double d = g_host.GetTimeBaseSampleDistance(timeBase);
+    double q = t / d;
+    if (!(q >= 1.0)) return 0;
+    if (q >= 18446744073709551616.0) return UINT64_MAX;
+    return (u64)q;
+}
+
+// A read failed: the experiment ends here.
+i32 StopOnReadError(const InputKind* k, i32 status)
+{
+    char text[INPUT_MESSAGE_SIZE];
+    g_host.StopExperiment();
+    snprintf(text, sizeof text,
+             status == DRV_ERR_LOST_CONNECTION
+                 ? "Invalid device or lost connection, experiment stopped! (%d)"
+                 : "Unknown error, experiment stopped! (%d)",
+             (int)status);
+    g_host.ShowInternalError(text, k->errorTag, __LINE__);
+    return 0;
+}
+
+void BeginBlock(Block* b, InputCore* core, double sampleDistance, double start, u16 count)
+{
+    b->startTime = start;
+    b->sampleDistance = sampleDistance;
+    b->count = count;
+    core->blockEnd = start + count * sampleDistance;
+}
+
+// A full block waits while the experiment is paused, and with the real-time
+// switch on until the time base has reached the block's end.
+bool HoldBlock(const InputKind* k, void* record, const InputCore* core, u32 timeBase)
+{
+    if (g_vars.bExperimentIsPaused) return true;
+    return *RecordField<u32>(record, k->realTimeOffset) &&
+           g_host.GetTimeBaseTime(timeBase) < core->blockEnd;
+}
+
+// How many of 'got' values just read go into the block. When the device holds
+// more than the clock has counted, values beyond the clock count are dropped.
+u32 ValuesToKeep(const InputCore* core, u64 clock, u32 available, u32 got)
+{
+    double ticks = (double)clock;
+    if (!(ticks > core->released + (double)available)) return got;
+    double room = ticks - core->released - (double)core->fill;
+    if (room < 0) return 0;
+    return room < (double)got ? (u32)room + 1 : got;
+}
+
+i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
+{
+    if (k->beginSingle) {
+        i32 status = k->beginSingle(m);
+        if (status != 0) return StopOnReadError(k, status);
+    }
+    const ModRuntime* rt = MOD_Runtime(m);
+    u32 size = rt->blockSize;
+    u16 count = (u16)size;
+    u32 outputs = MOD_ChannelCount(m, k->frame);
+    for (u32 c = 0; c < outputs; ++c) {
+        Fifo* fifo = m->outputFifo[c];
+        void* record = m->channel[c];
+        if (!fifo || !record) continue;
+        Block* b = g_host.GetCurrentOutputBlock(fifo);
+        if (!b) continue;
+        InputCore* core = RecordField<InputCore>(record, k->coreOffset);
+        u32* open = k->blockOpenOffset != INPUT_NO_FIELD ? RecordField<u32>(record, k->blockOpenOffset)
+                                                          : nullptr;
+        if (open ? *open == 0 : core->fill == 0) {
+            BeginBlock(b, core, rt->sampleDistance, core->released * rt->sampleDistance, count);
+            if (open) {
+                *open = 1;
+                core->fill = 0;
+            }
+        }
+        float* values = BlockValues(b);
+        if (core->fill < size) {
+            float v;
+            i32 status = k->readSingle(m, c, record, &v);
+            if (status != 0) return StopOnReadError(k, status);
+            values[core->fill++] = v;
+        }
+        if (HoldBlock(k, record, core, timeBase)) continue;
+        if (core->fill > 0 && core->fill < size) {
+            float last = values[core->fill - 1];
+            for (u32 i = core->fill; i < size; ++i) values[i] = last;
+            if (k->singleCountsDelivered) *RecordField<i64>(record, k->deliveredOffset) += count;
+        }
+        core->released += core->fill;
+        g_host.NewReleaseOutputBlock(fifo, k->frame->tag, __LINE__);
+        core->fill = 0;
+        if (open) *open = 0;
+    }
+    return 1;
+}
+
+i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
+{
+    i32 handle = MOD_Runtime(m)->handle;
+    u32 outputs = MOD_ChannelCount(m, k->frame);
+    for (u32 c = 0; c < outputs; ++c) {
+        Fifo* fifo = m->outputFifo[c];
+        void* record = m->channel[c];
+        if (!fifo || !record) continue;
+        InputCore* core = RecordField<InputCore>(record, k->coreOffset);
+        i64* delivered = RecordField<i64>(record, k->deliveredOffset);
+        i32 due = (i32)(u32)(clock - (u64)*delivered);
+        u32 size = core->blockSize;
+        if (due < 1 || size == 0) continue;
+        i32 waiting = 0;
+        if (g_drv.MeasurementChannel_GetNumberOfValues(handle, k->measurementKind, core->listPosition,
+                                                        &waiting) != 0 ||
+            waiting < 1)
+            continue;
+        u32 available = (u32)waiting;
+        u32 taken = 0;
+        while (taken < (u32)due && available != 0) {
+            Block* b = g_host.GetCurrentOutputBlock(fifo);
+            if (!b) break;
+            if (core->fill == 0) {
+                double distance = core->sampleDistance;
+                BeginBlock(b, core, distance, distance * core->released, (u16)size);
+            }
+            if (core->fill < size) {
+                u32 n = size - core->fill;
+                if (n > (u32)due - taken) n = (u32)due - taken;
+                if (n > available) n = available;
+                if (n > INPUT_READ_BUFFER_VALUES) n = INPUT_READ_BUFFER_VALUES;
+                u32 got = n;
+                i32 status = k->readBlock(handle, core->listPosition, &s_readBuffer, &got);
+                if (status != 0) return StopOnReadError(k, status);
+                if (got == 0) break;
+                if (got > n) got = n;  // never trust a count beyond the request
+                u32 keep = ValuesToKeep(core, clock, available, got);
+                k->convert(BlockValues(b) + core->fill, &s_readBuffer, keep);
+                core->fill += keep;
+                taken += keep;
+                available -= got;
+            }
+            if (core->fill >= size) {
+                if (HoldBlock(k, record, core, timeBase)) break;
+                core->released += (u16)size;
+                *delivered += (u16)size;
+                core->fill = 0;
+                g_host.NewReleaseOutputBlock(fifo, k->frame->tag, __LINE__);
+            }
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+i32 MOD_InputCompute(Module* m, const InputKind* k)
+{
+    if (!m || !m->active) return 0;
+    u32 timeBase = MOD_TimeBaseId(m, k->frame);
+    bool single = timeBase == 1;
+    u64 clock = 0;
+    if (!single || k->singleWaitsForClock) {
+        clock = ClockCount(timeBase);
+        if (clock == 0) return 0;
+    }
+    return single ? SingleValuePass(m, k, timeBase) : BlockPass(m, k, timeBase, clock);
+}
