@@ -154,6 +154,43 @@ static void test_complete_driver(void)
     stop(&p, true);
 }
 
+// What the global setup command showed: captured and closed by a CBT hook.
+static struct {
+    int shown;
+    char title[64], text[128];
+    bool owned, cancel;
+} g_box;
+
+static LRESULT CALLBACK close_message_box(int code, WPARAM wParam, LPARAM lParam)
+{
+    char className[16] = "";
+    if (code == HCBT_ACTIVATE && GetClassNameA((HWND)wParam, className, sizeof className) &&
+        strcmp(className, "#32770") == 0) {
+        HWND box = (HWND)wParam;
+        ++g_box.shown;
+        GetWindowTextA(box, g_box.title, sizeof g_box.title);
+        GetDlgItemTextA(box, 0xFFFF, g_box.text, sizeof g_box.text);  // the message's static
+        g_box.owned = GetWindow(box, GW_OWNER) != nullptr;
+        g_box.cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+static void check_global_setup_command(MenuCommand command)
+{
+    memset(&g_box, 0, sizeof g_box);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, close_message_box, nullptr, GetCurrentThreadId());
+    command();
+    UnhookWindowsHookEx(hook);
+    ok(g_box.shown == 1, "global setup: %d message boxes", g_box.shown);
+    ok(strcmp(g_box.title, "Setup") == 0, "global setup: title '%s'", g_box.title);
+    ok(strcmp(g_box.text, "Do here some setup functions!") == 0, "global setup: text '%s'",
+       g_box.text);
+    ok(!g_box.owned && !g_box.cancel, "global setup: owner %d, cancel button %d", g_box.owned,
+       g_box.cancel);
+}
+
 static void test_missing_driver(void)
 {
     SH_Reset();
@@ -169,6 +206,8 @@ static void test_missing_driver(void)
     ok(g_sim.menuCommands.size() == 1 && g_sim.menuCommands[0].commandId == 4990 &&
            g_sim.menuCommands[0].command != nullptr,
        "missing driver: global setup command not bound");
+    if (!g_sim.menuCommands.empty() && g_sim.menuCommands[0].command)
+        check_global_setup_command(g_sim.menuCommands[0].command);
     stop(&p, true);
 
     // A refused entry gets no command.
