@@ -73,8 +73,13 @@ HWND SHW_CreateHostWindow(void)
     wc.lpszClassName = "SimTarnovaHost";
     RegisterClassA(&wc);
     // A hidden top-level window: dialogs are centred on it and owned by it.
+    // Without a display only a message-only window can be made; binding and
+    // runs need nothing more.
     s_window = CreateWindowExA(0, wc.lpszClassName, "Tarnova (simulated)", WS_OVERLAPPEDWINDOW, 0, 0, 800,
                                600, nullptr, nullptr, instance, nullptr);
+    if (!s_window)
+        s_window = CreateWindowExA(0, wc.lpszClassName, "Tarnova (simulated)", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, instance, nullptr);
     g_simPlatform.hostInstance = instance;
     g_simPlatform.hostWindow = s_window;
     for (int i = 0; i < 4; ++i) g_simPlatform.channelBitmaps[i] = MakeBitmap(22, 30, RGB(60 + 60 * i, 90, 90));
