@@ -3,7 +3,9 @@
 //   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
 //               [--step S] [--driver-dir DIR]
 // The plug-in finds its driver library through the DLL search path; by
-// default that is drivers\full next to this program.
+// default that is drivers\full next to this program. When that library is
+// the simulated driver, its clock follows the host's: set every cycle on the
+// simulated clock, running freely from the start in real time.
 #include "simhost.h"
 
 #include <ctype.h>
@@ -33,6 +35,14 @@ static int Usage(void)
     return 2;
 }
 
+// Paths may come with forward slashes from a Unix shell.
+static char* WindowsPath(char* path)
+{
+    for (char* p = path; *p; ++p)
+        if (*p == '/') *p = '\\';
+    return path;
+}
+
 static bool ParseOptions(int argc, char** argv, Options* o)
 {
     *o = Options{};
@@ -45,12 +55,12 @@ static bool ParseOptions(int argc, char** argv, Options* o)
         if (strcmp(a, "--realtime") == 0) o->realTime = true;
         else if (strcmp(a, "--seconds") == 0 && hasValue) o->seconds = atof(argv[++i]);
         else if (strcmp(a, "--step") == 0 && hasValue) o->step = atof(argv[++i]);
-        else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = argv[++i];
-        else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = argv[++i];
+        else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = WindowsPath(argv[++i]);
+        else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = WindowsPath(argv[++i]);
         else if (a[0] == '-' && a[1] == '-') return false;
         else if (positional == 0) o->command = a, ++positional;
-        else if (positional == 1) o->plugin = a, ++positional;
-        else if (positional == 2) o->worksheet = a, ++positional;
+        else if (positional == 1) o->plugin = WindowsPath(argv[i]), ++positional;
+        else if (positional == 2) o->worksheet = WindowsPath(argv[i]), ++positional;
         else return false;
     }
     if (!o->command || !o->plugin) return false;
@@ -83,7 +93,10 @@ static void PrintHostRecords(void)
 static int Load(const Options& o)
 {
     SetDriverDirectory(o.driverDir);
-    int setup = SHW_LoadPlugin(o.plugin);
+    // The DLL directory replaces the current directory in the search path.
+    char plugin[MAX_PATH];
+    if (!GetFullPathNameA(o.plugin, sizeof plugin, plugin, nullptr)) kw_strlcpy(plugin, o.plugin, sizeof plugin);
+    int setup = SHW_LoadPlugin(plugin);
     u32 vars = 0, fns = 0;
     for (const SimRequest& r : g_sim.requests) (r.message == TARN_MSG_GET_VARIABLE ? vars : fns)++;
     printf("SetupTarnDLL: %d (%u variable and %u function requests, %zu plug-in variables)\n", setup, vars, fns,
@@ -152,6 +165,30 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
                 b->startTime + k * b->sampleDistance, b->values[k]);
 }
 
+typedef void (*SimDrvSetTimeFn)(double seconds);
+typedef void (*SimDrvUseRealTimeFn)(int on);
+static SimDrvSetTimeFn s_driverSetTime;
+
+static int FollowHostClock(void*, u64)
+{
+    s_driverSetTime(g_sim.clock);
+    return 1;
+}
+
+// Starts the simulated driver's clock with the run; nothing for a real driver.
+static void SyncDriverClock(SimRunOptions* run)
+{
+    HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
+    s_driverSetTime = driver ? (SimDrvSetTimeFn)(void*)GetProcAddress(driver, "SimDrv_SetTime") : nullptr;
+    auto useRealTime =
+        driver ? (SimDrvUseRealTimeFn)(void*)GetProcAddress(driver, "SimDrv_UseRealTime") : nullptr;
+    if (!s_driverSetTime || !useRealTime) return;
+    s_driverSetTime(0.0);
+    if (run->realTime) useRealTime(1);
+    else run->onCycle = FollowHostClock;
+    printf("driver clock: follows the host's\n");
+}
+
 static int Run(const Options& o)
 {
     if (!Load(o)) {
@@ -175,6 +212,7 @@ static int Run(const Options& o)
     SimRunOptions run = SH_DefaultRunOptions(o.seconds);
     run.step = o.step;
     run.realTime = o.realTime;
+    SyncDriverClock(&run);
     int started = SH_Run(&run);
     printf("run: %s, %.3f s on the %s clock\n", started ? "done" : "start refused", g_sim.clock,
            o.realTime ? "real-time" : "simulated");
