@@ -70,23 +70,6 @@ TEST_F(MenuText, ModuleEntry)
     EXPECT_TRUE(g_commands.empty());
 }
 
-TEST_F(MenuText, InsertSetsKindAndFlag)
-{
-    MenuInsert r = {};
-    r.menuKind = 7;
-    r.menuFlag = 9;
-    kw_strlcpy(r.group, "G", sizeof r.group);
-    kw_strlcpy(r.subGroup, "S", sizeof r.subGroup);
-    kw_strlcpy(r.label, "L", sizeof r.label);
-    kw_strlcpy(r.key, "K", sizeof r.key);
-    r.commandId = 4294967295u;
-    r.mnemonic = 'M';
-    EXPECT_EQ(MENU_Insert(&r), 1);
-    EXPECT_EQ(r.menuKind, 2573u);
-    EXPECT_EQ(r.menuFlag, 1u);
-    EXPECT_EQ(g_texts.at(0), "2573;1;G;S;L;K;4294967295;M;");
-}
-
 // Full fields cannot overrun the text: it is cut at the formatter's limit.
 TEST_F(MenuText, LongFieldsAreCut)
 {
