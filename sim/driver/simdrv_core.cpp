@@ -1,0 +1,330 @@
+// Simulated driver state: configuration loading, clock, call log and faults.
+#include <chrono>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "simdrv_state.h"
+
+SimConfig g_sim;
+
+static bool s_init;
+
+// ---------------------------------------------------------------- clock
+
+static double s_simTime;
+static bool s_realTime;
+static double s_realBaseTime;  // clock value when real time was switched on
+static std::chrono::steady_clock::time_point s_realBase;
+
+double SimNow()
+{
+    if (!s_realTime) return s_simTime;
+    std::chrono::duration<double> run = std::chrono::steady_clock::now() - s_realBase;
+    return s_realBaseTime + run.count();
+}
+
+static void SimSelectRealTime(bool on)
+{
+    if (on == s_realTime) return;
+    if (on) {
+        s_realBaseTime = s_simTime;
+        s_realBase = std::chrono::steady_clock::now();
+    } else {
+        s_simTime = SimNow();
+    }
+    s_realTime = on;
+}
+
+SIMDRV_API void SimDrv_SetTime(double seconds)
+{
+    SimInit();
+    s_realTime = false;
+    s_simTime = seconds;
+}
+
+SIMDRV_API void SimDrv_AdvanceTime(double seconds)
+{
+    SimInit();
+    s_simTime = SimNow() + seconds;
+    s_realTime = false;
+}
+
+SIMDRV_API void SimDrv_UseRealTime(int on)
+{
+    SimInit();
+    SimSelectRealTime(on != 0);
+}
+
+SIMDRV_API double SimDrv_Now(void)
+{
+    SimInit();
+    return SimNow();
+}
+
+// ---------------------------------------------------------------- call log
+
+enum { SIM_LOG_LIMIT = 200000 };  // a long real-time run stops logging here
+
+static std::vector<std::string> s_log;
+static bool s_logOn = true;
+
+SIMDRV_API u32 SimDrv_LogCount(void) { return (u32)s_log.size(); }
+
+SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size)
+{
+    if (index >= s_log.size()) {
+        kw_strlcpy(buffer, "", size);
+        return 0;
+    }
+    kw_strlcpy(buffer, s_log[index].c_str(), size);
+    return (u32)s_log[index].size();
+}
+
+SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size)
+{
+    std::string all;
+    for (const std::string& line : s_log) all += line + "\n";
+    if (buffer) kw_strlcpy(buffer, all.c_str(), size);
+    return (u32)all.size() + 1;
+}
+
+SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix)
+{
+    size_t n = prefix ? strlen(prefix) : 0;
+    u32 count = 0;
+    for (const std::string& line : s_log)
+        if (line.compare(0, n, prefix ? prefix : "") == 0) ++count;
+    return count;
+}
+
+SIMDRV_API void SimDrv_LogClear(void) { s_log.clear(); }
+
+SIMDRV_API void SimDrv_LogEnable(int on) { s_logOn = on != 0; }
+
+const char* SimPtr(const void* p) { return p ? "&" : "NULL"; }
+
+const char* SimQuote(const char* text)
+{
+    // A few rotating buffers: one log line quotes at most two texts.
+    static char buffers[4][SIMDRV_TEXT + 2];
+    static u32 next;
+    if (!text) return "NULL";
+    char* b = buffers[next++ % 4];
+    snprintf(b, sizeof buffers[0], "\"%s\"", text);
+    return b;
+}
+
+// ---------------------------------------------------------------- faults
+
+struct SimCallFault {
+    char name[64];
+    i32 handle, status;
+    u32 remaining;  // 0: until cleared
+};
+struct SimReadFaultSpec {
+    i32 handle, status;
+    u32 mask, fromCall, calls;
+    double fromTime;
+};
+struct SimFreqFault {
+    i32 handle, status;
+    double hertz;
+};
+enum { SIM_MAX_FAULTS = 32 };
+
+static SimCallFault s_callFaults[SIM_MAX_FAULTS];
+static u32 s_callFaultCount;
+static SimReadFaultSpec s_readFaults[SIM_MAX_FAULTS];
+static u32 s_readFaultCount;
+static SimFreqFault s_freqFaults[SIM_MAX_FAULTS];
+static u32 s_freqFaultCount;
+
+static bool SimHandleMatches(i32 faultHandle, i32 handle) { return faultHandle == -1 || faultHandle == handle; }
+
+SIMDRV_API void SimDrv_FailCall(const char* name, i32 handle, i32 status, u32 times)
+{
+    SimInit();
+    if (!name || s_callFaultCount == SIM_MAX_FAULTS) return;
+    SimCallFault& f = s_callFaults[s_callFaultCount++];
+    kw_strlcpy(f.name, name, sizeof f.name);
+    f.handle = handle;
+    f.status = status;
+    f.remaining = times;
+}
+
+SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
+{
+    SimInit();
+    if (s_readFaultCount == SIM_MAX_FAULTS) return;
+    s_readFaults[s_readFaultCount++] = {handle, status, mask, fromCall, 0, fromTime};
+}
+
+SIMDRV_API void SimDrv_FailFrequency(i32 handle, double hertz, i32 status)
+{
+    SimInit();
+    if (s_freqFaultCount == SIM_MAX_FAULTS) return;
+    s_freqFaults[s_freqFaultCount++] = {handle, status, hertz};
+}
+
+SIMDRV_API void SimDrv_ClearFaults(void)
+{
+    s_callFaultCount = 0;
+    s_readFaultCount = 0;
+    s_freqFaultCount = 0;
+}
+
+bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
+{
+    SimInit();
+    if (s_logOn && s_log.size() < SIM_LOG_LIMIT) {
+        char line[1024];
+        int n = snprintf(line, sizeof line, "%s(", name);
+        va_list args;
+        va_start(args, fmt);
+        vsnprintf(line + n, sizeof line - n - 1, fmt, args);
+        va_end(args);
+        strcat(line, ")");
+        s_log.emplace_back(line);
+    }
+    for (u32 i = 0; i < s_callFaultCount; ++i) {
+        SimCallFault& f = s_callFaults[i];
+        if (strcmp(f.name, name) != 0 || !SimHandleMatches(f.handle, handle)) continue;
+        *status = f.status;
+        if (f.remaining && --f.remaining == 0) s_callFaults[i] = s_callFaults[--s_callFaultCount];
+        return true;
+    }
+    return false;
+}
+
+bool SimReadFault(i32 handle, u32 kind, i32* status)
+{
+    bool failed = false;
+    double now = SimNow();
+    for (u32 i = 0; i < s_readFaultCount; ++i) {
+        SimReadFaultSpec& f = s_readFaults[i];
+        if (!(f.mask & kind) || !SimHandleMatches(f.handle, handle)) continue;
+        ++f.calls;
+        bool byCount = f.fromCall && f.calls >= f.fromCall;
+        bool byTime = f.fromTime >= 0 && now >= f.fromTime;
+        if (!failed && (byCount || byTime)) {
+            *status = f.status;
+            failed = true;
+        }
+    }
+    return failed;
+}
+
+bool SimFrequencyFault(i32 handle, double hertz, i32* status)
+{
+    for (u32 i = 0; i < s_freqFaultCount; ++i) {
+        const SimFreqFault& f = s_freqFaults[i];
+        if (SimHandleMatches(f.handle, handle) && f.hertz == hertz) {
+            *status = f.status;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- configuration
+
+static void SimApply(const SimConfig& config)
+{
+    g_sim = config;
+    SimResetDeviceAccess();
+    SimSelectRealTime(g_sim.realTime);
+}
+
+SIMDRV_API int SimDrv_LoadConfig(const char* text)
+{
+    SimInit();
+    static SimConfig parsed;  // too large for the caller's stack
+    int bad = SimParseConfig(text, &parsed);
+    if (bad == 0) SimApply(parsed);
+    return bad;
+}
+
+static int SimLoadFile(const char* path, SimConfig* out)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) return -1;
+    std::string text;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    fclose(f);
+    return SimParseConfig(text.c_str(), out);
+}
+
+SIMDRV_API int SimDrv_LoadConfigFile(const char* path)
+{
+    SimInit();
+    static SimConfig parsed;
+    int bad = path ? SimLoadFile(path, &parsed) : -1;
+    if (bad == 0) SimApply(parsed);
+    return bad;
+}
+
+SIMDRV_API void SimDrv_Reset(void)
+{
+    s_init = true;
+    static SimConfig parsed;
+    const char* path = getenv("KW_SIM_CONFIG");
+    int bad = -1;
+    if (path && *path) {
+        bad = SimLoadFile(path, &parsed);
+        if (bad != 0) fprintf(stderr, "simulated driver: KW_SIM_CONFIG %s: %s %d, using the built-in devices\n",
+                              path, bad < 0 ? "cannot read, status" : "error in line", bad);
+    }
+    if (bad != 0) SimParseConfig(g_simDefaultConfig, &parsed);
+    s_realTime = false;
+    s_simTime = 0;
+    SimApply(parsed);
+    SimDrv_ClearFaults();
+    s_log.clear();
+    s_logOn = true;
+}
+
+void SimInit()
+{
+    if (!s_init) SimDrv_Reset();
+}
+
+// ---------------------------------------------------------------- devices
+
+SIMDRV_API u32 SimDrv_DeviceCount(void)
+{
+    SimInit();
+    return g_sim.count;
+}
+
+SIMDRV_API i32 SimDrv_DeviceHandle(u32 index)
+{
+    SimInit();
+    return index < g_sim.count ? g_sim.dev[index].handle : -1;
+}
+
+SimDevice* SimFindHandle(i32 handle)
+{
+    for (u32 i = 0; i < g_sim.count; ++i)
+        if (g_sim.dev[i].handle == handle) return &g_sim.dev[i];
+    return nullptr;
+}
+
+SimDevice* SimConnected(i32 handle)
+{
+    SimDevice* d = SimFindHandle(handle);
+    return d && d->connected ? d : nullptr;
+}
+
+void SimDisconnect(SimDevice* d)
+{
+    d->connected = false;
+    d->configured = false;
+    d->measuring = false;
+    d->listSize = 0;
+}
