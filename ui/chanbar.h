@@ -11,3 +11,31 @@ LRESULT CALLBACK LessMoreProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // instance; a refused registration is not reported.
 void ChannelBar_RegisterClasses(void);
 void ChannelBar_UnregisterClasses(void);
+
+// Messages to the controls and notifications from the channel buttons.
+enum {
+    CKM_SETSTATE = 254,      // state word := LOWORD(wParam)
+    CKN_LBUTTONDOWN = 1025,  // wParam button window, lParam its state
+    CKN_LBUTTONUP = 1026,
+    CKN_LBUTTONDBLCLK = 1027,
+    CKN_RBUTTONDBLCLK = 1028,
+    CKM_DESELECT = 1029,     // state 1 becomes 2
+};
+
+// Control ids shared by every module dialog.
+enum {
+    IDC_BAR_FEWER = 23000,
+    IDC_BAR_MORE = 23001,
+    IDC_BAR_CHANNEL0 = 23002,  // channel i is 23002 + i
+};
+
+// Bar state of the one module dialog open at a time.
+extern u32 barMaxChannels;
+extern u32 barUsedChannels;
+extern u32 barCurrentChannel;
+extern int lastControlId;  // control last used: help topic and copy to all channels
+
+void ChannelBar_Refresh(HWND dialog);
+void ChannelBar_Step(HWND dialog, int commandId);
+void ChannelBar_Select(HWND dialog, HWND button);
+void ChannelBar_Jump(HWND dialog, int commandId, u32 target);
