@@ -39,3 +39,24 @@ void ChannelBar_Refresh(HWND dialog);
 void ChannelBar_Step(HWND dialog, int commandId);
 void ChannelBar_Select(HWND dialog, HWND button);
 void ChannelBar_Jump(HWND dialog, int commandId, u32 target);
+
+// CKN_LBUTTONDOWN and CKN_LBUTTONUP share their numbers with DM_SETDEFID and
+// DM_REPOSITION: a dialog treats them as bar notifications only when wParam
+// is one of its own channel buttons.
+bool ChannelBar_IsChannelButton(HWND dialog, WPARAM wParam);
+
+// A module dialog's two channel routines: read its controls into the working
+// copy for 'channel', and fill its controls from the working copy.
+typedef void (*ChannelBar_ChannelFn)(HWND dialog, u32 channel);
+struct ChannelBarHooks {
+    ChannelBar_ChannelFn store;
+    ChannelBar_ChannelFn show;
+};
+
+// The bar handling that every module dialog shares: notifications from its
+// channel buttons and the WM_COMMAND 23000/23001 of the arrows (also those
+// that ChannelBar_Jump sends). Returns true when the message was the bar's;
+// the dialog procedure then returns TRUE. Any other message, including a
+// genuine DM_SETDEFID or DM_REPOSITION, gives false.
+bool ChannelBar_HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                                    const ChannelBarHooks* hooks);
