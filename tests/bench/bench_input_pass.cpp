@@ -1,0 +1,173 @@
+// Cost of the analog input's block pass: 16 channels served from an in-memory
+// driver, against a plain double-to-float conversion of the same data into
+// the same blocks; and the cost of a compute call that finds nothing waiting.
+// Ends with summary lines, the last two of which tools/bench.sh passes on.
+#include <benchmark/benchmark.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analogin_run.h"
+#include "drv_table.h"
+#include "mod_kinds.h"
+
+namespace {
+
+constexpr u32 kChannels = 16;
+constexpr u32 kBlock = 2048;          // values per host block
+constexpr u32 kStep = 2 * kBlock;     // clock ticks per compute call
+// Values per channel, served round and round: over 10^7 samples in all, far
+// more than the caches hold, as a device's stream is.
+constexpr u32 kSource = 160 * kStep;
+
+struct Rig {
+    Module m{};
+    AnalogInParams params{};
+    ModRuntime runtime[2]{};
+    AnalogInRecord rec[kChannels]{};
+    Fifo fifo[kChannels]{};
+    std::vector<double> block[kChannels];   // host block memory, reused after release
+    std::vector<double> source[kChannels];  // what the device measured
+    u64 served[kChannels]{};
+    double time = 0;      // clock ticks (sample distance 1)
+    bool starved = false; // the device holds nothing
+} g;
+
+double Time(u32) { return g.time; }
+double Distance(u32) { return 1.0; }
+Block* Current(Fifo* f) { return reinterpret_cast<Block*>(g.block[f - g.fifo].data()); }
+void Release(Fifo*, const char*, int) {}
+
+i32 Count(i32, u32, u32 pos, i32* n)
+{
+    *n = g.starved ? 0 : (i32)((u64)g.time - g.served[pos]);
+    return 0;
+}
+
+i32 Read(i32, u32, u32 pos, double* buffer, u32* count, u32, u32, u32, u32)
+{
+    u32 done = 0;
+    while (done < *count) {
+        u32 at = (u32)(g.served[pos] % kSource);
+        u32 n = kSource - at < *count - done ? kSource - at : *count - done;
+        memcpy(buffer + done, g.source[pos].data() + at, n * sizeof(double));
+        done += n;
+        g.served[pos] += n;
+    }
+    return 0;
+}
+
+void Setup()
+{
+    g_host.GetTimeBaseTime = Time;
+    g_host.GetTimeBaseSampleDistance = Distance;
+    g_host.GetCurrentOutputBlock = Current;
+    g_host.NewReleaseOutputBlock = Release;
+    g_drv.MeasurementChannel_GetNumberOfValues = Count;
+    g_drv.MeasurementChannel_ReadDataAsDouble = Read;
+    g.m.active = 1;
+    g.m.outputCount = kChannels;
+    g.m.params = &g.params;
+    g.m.runtime = g.runtime;
+    g.params.timeBaseId = 2;
+    g.runtime[0] = {1, kBlock, 1.0};
+    for (u32 c = 0; c < kChannels; ++c) {
+        g.m.outputFifo[c] = &g.fifo[c];
+        g.m.channel[c] = &g.rec[c];
+        g.fifo[c] = {kBlock, 1.0, 0};
+        g.rec[c].core.listPosition = c;
+        g.rec[c].core.blockSize = kBlock;
+        g.rec[c].core.sampleDistance = 1.0f;
+        g.rec[c].settings.realTime = 1;
+        g.block[c].assign(3 + kBlock / 2, 0.0);
+        g.source[c].resize(kSource);
+        for (u32 k = 0; k < kSource; ++k) g.source[c][k] = c + k * 1e-3;
+    }
+}
+
+void BM_BlockPass(benchmark::State& state)
+{
+    for (auto _ : state) {
+        g.time += kStep;
+        AnalogIn_Compute(&g.m);
+    }
+    state.counters["samples"] = benchmark::Counter((double)state.iterations() * kStep * kChannels);
+}
+
+// The same data into the same blocks, converted by a plain loop.
+void BM_Conversion(benchmark::State& state)
+{
+    u64 at = 0;
+    for (auto _ : state) {
+        for (u32 c = 0; c < kChannels; ++c)
+            for (u32 b = 0; b < kStep; b += kBlock) {
+                const double* src = g.source[c].data() + (at + b) % kSource;
+                float* dst = reinterpret_cast<float*>(reinterpret_cast<u8*>(g.block[c].data()) + 24);
+                for (u32 i = 0; i < kBlock; ++i) dst[i] = (float)src[i];
+                benchmark::DoNotOptimize(dst);
+            }
+        at += kStep;
+        benchmark::ClobberMemory();
+    }
+    state.counters["samples"] = benchmark::Counter((double)state.iterations() * kStep * kChannels);
+}
+
+void BM_IdleCall(benchmark::State& state)
+{
+    g.starved = true;
+    for (auto _ : state) {
+        g.time += 1;
+        benchmark::DoNotOptimize(AnalogIn_Compute(&g.m));
+    }
+    g.starved = false;
+}
+
+BENCHMARK(BM_BlockPass)->MinTime(0.3)->Repetitions(5);
+BENCHMARK(BM_Conversion)->MinTime(0.3)->Repetitions(5);
+BENCHMARK(BM_IdleCall)->MinTime(0.2)->Repetitions(5);
+
+// Keeps the best of the repetitions, in CPU nanoseconds per iteration and per
+// sample: the machine may be busy with other work.
+class Summary : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> perIteration, perSample;
+    Summary() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
+            const std::string& name = r.run_name.function_name;
+            double ns = r.cpu_accumulated_time * 1e9;
+            Keep(perIteration, name, ns / (double)r.iterations);
+            auto samples = r.counters.find("samples");
+            if (samples != r.counters.end()) Keep(perSample, name, ns / samples->second.value);
+        }
+    }
+
+private:
+    static void Keep(std::map<std::string, double>& best, const std::string& name, double v)
+    {
+        auto it = best.find(name);
+        if (it == best.end() || v < it->second) best[name] = v;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Setup();
+    benchmark::Initialize(&argc, argv);
+    Summary summary;
+    benchmark::RunSpecifiedBenchmarks(&summary);
+    double pass = summary.perSample["BM_BlockPass"];
+    double plain = summary.perSample["BM_Conversion"];
+    printf("block_pass_ns_per_sample=%.3f\n", pass);
+    printf("conversion_ns_per_sample=%.3f\n", plain);
+    printf("ratio_to_conversion=%.2f\n", plain > 0 ? pass / plain : 0.0);
+    printf("idle_call_ns=%.1f\n", summary.perIteration["BM_IdleCall"]);
+    return 0;
+}
