@@ -76,8 +76,9 @@ void MOD_RenewChannelNames(Module* m, const ModFrame* f)
 
 void MOD_ClearChannelRecords(Module* m, const ModFrame* f)
 {
-    for (void* record : m->channel)
-        if (record) memset(record, 0, g_modKinds[f->kind].channelSize);
+    // Indexed: the record is packed, its array is not aligned natively.
+    for (u32 c = 0; c < KW_MAX_CHANNELS; ++c)
+        if (m->channel[c]) memset(m->channel[c], 0, g_modKinds[f->kind].channelSize);
 }
 
 void MOD_WriteDefaults(Module* m, const ModFrame* f)

@@ -114,7 +114,7 @@ TestModule::TestModule(const ModFrame* f) : frame(f)
     m->params = malloc(k.paramSize);
     memset(m->params, 0xAA, k.paramSize);
     m->runtime = calloc(1, k.runtimeSize);
-    for (void*& record : m->channel) record = calloc(1, k.channelSize);
+    for (u32 c = 0; c < KW_MAX_CHANNELS; ++c) m->channel[c] = calloc(1, k.channelSize);
     strcpy(m->name, g_modShortName[f->kind]);
 }
 
@@ -122,7 +122,7 @@ TestModule::~TestModule()
 {
     free(m->params);
     free(m->runtime);
-    for (void* record : m->channel) free(record);
+    for (u32 c = 0; c < KW_MAX_CHANNELS; ++c) free(m->channel[c]);
     munmap(m, sizeof(Module));
 }
 
