@@ -75,7 +75,7 @@ SIMDRV_API void SimDrv_ClearFaults(void);
 
 // Call log: one line per driver call, e.g. "AD_AddChannelToList(1,0,0,0,1)".
 // Text arguments are quoted, pointers show as & (or NULL), in-out counts show
-// their value on entry, doubles use %.15g.
+// their value on entry, doubles use %.15g. Logging stops after 200000 lines.
 SIMDRV_API u32 SimDrv_LogCount(void);
 SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
 SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size);  // lines ended by '\n'; returns bytes needed
