@@ -132,7 +132,8 @@ static void ChannelBar_PressArrow(HWND arrow)
 {
     u16 state = ChannelBar_GetState(arrow);
     if (state == ARROW_FEWER_DISABLED || state == ARROW_MORE_DISABLED) return;
-    SetWindowWord(arrow, 0, state >= ARROW_MORE_DISABLED ? ARROW_MORE_PRESSED : ARROW_FEWER_PRESSED);
+    SetWindowWord(arrow, 0,
+                  state >= ARROW_MORE_DISABLED ? ARROW_MORE_PRESSED : ARROW_FEWER_PRESSED);
     InvalidateRect(arrow, nullptr, FALSE);
     UpdateWindow(arrow);
     SetCapture(arrow);
@@ -214,7 +215,9 @@ void ChannelBar_UnregisterClasses(void)
 void ChannelBar_Refresh(HWND dialog)
 {
     for (u32 i = 0; i < barMaxChannels; ++i) {
-        u16 state = i >= barUsedChannels ? CHAN_FREE : i == barCurrentChannel ? CHAN_CURRENT : CHAN_USED;
+        u16 state = i >= barUsedChannels     ? CHAN_FREE
+                    : i == barCurrentChannel ? CHAN_CURRENT
+                                             : CHAN_USED;
         ChannelBar_SetState(dialog, IDC_BAR_CHANNEL0 + (int)i, state);
     }
     u16 fewer = ARROW_FEWER_DISABLED, more = ARROW_MORE_DISABLED;
@@ -232,7 +235,8 @@ void ChannelBar_Refresh(HWND dialog)
 void ChannelBar_Step(HWND dialog, int commandId)
 {
     if (commandId == IDC_BAR_FEWER) {
-        if (barUsedChannels == barMaxChannels) ChannelBar_SetState(dialog, IDC_BAR_MORE, ARROW_MORE_ENABLED);
+        if (barUsedChannels == barMaxChannels)
+            ChannelBar_SetState(dialog, IDC_BAR_MORE, ARROW_MORE_ENABLED);
         barUsedChannels -= 1;
         if (barUsedChannels < 2) ChannelBar_SetState(dialog, IDC_BAR_FEWER, ARROW_FEWER_DISABLED);
         ChannelBar_SetState(dialog, IDC_BAR_CHANNEL0 + (int)barUsedChannels, CHAN_FREE);
@@ -243,7 +247,8 @@ void ChannelBar_Step(HWND dialog, int commandId)
     } else if (commandId == IDC_BAR_MORE) {
         if (barUsedChannels == 1) ChannelBar_SetState(dialog, IDC_BAR_FEWER, ARROW_FEWER_ENABLED);
         barUsedChannels += 1;
-        if (barUsedChannels == barMaxChannels) ChannelBar_SetState(dialog, IDC_BAR_MORE, ARROW_MORE_DISABLED);
+        if (barUsedChannels == barMaxChannels)
+            ChannelBar_SetState(dialog, IDC_BAR_MORE, ARROW_MORE_DISABLED);
         ChannelBar_SetState(dialog, IDC_BAR_CHANNEL0 + (int)barUsedChannels - 1, CHAN_USED);
     }
 }
