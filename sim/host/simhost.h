@@ -224,7 +224,11 @@ struct SimHost {
     void* sinkContext;
 };
 
-extern SimHost g_sim;
+// The host's state. Its link name is g_simHost, so that it can share a
+// native program with the simulated driver, whose own state is g_sim; the
+// host's users write g_sim.
+extern SimHost g_simHost;
+#define g_sim g_simHost
 
 // ---- Host operations ------------------------------------------------------------
 
