@@ -35,7 +35,10 @@ u64 ClockCount(u32 timeBase)
 {
     double t = g_host.GetTimeBaseTime(timeBase);
     double d = g_host.GetTimeBaseSampleDistance(timeBase);
-    double q = t / d;
+    // Rounded to double, as the host computes its clock; x87 code would
+    // otherwise truncate a wider quotient.
+    volatile double rounded = t / d;
+    double q = rounded;
     if (!(q >= 1.0)) return 0;
     if (q >= 18446744073709551616.0) return UINT64_MAX;
     return (u64)q;
@@ -72,8 +75,9 @@ bool HoldBlock(const InputKind* k, void* record, const InputCore* core, u32 time
            g_host.GetTimeBaseTime(timeBase) < core->blockEnd;
 }
 
-// How many of 'got' values just read go into the block. When the device holds
-// more than the clock has counted, values beyond the clock count are dropped.
+// How many of 'got' values just read go into the block: while the clock count
+// is above the values released plus those waiting, a value that would carry
+// the channel past the clock count is dropped, and the rest of the read too.
 u32 ValuesToKeep(const InputCore* core, u64 clock, u32 available, u32 got)
 {
     double ticks = (double)clock;

@@ -15,8 +15,10 @@ enum {
 };
 
 #pragma pack(push, 1)
-// Fields of the pass that every kind's channel runtime record keeps together.
-// The pad keeps 'released' on an 8-byte boundary of the record in every kind.
+// Fields of the pass that every kind's channel runtime record keeps together:
+// the analog and counter inputs at offset 4 (after the channel number), the
+// digital input at 12 (after active, line and block open). The pad keeps
+// 'released' on an 8-byte boundary of the record in every kind.
 struct InputCore {
     u32 listPosition;      // index in the device's measurement channel list
     u32 blockSize;         // from the fifo set-up
@@ -44,9 +46,9 @@ struct InputKind {
     const ModFrame* frame;  // source tag, Time_Base_ID, channel count
     const char* errorTag;   // source tag of internal-error reports
     u32 measurementKind;    // kind argument of the measurement-channel calls
-    u16 coreOffset;        // InputCore in the channel runtime record
-    u16 deliveredOffset;   // i64 delivered count in the channel runtime record
-    u16 realTimeOffset;    // u32 real-time switch of the record's settings copy
+    u16 coreOffset;         // InputCore in the channel runtime record
+    u16 deliveredOffset;    // i64 delivered count in the channel runtime record
+    u16 realTimeOffset;     // u32 real-time switch of the record's settings copy
     // u32 block-open flag of the single-value pass, or INPUT_NO_FIELD: without
     // it a block is open while its fill is above 0.
     u16 blockOpenOffset;
