@@ -95,7 +95,11 @@ protected:
         Host()->DefineDllVariable("bExperimentIsRunning", &fake.running, 4);
         Host()->DefineDllVariable("bExperimentIsPaused", &fake.paused, 4);
     }
-    void TearDown() override { EXPECT_TRUE(g_sim.faults.empty()) << g_sim.faults[0]; }
+    void TearDown() override
+    {
+        EXPECT_TRUE(g_sim.faults.empty()) << g_sim.faults[0];
+        SH_Reset();
+    }
 
     std::vector<u32> Messages(SimModule* only = nullptr)
     {
@@ -191,11 +195,11 @@ TEST_F(SimHostTest, CreatesModulesWithTheClassSizes)
     g_sim.faults.clear();
     EXPECT_STREQ(a->record->name, "Fake1");
     EXPECT_STREQ(b->record->name, "Fake2");
-    EXPECT_EQ(a->record->active, 1u);
-    EXPECT_EQ(a->record->outputCount, 2u);  // set by the module on create
+    EXPECT_EQ((u32)a->record->active, 1u);
+    EXPECT_EQ((u32)a->record->outputCount, 2u);  // set by the module on create
     for (int i = 0; i < KW_MAX_CHANNELS; ++i) {
-        EXPECT_EQ(a->record->outputFifo[i], &a->out[i].fifo);
-        ASSERT_NE(a->record->channel[i], nullptr);
+        EXPECT_EQ((Fifo*)a->record->outputFifo[i], &a->out[i].fifo);
+        ASSERT_NE((void*)a->record->channel[i], nullptr);
         EXPECT_EQ(((FakeChannel*)a->record->channel[i])->released, 0u);
     }
     EXPECT_EQ(((u8*)a->record->params)[63], (u8)(63 * 7 + 1));
@@ -368,7 +372,7 @@ TEST_F(SimHostTest, WorksheetKeepsEveryByte)
     SimModule* lb = g_sim.modules[1];
     EXPECT_STREQ(lb->record->name, "A name that ");
     EXPECT_EQ(std::vector<u8>((u8*)lb->record->params, (u8*)lb->record->params + 64), bytesB);
-    EXPECT_EQ(g_sim.modules[0]->record->inputCount, 3u);
+    EXPECT_EQ((u32)g_sim.modules[0]->record->inputCount, 3u);
     EXPECT_EQ(SH_FindTimeBase(2)->blockSize, 400u);
     EXPECT_EQ(SH_FindTimeBase(2)->sampleDistance, 0.00025);
     EXPECT_EQ(Messages(), (std::vector<u32>{DMM_LOAD_MODULE, DMM_LOAD_MODULE}));
@@ -393,7 +397,7 @@ TEST_F(SimHostTest, HandWrittenWorksheetCreatesAndPatches)
     ASSERT_EQ(SH_LoadWorksheetText(sheet), 1);
     Module* m = g_sim.modules[0]->record;
     EXPECT_EQ(Messages(), (std::vector<u32>{DMM_CREATE_MODULE, DMM_LOAD_MODULE}));
-    EXPECT_EQ(m->outputCount, 4u);
+    EXPECT_EQ((u32)m->outputCount, 4u);
     EXPECT_STREQ((char*)m->params + 8, "\\?\\eth#1#S#1.2.3.4");
     u32 u;
     double d;
@@ -431,14 +435,14 @@ TEST_F(SimHostTest, InputBlocksQueueUntilReleased)
     SH_FeedInput(a, 2, 0.3, 0.1, v2, 1);
     Block* b = Host()->GetInputBlock(a->record, 2);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->count, 3u);
+    EXPECT_EQ((u32)b->count, 3u);
     EXPECT_EQ(b->values[2], 3.0f);
     EXPECT_EQ(Host()->GetInputBlock(a->record, 2), b);
     EXPECT_EQ(Host()->GetInputBlock(a->record, 1), nullptr);
     Host()->NewReleaseInputBlock(a->record, 2, "t", 1);
     b = Host()->GetInputBlock(a->record, 2);
     ASSERT_NE(b, nullptr);
-    EXPECT_DOUBLE_EQ(b->startTime, 0.3);
+    EXPECT_DOUBLE_EQ((double)b->startTime, 0.3);
     Host()->NewReleaseInputBlock(a->record, 2, "t", 2);
     EXPECT_EQ(Host()->GetInputBlock(a->record, 2), nullptr);
     EXPECT_EQ(a->in[2].released, 2u);

@@ -41,7 +41,7 @@ TEST_F(DemoWorksheet, DeliversTheDeviceSignalsWithoutGaps)
     ASSERT_EQ(g_sim.modules.size(), 1u);
     SimModule* m = g_sim.modules[0];
     EXPECT_STREQ(m->record->name, "AnalogIn1");
-    EXPECT_EQ(m->record->outputCount, 4u);
+    EXPECT_EQ((u32)m->record->outputCount, 4u);
 
     SimRunOptions o = SH_DefaultRunOptions(1.0);
     o.onCycle = FollowHostClock;
