@@ -52,21 +52,17 @@ static const char* ChannelName(Module* m, const ModFrame* f, u32 i)
     return name;
 }
 
-void MOD_RegisterChannelNames(Module* m, const ModFrame* f)
+static void ChannelGlobals(Module* m, const ModFrame* f, bool registering)
 {
+    PFN_GlStr_RegisterByText call = registering ? g_host.GlStr_RegisterByText : g_host.GlStr_UnregisterByText;
     for (u32 i = 0, n = MOD_ChannelCount(m, f); i < n; ++i) {
-        g_host.GlStr_RegisterByText(ChannelName(m, f, i), m, f->handler);
-        if (f->channelGlobals) f->channelGlobals(m, i, true);
+        call(ChannelName(m, f, i), m, f->handler);
+        if (f->channelGlobals) f->channelGlobals(m, i, registering);
     }
 }
 
-void MOD_UnregisterChannelNames(Module* m, const ModFrame* f)
-{
-    for (u32 i = 0, n = MOD_ChannelCount(m, f); i < n; ++i) {
-        g_host.GlStr_UnregisterByText(ChannelName(m, f, i), m, f->handler);
-        if (f->channelGlobals) f->channelGlobals(m, i, false);
-    }
-}
+void MOD_RegisterChannelNames(Module* m, const ModFrame* f) { ChannelGlobals(m, f, true); }
+void MOD_UnregisterChannelNames(Module* m, const ModFrame* f) { ChannelGlobals(m, f, false); }
 
 void MOD_RenewChannelNames(Module* m, const ModFrame* f)
 {
