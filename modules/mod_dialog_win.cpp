@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "mod_dialog_common.h"
 #include "plugin_state.h"
 
 // Dialog procedure of each template; a kind without one shows no dialog.
@@ -10,8 +11,8 @@ static const struct {
     const char* templateName;
     DLGPROC proc;
 } s_dialogs[] = {
-    {"ANALOGIN", nullptr},  {"ANALOGOUT", nullptr}, {"COUNTERIN", nullptr},
-    {"COUNTEROUT", nullptr}, {"DIGITALIN", nullptr}, {"DIGITALOUT", nullptr},
+    {"ANALOGIN", AnalogIn_DialogProc}, {"ANALOGOUT", nullptr},  {"COUNTERIN", nullptr},
+    {"COUNTEROUT", nullptr},           {"DIGITALIN", nullptr},  {"DIGITALOUT", nullptr},
 };
 
 int MOD_RunParamDialog(Module* m, const char* templateName)
