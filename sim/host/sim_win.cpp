@@ -2,6 +2,7 @@
 // binding messages, the plug-in loader, and the services that draw into the
 // plug-in's dialogs.
 #include "sim_internal.h"
+#include "sim_bitmaps.h"
 
 #include <stdio.h>
 
@@ -45,24 +46,6 @@ static void FillTimeBaseCombo(HWND dialog, int controlId, u32 current)
 static HFONT CreateHostFont(const LOGFONTA* font) { return font ? CreateFontIndirectA(font) : nullptr; }
 static void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 
-// Button images in distinct shades so that the states can be told apart.
-static HBITMAP MakeBitmap(int width, int height, COLORREF color)
-{
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT r = {0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &r, brush);
-    FrameRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
-}
-
 HWND SHW_CreateHostWindow(void)
 {
     if (s_window) return s_window;
@@ -82,8 +65,7 @@ HWND SHW_CreateHostWindow(void)
                                    nullptr, instance, nullptr);
     g_simPlatform.hostInstance = instance;
     g_simPlatform.hostWindow = s_window;
-    for (int i = 0; i < 4; ++i) g_simPlatform.channelBitmaps[i] = MakeBitmap(22, 30, RGB(60 + 60 * i, 90, 90));
-    for (int i = 0; i < 6; ++i) g_simPlatform.lessMoreBitmaps[i] = MakeBitmap(24, 32, RGB(90, 50 + 40 * i, 90));
+    SIM_DrawBarBitmaps(g_simPlatform.channelBitmaps, g_simPlatform.lessMoreBitmaps);
     g_simPlatform.fillUnitList = FillUnitList;
     g_simPlatform.fillTimeBaseCombo = FillTimeBaseCombo;
     g_simPlatform.createFont = CreateHostFont;

@@ -2,11 +2,13 @@
 //   simhost list <plugin.dll> [--driver-dir DIR]
 //   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
 //               [--step S] [--driver-dir DIR]
+//   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR]
 // The plug-in finds its driver library through the DLL search path; by
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
 // simulated clock, running freely from the start in real time.
 #include "simhost.h"
+#include "simhost_ui.h"
 
 #include <ctype.h>
 #include <math.h>
@@ -31,7 +33,8 @@ static int Usage(void)
     fprintf(stderr,
             "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
             "       simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime] [--step S]"
-            " [--driver-dir DIR]\n");
+            " [--driver-dir DIR]\n"
+            "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR]\n");
     return 2;
 }
 
@@ -65,6 +68,7 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     }
     if (!o->command || !o->plugin) return false;
     if (strcmp(o->command, "list") == 0) return positional == 2;
+    if (strcmp(o->command, "ui") == 0) return o->worksheet != nullptr;
     return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0;
 }
 
@@ -238,10 +242,25 @@ static int Run(const Options& o)
     return started ? 0 : 1;
 }
 
+// Loads the worksheet and shows its modules; a double-click opens a dialog.
+static int Interactive(const Options& o)
+{
+    int status = 1;
+    if (Load(o)) {
+        if (SH_LoadWorksheet(o.worksheet)) status = SHW_RunInteractive(o.worksheet);
+        else printf("worksheet %s not loaded\n", o.worksheet);
+    }
+    PrintHostRecords();
+    SHW_FinishPlugin();
+    return status;
+}
+
 int main(int argc, char** argv)
 {
     Options o;
     if (!ParseOptions(argc, argv, &o)) return Usage();
     setvbuf(stdout, nullptr, _IONBF, 0);
-    return strcmp(o.command, "list") == 0 ? List(o) : Run(o);
+    if (strcmp(o.command, "list") == 0) return List(o);
+    if (strcmp(o.command, "ui") == 0) return Interactive(o);
+    return Run(o);
 }
