@@ -27,8 +27,11 @@
 //   the refusing one included, then gets DMM_STOP_MODULE so that devices
 //   connected so far are released. A started run calls every module's compute
 //   function once per cycle and ends with DMM_STOP_MODULE to every module.
-// - Compute is called while paused too; pausing only sets the plug-in's
-//   bExperimentIsPaused (the modules then hold their blocks).
+// - The plug-in's bExperimentIsRunning is 1 from the first start message to
+//   the last stop message. Compute is called while paused too; pausing only
+//   sets the plug-in's bExperimentIsPaused (the modules then hold blocks).
+// - One clock serves every time base: 0 when the run begins, advanced by the
+//   run's step before each cycle, or read from the system clock in real time.
 #pragma once
 
 #include "tarn_host.h"
@@ -289,7 +292,8 @@ void SH_SetGlobalVar(int number, double value);
 // ---- Windows: the real binding protocol -----------------------------------------
 
 #ifdef _WIN32
-// Creates the hidden host window whose procedure answers 30000 and 30001.
+// Creates the hidden host window whose procedure answers 30000 and 30001;
+// without a display it is a message-only window.
 HWND SHW_CreateHostWindow(void);
 // Loads the plug-in DLL, calls its SetupTarnDLL with the host window and
 // returns that result (0 also when the library or the export is missing).
