@@ -184,6 +184,14 @@ static void hold_ctrl(bool down)
     ok(ctrl_down() == down, "Ctrl not %s", down ? "held" : "released");
 }
 
+// A double-click with Ctrl held; the press is made sure of just before,
+// as moving or focusing windows may have undone it.
+static void ctrl_double_click(HWND control, UINT message)
+{
+    hold_ctrl(true);
+    SendMessageA(control, message, MK_CONTROL, MAKELPARAM(5, 5));
+}
+
 static void click(HWND control, UINT down, UINT up)
 {
     SendMessageA(control, down, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -241,8 +249,7 @@ static void test_counter_input_maximum(void)
     ok(g_dlgFont != nullptr, "refresh made no dialog font");
 
     // Ctrl + double-click far beyond the maximum fills the bar only up to it.
-    hold_ctrl(true);
-    SendMessageA(button(dialog, 10), WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(button(dialog, 10), WM_LBUTTONDBLCLK);
     hold_ctrl(false);
     const Event jump[] = {{WM_COMMAND, IDC_BAR_MORE, 0},
                           {EV_STORE, 0, 0},
@@ -365,25 +372,24 @@ static void test_arrows(HWND dialog)
 static void test_ctrl_jumps(HWND dialog)
 {
     HWND fewer = item(dialog, IDC_BAR_FEWER), more = item(dialog, IDC_BAR_MORE);
-    hold_ctrl(true);
 
     // Arrows: fill to the maximum, back to one, one fewer; no press, no capture.
     open_bar(dialog, 16, 2, 1);
-    SendMessageA(more, WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(more, WM_LBUTTONDBLCLK);
     check_step_events(IDC_BAR_MORE, 14, "Ctrl double-click on more");
     check_bar(16, 1, "Ctrl double-click on more");
     ok(state_of(more) == 3 && GetCapture() == nullptr, "more after the jump: state %d",
        state_of(more));
-    SendMessageA(fewer, WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(fewer, WM_LBUTTONDBLCLK);
     check_step_events(IDC_BAR_FEWER, 15, "Ctrl double-click on fewer");
     check_bar(1, 0, "Ctrl double-click on fewer");
     check_states(dialog, "1333333333333333", 0, 4, "Ctrl double-click on fewer");
 
     open_bar(dialog, 16, 5, 4);
-    SendMessageA(fewer, WM_RBUTTONDBLCLK, MK_RBUTTON | MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(fewer, WM_RBUTTONDBLCLK);
     check_step_events(IDC_BAR_FEWER, 1, "Ctrl right double-click on fewer");
     check_bar(4, 3, "Ctrl right double-click on fewer");
-    SendMessageA(more, WM_RBUTTONDBLCLK, MK_RBUTTON | MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(more, WM_RBUTTONDBLCLK);
     ok(eventCount == 0 && barUsedChannels == 4, "right double-click on more acted");
 
     // Channel buttons: left takes the count up to the button, right down to
@@ -404,7 +410,7 @@ static void test_ctrl_jumps(HWND dialog)
                   j.message == WM_LBUTTONDBLCLK ? "left" : "right", j.channel);
         u32 before = barUsedChannels;
         HWND b = button(dialog, j.channel);
-        SendMessageA(b, j.message, MK_CONTROL, MAKELPARAM(5, 5));
+        ctrl_double_click(b, j.message);
         int steps = (int)(j.usedAfter > before ? j.usedAfter - before : before - j.usedAfter);
         UINT notification = j.message == WM_LBUTTONDBLCLK ? CKN_LBUTTONDBLCLK : CKN_RBUTTONDBLCLK;
         ok(eventCount == 3 * steps + 1 && events[3 * steps].message == notification &&
@@ -419,7 +425,7 @@ static void test_ctrl_jumps(HWND dialog)
     // Without the fewer arrow the bar cannot step: the jump does nothing.
     HWND bare = create_bar_dialog(false);
     open_bar(bare, 16, 2, 0);
-    SendMessageA(button(bare, 9), WM_LBUTTONDBLCLK, MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(button(bare, 9), WM_LBUTTONDBLCLK);
     const Event report[] = {{CKN_LBUTTONDBLCLK, (WPARAM)button(bare, 9), 3}};
     check_events(report, 1, "jump without arrows");
     check_bar(2, 0, "jump without arrows");
@@ -443,11 +449,10 @@ static void test_experiment_running(HWND dialog)
     open_bar(dialog, 16, 4, 0);
     check_states(dialog, "1222333333333333", 0, 3, "experiment running");
 
-    hold_ctrl(true);
-    SendMessageA(button(dialog, 10), WM_LBUTTONDBLCLK, MK_CONTROL, MAKELPARAM(5, 5));
-    SendMessageA(button(dialog, 2), WM_RBUTTONDBLCLK, MK_CONTROL, MAKELPARAM(5, 5));
-    SendMessageA(item(dialog, IDC_BAR_MORE), WM_LBUTTONDBLCLK, MK_CONTROL, MAKELPARAM(5, 5));
-    SendMessageA(item(dialog, IDC_BAR_FEWER), WM_RBUTTONDBLCLK, MK_CONTROL, MAKELPARAM(5, 5));
+    ctrl_double_click(button(dialog, 10), WM_LBUTTONDBLCLK);
+    ctrl_double_click(button(dialog, 2), WM_RBUTTONDBLCLK);
+    ctrl_double_click(item(dialog, IDC_BAR_MORE), WM_LBUTTONDBLCLK);
+    ctrl_double_click(item(dialog, IDC_BAR_FEWER), WM_RBUTTONDBLCLK);
     hold_ctrl(false);
     ok(eventCount == 0 && GetCapture() == nullptr, "locked bar: %d events", eventCount);
     check_bar(4, 0, "locked bar");
@@ -547,6 +552,9 @@ int main(void)
     g_host.hBitLessMore = (uintptr_t)arrowImages;
     g_host.CreateStackedFontIndirect = create_font;
     ChannelBar_RegisterClasses();
+    // The pointer stays off every test window: a window moving under it
+    // would resynchronise the key state.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
 
     g_hostWindow = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 60, 40, 900, 600,
                                    nullptr, nullptr, g_instance, nullptr);
