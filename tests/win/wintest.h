@@ -11,10 +11,11 @@ static int wintest_checks;
 
 #define ok(cond, ...) wintest_ok((cond) != 0, __FILE__, __LINE__, __VA_ARGS__)
 
-static inline void wintest_ok(int passed, const char* file, int line, const char* fmt, ...)
+// Returns the outcome, so a check can guard what depends on it.
+static inline int wintest_ok(int passed, const char* file, int line, const char* fmt, ...)
 {
     ++wintest_checks;
-    if (passed) return;
+    if (passed) return 1;
     ++wintest_failures;
     va_list args;
     va_start(args, fmt);
@@ -23,6 +24,7 @@ static inline void wintest_ok(int passed, const char* file, int line, const char
     fputc('\n', stdout);
     va_end(args);
     fflush(stdout);
+    return 0;
 }
 
 static inline int wintest_finish(const char* name)
