@@ -2,6 +2,7 @@
 // messages and the compute function are in analogin_run.cpp.
 #include "analogin.h"
 
+#include "analogin_run.h"
 #include "mod_frame.h"
 
 static const ParamDesc s_description[] = {
@@ -36,7 +37,7 @@ const ModFrame g_frameAnalogIn = {
     .go = AnalogIn_Go,
     .stop = AnalogIn_Stop,
     .fifo = MOD_FIFO_CHECKED,
-    .fifoRecordOffset = 8,  // after device channel and list position
+    .fifoRecordOffset = offsetof(AnalogInRecord, core) + offsetof(InputCore, blockSize),
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
 };
 
