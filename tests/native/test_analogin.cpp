@@ -1,32 +1,64 @@
 // Analog input run messages and compute function against the fake host and
-// the scripted device.
+// device, and a run against the simulated device.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "analogin.h"
-#include "test_input_pass_fakes.h"
+#include "simdrv_core.h"
+#include "simdrv_native.h"
+#include "test_fakes.h"
 
 using ::testing::ElementsAre;
+using Log = std::vector<std::string>;
 
-static void Queue(u32 position, u32 n, double base = 0)
+// An analog input with its defaults, on device SER1 (handle 7).
+struct AnalogIn : TestModule {
+    AnalogIn(Rig& rig, u32 outputs, u32 timeBase = 2) : TestModule(&g_frameAnalogIn)
+    {
+        send(DMM_CREATE_MODULE);
+        m->active = 1;
+        m->outputCount = outputs;
+        kw_strlcpy(p().header.device, "\\?\\usb#0#SER1###", DEV_STRING_SIZE);
+        p().timeBaseId = rig.timeBase = timeBase;
+        rig.handleOf["SER1"] = 7;
+    }
+    AnalogInParams& p() { return *MOD_Params<AnalogInParams>(m); }
+    AnalogInRecord& rec(u32 c) { return *(AnalogInRecord*)m->channel[c]; }
+    bool run()  // prepare, fifo set-up of every output, start, go
+    {
+        if (!AnalogIn_Prepare(m)) return false;
+        for (u32 c = 0; c < m->outputCount; ++c)
+            if (send(DCM_SETUP_FIFO, c) != 1) return false;
+        return AnalogIn_Start(m) && AnalogIn_Go(m);
+    }
+};
+
+// The calls of the log but the channel-name global strings.
+static Log Calls(Rig& rig)
 {
-    for (u32 k = 0; k < n; ++k) g_rig->waiting[position].push_back(base + k);
+    Log out;
+    for (std::string& s : rig.take())
+        if (s.compare(0, 6, "GlStr_") != 0) out.push_back(s);
+    return out;
 }
 
-static const char* kTooQuick = "AnalogIn1|At least one of the Channels of this Generator is sampled too quickly";
+static void Queue(Rig& rig, u32 position, u32 n, double base = 0)
+{
+    for (u32 k = 0; k < n; ++k) rig.waiting[position].push_back(base + k);
+}
 
 TEST(AnalogInRun, StartListsPresentChannelsWithTheirSettingsThenRateAndClock)
 {
-    FakeRig rig;
-    FakeModule a(3);
-    for (u32 c = 0; c < 3; ++c) a.params.channel[c].range = c + 1;
-    a.m.channel[1] = nullptr;
+    Rig rig;
+    AnalogIn a(rig, 3);
+    for (u32 c = 0; c < 3; ++c) a.p().channel[c].range = c + 1;
+    free(a.m->channel[1]);
+    a.m->channel[1] = nullptr;
     ASSERT_TRUE(a.run());
-    EXPECT_THAT(rig.log, ElementsAre("Add(7,0,0,1,1)", "Add(7,2,0,3,1)", "Freq(1000)", "Clock(0,1)", "Device(7)",
-                                     "Device(7)"));
+    EXPECT_THAT(Calls(rig), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,1,1)",
+                                        "AD_AddChannelToList(7,2,0,3,1)", "AD_SetFrequency(7,1000)",
+                                        "EnableSoftwareClock(7,0,1)", "ConfigMeasure(7)", "StartMeasure(7)"));
     EXPECT_EQ(a.rec(2).deviceChannel, 2u);
     EXPECT_EQ(a.rec(2).core.listPosition, 1u);
     EXPECT_EQ(a.rec(2).settings.range, 3u);
@@ -39,93 +71,70 @@ TEST(AnalogInRun, SoftwareClockBlockSizeIsLimitedByTheListAndSaved)
     struct { u32 outputs, stored, expected; i32 listStatus; } cases[] = {
         {16, 100, 8, 0}, {16, 0, 1, 0}, {2, 5, 5, 0}, {0, 100, 100, 0}, {4, 100, 100, -3}};
     for (auto& c : cases) {
-        FakeRig rig;
+        Rig rig;
         rig.listSizeStatus = c.listStatus;
-        FakeModule a(c.outputs);
-        a.params.softwareClock = 1;
-        a.params.softwareClockBlockSize = c.stored;
+        AnalogIn a(rig, c.outputs);
+        a.p().softwareClock = 1;
+        a.p().softwareClockBlockSize = c.stored;
         ASSERT_TRUE(a.run());
-        EXPECT_EQ(a.params.softwareClockBlockSize, c.expected) << c.outputs << " channels, " << c.stored;
-        EXPECT_EQ(rig.log[rig.log.size() - 3], "Clock(1," + std::to_string(c.expected) + ")");
+        EXPECT_EQ(a.p().softwareClockBlockSize, c.expected) << c.outputs << " channels, " << c.stored;
+        EXPECT_THAT(rig.log, ::testing::Contains("EnableSoftwareClock(7,1," + std::to_string(c.expected) + ")"));
     }
 }
 
 TEST(AnalogInRun, RefusedRatesWarnAndTimeBaseOneFallsBackToThePlainRate)
 {
-    FakeRig rig;
+    Rig rig;
     rig.frequencyStatus[0] = -2;
-    FakeModule a(1, 1);
+    AnalogIn a(rig, 1, 1);
     ASSERT_TRUE(a.run());
-    EXPECT_THAT(rig.log, ElementsAre("Add(7,0,0,0,1)", "Freq(10000)", "Freq(1000)", "Device(7)", "Device(7)"));
+    EXPECT_THAT(Calls(rig), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,0,1)",
+                                        "AD_SetFrequency(7,10000)", "AD_SetFrequency(7,1000)", "ConfigMeasure(7)",
+                                        "StartMeasure(7)"));
 
     for (u32 timeBase : {1u, 2u}) {  // both rates refused; the software clock refused
-        FakeRig r;
+        Rig r;
         r.frequencyStatus[0] = r.frequencyStatus[1] = -2;
         r.clockStatus = -1;
-        FakeModule b(1, timeBase);
+        AnalogIn b(r, 1, timeBase);
         EXPECT_FALSE(b.run());
-        EXPECT_THAT(r.warnings, ElementsAre(kTooQuick));
+        EXPECT_EQ(Calls(r).back(),
+                  "ShowWarning(AnalogIn|At least one of the Channels of this Generator is sampled too quickly)");
         EXPECT_EQ(DEV_FindDevice(7)->startMarker, 0u);
     }
 }
 
 TEST(AnalogInRun, MissingEntryPointRefusesBeforeTheDeviceIsTouched)
 {
-    FakeRig rig;
+    Rig rig;
     g_drv.MeasurementChannel_ReadDataAsDouble = nullptr;
-    FakeModule a(2);
+    AnalogIn a(rig, 2);
     a.rec(0).core.fill = 5;
-    EXPECT_EQ(AnalogIn_Prepare(&a.m), 0);
-    EXPECT_THAT(rig.warnings, ElementsAre("AnalogIn1|Driver entry point MeasurementChannel_ReadDataAsDouble is "
-                                          "missing, module cannot start!"));
-    EXPECT_EQ(a.runtime[0].handle, -1);
+    EXPECT_EQ(AnalogIn_Prepare(a.m), 0);
+    EXPECT_THAT(rig.log, ElementsAre("ShowWarning(AnalogIn|Driver entry point MeasurementChannel_ReadDataAsDouble "
+                                     "is missing, module cannot start!)"));
+    EXPECT_EQ(MOD_Runtime(a.m)->handle, -1);
     EXPECT_EQ(a.rec(0).core.fill, 0u);
     EXPECT_EQ(DEV_FindDevice(7), nullptr);
 }
 
-TEST(AnalogInRun, TwoModulesOnOneDeviceShareItsStartAndStop)
-{
-    FakeRig rig;
-    FakeModule a(1), b(1);
-    ASSERT_TRUE(a.run() && b.run());
-    auto deviceCalls = [&] { return std::count(rig.log.begin(), rig.log.end(), "Device(7)"); };
-    EXPECT_EQ(deviceCalls(), 2);  // configured and started once
-    EXPECT_EQ(AnalogIn_Stop(&a.m), 1);
-    EXPECT_EQ(deviceCalls(), 4);  // stopped and disconnected for both
-    EXPECT_EQ(AnalogIn_Stop(&b.m), 1);
-    EXPECT_EQ(deviceCalls(), 4);
-    EXPECT_EQ(b.runtime[0].handle, -1);
-}
-
-TEST(AnalogInCompute, DoesNothingBeforeTheFirstClockTickOrWhileInactive)
-{
-    for (u32 timeBase : {1u, 2u}) {
-        FakeRig rig;
-        FakeModule a(2, timeBase);
-        ASSERT_TRUE(a.run());
-        Queue(0, 10);
-        rig.time = 0.0009;
-        EXPECT_EQ(AnalogIn_Compute(&a.m), 0);
-        rig.time = 1;
-        a.m.active = 0;
-        EXPECT_EQ(AnalogIn_Compute(&a.m), 0);
-        EXPECT_EQ(AnalogIn_Compute(nullptr), 0);
-        EXPECT_EQ(rig.blockCalls, 0);
-        EXPECT_EQ(rig.waiting[0].size(), 10u);
-    }
-}
-
 TEST(AnalogInCompute, BlockPassDeliversWhatTheClockAllowsAcrossBlocks)
 {
-    FakeRig rig;
-    FakeModule a(2);
+    Rig rig;
+    AnalogIn a(rig, 2);
     ASSERT_TRUE(a.run());
-    Queue(0, 30, 0);
-    Queue(1, 30, 1000);
+    Queue(rig, 0, 30, 0);
+    Queue(rig, 1, 30, 1000);
+    rig.time = 0.0009;  // before the first tick
+    EXPECT_EQ(AnalogIn_Compute(a.m), 0);
     rig.time = 0.0205;
-    EXPECT_EQ(AnalogIn_Compute(&a.m), 1);
+    a.m->active = 0;
+    EXPECT_EQ(AnalogIn_Compute(a.m), 0);
+    EXPECT_EQ(rig.blockCalls, 0);
+    a.m->active = 1;
+    EXPECT_EQ(AnalogIn_Compute(a.m), 1);
     rig.time = 0.0305;
-    EXPECT_EQ(AnalogIn_Compute(&a.m), 1);
+    EXPECT_EQ(AnalogIn_Compute(a.m), 1);
     EXPECT_THAT(rig.requests, ElementsAre(8, 8, 4, 8, 8, 4, 4, 6, 4, 6));
     for (u32 c = 0; c < 2; ++c) {
         auto& out = rig.streams[c].released;
@@ -146,24 +155,24 @@ TEST(AnalogInCompute, BlockPassDeliversWhatTheClockAllowsAcrossBlocks)
 
 TEST(AnalogInCompute, PauseAndRealTimeHoldFullBlocksAndStopReading)
 {
-    FakeRig rig;
-    FakeModule a(1);
+    Rig rig;
+    AnalogIn a(rig, 1);
     ASSERT_TRUE(a.run());
     a.rec(0).core.sampleDistance = 0.002f;  // the block's end lies beyond the clock
-    Queue(0, 20);
+    Queue(rig, 0, 20);
     rig.time = 0.0105;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     EXPECT_TRUE(rig.streams[0].released.empty());
     EXPECT_EQ(rig.waiting[0].size(), 12u);
 
     rig.time = 0.0165;
     g_vars.bExperimentIsPaused = 1;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     EXPECT_TRUE(rig.streams[0].released.empty());
     EXPECT_EQ(rig.waiting[0].size(), 12u);
 
     g_vars.bExperimentIsPaused = 0;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     ASSERT_EQ(rig.streams[0].released.size(), 1u);
     EXPECT_EQ(a.rec(0).core.fill, 8u);  // the next block waits for its end as well
 }
@@ -171,33 +180,33 @@ TEST(AnalogInCompute, PauseAndRealTimeHoldFullBlocksAndStopReading)
 TEST(AnalogInCompute, ReadErrorsStopTheExperimentAtOnce)
 {
     struct { i32 status; const char* text; } cases[] = {
-        {-1000, "DLL:analogin|Invalid device or lost connection, experiment stopped! (-1000)"},
-        {-7, "DLL:analogin|Unknown error, experiment stopped! (-7)"}};
+        {-1000, "ShowInternalError(DLL:analogin|Invalid device or lost connection, experiment stopped! (-1000))"},
+        {-7, "ShowInternalError(DLL:analogin|Unknown error, experiment stopped! (-7))"}};
     for (auto& c : cases)
         for (u32 timeBase : {1u, 2u}) {
-            FakeRig rig;
-            FakeModule a(2, timeBase);
+            Rig rig;
+            AnalogIn a(rig, 2, timeBase);
             ASSERT_TRUE(a.run());
-            Queue(0, 8);
-            Queue(1, 8);
+            Queue(rig, 0, 8);
+            Queue(rig, 1, 8);
             rig.readStatus = c.status;
             rig.time = 0.0085;
-            EXPECT_EQ(AnalogIn_Compute(&a.m), 0);
-            EXPECT_EQ(rig.stops, 1);
-            EXPECT_THAT(rig.errors, ElementsAre(c.text));
+            rig.take();
+            EXPECT_EQ(AnalogIn_Compute(a.m), 0);
+            EXPECT_THAT(rig.log, ElementsAre("StopExperiment", c.text));
             EXPECT_TRUE(rig.streams[1].storage.empty());  // the second output was not served
         }
 }
 
 TEST(AnalogInCompute, BlocksLargerThanTheReadBufferAreReadInPieces)
 {
-    FakeRig rig;
-    rig.timeBaseBlockSize = 40000;
-    FakeModule a(1);
+    Rig rig;
+    rig.blockSize = 40000;
+    AnalogIn a(rig, 1);
     ASSERT_TRUE(a.run());
-    Queue(0, 50000);
+    Queue(rig, 0, 50000);
     rig.time = 50.0005;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     ASSERT_EQ(rig.streams[0].released.size(), 1u);
     const auto& v = rig.streams[0].released[0].values;
     for (u32 i = 0; i < 40000; ++i) ASSERT_EQ(v[i], (float)i);
@@ -207,58 +216,77 @@ TEST(AnalogInCompute, BlocksLargerThanTheReadBufferAreReadInPieces)
 
 TEST(AnalogInCompute, ValuesAheadOfTheClockAreDropped)
 {
-    FakeRig rig;
-    FakeModule a(1);
+    Rig rig;
+    AnalogIn a(rig, 1);
     ASSERT_TRUE(a.run());
-    Queue(0, 5);
+    Queue(rig, 0, 5);
     rig.time = 0.0055;  // 5 ticks
-    AnalogIn_Compute(&a.m);
-    Queue(0, 3, 100);
+    AnalogIn_Compute(a.m);
+    Queue(rig, 0, 3, 100);
     rig.time = 0.0065;  // 6 ticks; the 5 values of the open block count again
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     EXPECT_EQ(a.rec(0).core.fill, 7u);
     EXPECT_TRUE(rig.waiting[0].empty());
     EXPECT_EQ(rig.streams[0].values()[6], 101.0f);
     EXPECT_TRUE(std::isnan(rig.streams[0].values()[7]));
 }
 
-TEST(AnalogInCompute, SingleValuesWithoutRealTimeFillWholeBlocks)
+// One value per tick, held until the block's end; the last value fills the rest.
+TEST(AnalogInCompute, SingleValuesCollectUntilTheBlockEndsAndRepeatTheLast)
 {
-    FakeRig rig;
-    FakeModule a(2, 1);
-    a.params.channel[0].realTime = a.params.channel[1].realTime = 0;
+    Rig rig;
+    AnalogIn a(rig, 1, 1);
     ASSERT_TRUE(a.run());
-    rig.time = 0.0015;
-    AnalogIn_Compute(&a.m);
-    AnalogIn_Compute(&a.m);
-    for (u32 c = 0; c < 2; ++c) {
-        auto& out = rig.streams[c].released;
-        ASSERT_EQ(out.size(), 2u);
-        EXPECT_EQ(out[0].values, std::vector<float>(8, (float)c));
-        EXPECT_EQ(out[1].values, std::vector<float>(8, (float)c + 2));
-        EXPECT_DOUBLE_EQ(out[1].start, 0.001);
-        EXPECT_EQ(a.rec(c).core.released, 2.0);
-        EXPECT_EQ(a.rec(c).delivered, 16);
-    }
-}
-
-TEST(AnalogInCompute, SingleValuesWithRealTimeCollectUntilTheBlockEnds)
-{
-    FakeRig rig;
-    FakeModule a(1, 1);
-    ASSERT_TRUE(a.run());
+    rig.time = 0.0009;  // this pass, too, waits for the first tick
+    EXPECT_EQ(AnalogIn_Compute(a.m), 0);
+    EXPECT_EQ(rig.blockCalls, 0);
     for (double t : {0.0015, 0.0025, 0.0035}) {
         rig.time = t;
-        AnalogIn_Compute(&a.m);
+        AnalogIn_Compute(a.m);
     }
     EXPECT_TRUE(rig.streams[0].released.empty());
     g_vars.bExperimentIsPaused = 1;
     rig.time = 0.0095;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     EXPECT_TRUE(rig.streams[0].released.empty());
     g_vars.bExperimentIsPaused = 0;
-    AnalogIn_Compute(&a.m);
+    AnalogIn_Compute(a.m);
     ASSERT_EQ(rig.streams[0].released.size(), 1u);
     EXPECT_THAT(rig.streams[0].released[0].values, ElementsAre(0, 1, 2, 3, 4, 4, 4, 4));
     EXPECT_EQ(a.rec(0).core.released, 5.0);
+    EXPECT_EQ(a.rec(0).delivered, 8);  // the completed block counts whole
+}
+
+// Against the simulated device the blocks carry the device's samples without
+// gap or repetition, whatever the compute pace.
+TEST(AnalogInSim, BlocksCarryEverySampleOnceAtItsTime)
+{
+    Rig rig;
+    SimDrv_InstallNative(&g_drv);
+    ASSERT_EQ(SimDrv_LoadConfig("[usb]\nserial = KW-C\nhandle = 9\nsignal = noise\n"), 0);
+    SimDrv_LogEnable(0);
+    SimDrv_SetTime(0);
+    rig.blockSize = 64;
+    AnalogIn a(rig, 3);
+    kw_strlcpy(a.p().header.device, "\\?\\usb#0#KW-C###", DEV_STRING_SIZE);
+    ASSERT_TRUE(a.run());
+
+    const double steps[] = {0.0031, 0.017, 0.0004, 0.05, 0.0127, 0.2, 0.001};
+    for (u32 i = 0; rig.time < 2.0; ++i) {
+        rig.time += steps[i % 7];
+        SimDrv_SetTime(rig.time);
+        ASSERT_EQ(AnalogIn_Compute(a.m), 1);
+    }
+    AnalogIn_Stop(a.m);
+    for (u32 c = 0; c < 3; ++c) {
+        const auto& out = rig.streams[c].released;
+        ASSERT_GE(out.size(), 30u);
+        u64 k = 0;
+        for (u32 b = 0; b < out.size(); ++b) {
+            EXPECT_DOUBLE_EQ(out[b].start, (double)k * (double)0.001f);
+            ASSERT_EQ(out[b].count, 64);
+            for (float v : out[b].values) ASSERT_EQ(v, (float)SimDrv_SignalValue(9, c, k++)) << c << " " << k;
+        }
+    }
+    SimDrv_Reset();
 }

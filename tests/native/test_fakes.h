@@ -1,0 +1,71 @@
+// A recording fake host and a scripted fake device for the native module
+// tests. Rig installs both into g_host and g_drv and empties the device
+// registry; calls land in Rig::log in order, e.g. "StartMeasure(7)",
+// "ShowWarning(AnalogIn|...)".
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analogin_run.h"
+#include "dev_device.h"
+#include "drv_table.h"
+
+struct Released {
+    double start, distance;
+    u16 count;
+    std::vector<float> values;
+    std::string tag;
+};
+
+// One output: the block the host offers now (NaN until written) and the released ones.
+struct Stream {
+    Fifo fifo{};
+    std::vector<double> storage;  // 8-byte aligned block memory
+    std::vector<Released> released;
+    float* values() { return (float*)((u8*)storage.data() + offsetof(Block, values)); }
+};
+
+struct Rig {
+    Rig();
+    ~Rig();
+    std::vector<std::string> log;
+    std::vector<std::string> take() { return std::exchange(log, {}); }
+    // Host: only time base 'timeBase' is known (others: time -1, size 0, distance 0).
+    u32 timeBase = 2, blockSize = 8;
+    double time = 0, distance = 0.001;
+    int blockCalls = 0;
+    std::map<int, double> vars;  // GlVar_Get answers
+    Stream streams[KW_MAX_CHANNELS];
+    // Device: a handle per address or serial number; others fail with -5.
+    std::map<std::string, i32> handleOf;
+    i32 configStatus = 0, startStatus = 0, listSizeStatus = 0, clockStatus = 0, readStatus = 0;
+    i32 frequencyStatus[2] = {};  // first and later AD_SetFrequency
+    int frequencyCalls = 0;
+    i32 handleAtSerialEntry = 0;  // what GetCardIDBySerial found in *h
+    u32 wordAtConnectEntry = 99;  // what RemoteDeviceConnect found in *word
+    u32 listSize = 0;
+    std::deque<double> waiting[KW_MAX_CHANNELS];  // values per list position
+    std::vector<u32> requests;                    // counts asked for by the data reads
+    double singleValue = 0;                       // the next single reading, then one more each time
+};
+
+// Memory below 4 GiB, so that its address fits a 32-bit lParam as on the target.
+void* LowAlloc(size_t size);
+static inline u32 Low32(const void* p) { return (u32)(uintptr_t)p; }
+
+// A host module record of one kind with areas of the kind's sizes, its
+// outputs on the rig's streams; the parameter block starts out as 0xAA bytes.
+struct TestModule {
+    const ModFrame* frame;
+    Module* m;
+    explicit TestModule(const ModFrame* f);
+    ~TestModule();
+    u8* bytes() { return (u8*)m->params; }
+    u32 word(size_t offset) { u32 w; memcpy(&w, bytes() + offset, 4); return w; }
+    i32 send(u32 msg, u32 wParam = 0, u32 lParam = 0) { return frame->handler(m, msg, wParam, lParam); }
+};
