@@ -1,4 +1,5 @@
-// Driving the plug-in's module dialogs in Windows tests as a user would.
+// kestrelwing.dll in the simulated host for Windows tests: loading it, and
+// driving its module dialogs as a user would.
 //
 // A scenario is a script of steps run from a thread timer: the dialog's modal
 // loop (and that of any dialog it opens) dispatches the timer, so the steps
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "dlg_template.h"
 #include "simhost.h"
 #include "test_plugin_paths.h"
 #include "wintest.h"
@@ -28,11 +30,15 @@ static struct {
 } g_script;
 enum { DLG_TICK_MS = 20, DLG_MAX_TICKS = 3000 };
 
-static inline BOOL CALLBACK dlg_end_one(HWND window, LPARAM)
+static inline bool dlg_is_dialog(HWND window)
 {
     char cls[16];
-    GetClassNameA(window, cls, sizeof cls);
-    if (!strcmp(cls, "#32770")) EndDialog(window, 0);
+    return GetClassNameA(window, cls, sizeof cls) && !strcmp(cls, "#32770");
+}
+
+static inline BOOL CALLBACK dlg_end_one(HWND window, LPARAM)
+{
+    if (dlg_is_dialog(window)) EndDialog(window, 0);
     return TRUE;
 }
 
@@ -71,11 +77,10 @@ struct DlgFind {
 static inline BOOL CALLBACK dlg_find_one(HWND w, LPARAM p)
 {
     DlgFind* f = (DlgFind*)p;
-    char cls[16], text[128];
-    GetClassNameA(w, cls, sizeof cls);
+    char text[128];
     GetWindowTextA(w, text, sizeof text);
     bool has = f->control == 0 || (GetDlgItem(w, abs(f->control)) != nullptr) == (f->control > 0);
-    if (strcmp(cls, "#32770") || strcmp(text, f->title) || !IsWindowVisible(w) || !has) return TRUE;
+    if (!dlg_is_dialog(w) || strcmp(text, f->title) || !IsWindowVisible(w) || !has) return TRUE;
     f->found = w;
     return FALSE;
 }
@@ -113,10 +118,7 @@ static inline DlgStep wait_for(const char* title)
 
 static inline DlgStep act(std::function<void()> f)
 {
-    return [f] {
-        f();
-        return true;
-    };
+    return [f] { return f(), true; };
 }
 
 // A click on a button; one a user could not click (disabled) fails.
@@ -124,18 +126,24 @@ static inline DlgStep click(const char* title, int id)
 {
     return act([title, id] {
         HWND d = dlg_find(title), b = d ? GetDlgItem(d, id) : nullptr;
-        bool usable = b && IsWindowEnabled(b) && IsWindowEnabled(d);
-        ok(usable, "%s: control %d cannot be clicked", title, id);
-        if (usable) SendMessageA(b, BM_CLICK, 0, 0);
+        if (ok(b && IsWindowEnabled(b) && IsWindowEnabled(d), "%s: control %d cannot be clicked", title, id))
+            SendMessageA(b, BM_CLICK, 0, 0);
     });
+}
+
+// A control of the dialog, reported when missing.
+static inline HWND dlg_control(const char* title, int id)
+{
+    HWND c = dlg_item(title, id);
+    ok(c != nullptr, "%s: no control %d", title, id);
+    return c;
 }
 
 // Focus into a field and its text replaced, as typing does.
 static inline DlgStep type(const char* title, int id, const char* text)
 {
-    return act([title, id, text] {
-        HWND c = dlg_item(title, id);
-        ok(c != nullptr, "%s: no control %d", title, id);
+    return act([=] {
+        HWND c = dlg_control(title, id);
         SetFocus(c);
         SetWindowTextA(c, text);
     });
@@ -144,9 +152,8 @@ static inline DlgStep type(const char* title, int id, const char* text)
 // Left button pressed and released on a channel button or an arrow.
 static inline DlgStep press(const char* title, int id)
 {
-    return act([title, id] {
-        HWND c = dlg_item(title, id);
-        ok(c != nullptr, "%s: no control %d", title, id);
+    return act([=] {
+        HWND c = dlg_control(title, id);
         SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
         SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     });
@@ -155,62 +162,45 @@ static inline DlgStep press(const char* title, int id)
 // A choice in a combo box, with the notification it sends.
 static inline DlgStep choose(const char* title, int id, int index)
 {
-    return act([title, id, index] {
-        HWND d = dlg_find(title), c = d ? GetDlgItem(d, id) : nullptr;
-        ok(c != nullptr, "%s: no control %d", title, id);
+    return act([=] {
+        HWND c = dlg_control(title, id);
         SetFocus(c);
         SendMessageA(c, CB_SETCURSEL, index, 0);
-        SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)c);
+        SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)c);
     });
 }
 
-// The dialog as it is on screen, as ..\captures\<name>.bmp (24 bits); the
-// build's capture test converts it to PNG.
+static inline DlgStep expect_text(const char* title, int id, std::string text)
+{
+    return act([title, id, text] {
+        std::string shown = dlg_text(title, id);
+        ok(shown == text, "%s: control %d shows \"%s\", expected \"%s\"", title, id, shown.c_str(), text.c_str());
+    });
+}
+
+static inline DlgStep expect_closed(const char* title)
+{
+    return act([title] { ok(dlg_find(title) == nullptr, "%s still open", title); });
+}
+
+// The dialog as it is on screen, as ..\captures\<name>.bmp.
 static inline DlgStep capture(const char* title, const char* name)
 {
-    return act([title, name] {
-        HWND window = dlg_find(title);
-        // On top while it is read from the screen: other tests' windows may share the display.
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        RECT r;
-        GetWindowRect(window, &r);
-        int width = r.right - r.left, height = r.bottom - r.top;
-        HDC source = GetWindowDC(window), memory = CreateCompatibleDC(source);
-        HBITMAP image = CreateCompatibleBitmap(source, width, height);
-        HGDIOBJ previous = SelectObject(memory, image);
-        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        BITMAPINFOHEADER info = {sizeof info, width, height, 1, 24, BI_RGB};
-        info.biSizeImage = (((DWORD)width * 3 + 3) & ~3u) * (DWORD)height;
-        std::vector<BYTE> bits(info.biSizeImage);
-        bool captured = GetDIBits(memory, image, 0, (UINT)height, bits.data(), (BITMAPINFO*)&info, 0) == height;
-        DeleteObject(image);
-        DeleteDC(memory);
-        ReleaseDC(window, source);
-
-        CreateDirectoryA("..\\captures", nullptr);
-        std::string path = std::string("..\\captures\\") + name + ".bmp";
-        BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, sizeof file + sizeof info};
-        file.bfSize = file.bfOffBits + info.biSizeImage;
-        FILE* out = captured ? fopen(path.c_str(), "wb") : nullptr;
-        bool written = out && fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
-                       fwrite(bits.data(), bits.size(), 1, out) == 1;
-        ok(out && fclose(out) == 0 && written, "%s: capture %s not written", title, name);
-    });
+    return act([title, name] { ok(dlgt_capture(dlg_find(title), name), "%s: capture %s not written", title, name); });
 }
 
 // Loads kestrelwing.dll into the simulated host with the driver of bin\drivers\full.
 static inline bool dlg_load_plugin(void)
 {
-    char bin[MAX_PATH], drivers[MAX_PATH];
-    kwtest_bin_dir(bin, sizeof bin);
-    kwtest_driver_dir(drivers, sizeof drivers, "full");
     SH_Reset();
-    SetDllDirectoryA(drivers);
-    int loaded = SHW_LoadPlugin((std::string(bin) + "\\kestrelwing.dll").c_str());
-    SetDllDirectoryA(nullptr);
-    ok(loaded == 1, "SetupTarnDLL: %s", g_sim.faults.empty() ? "failed" : g_sim.faults[0].c_str());
-    return loaded == 1;
+    return ok(kwtest_with_driver("full", SHW_LoadPlugin) == 1, "SetupTarnDLL: %s",
+              g_sim.faults.empty() ? "failed" : g_sim.faults[0].c_str());
+}
+
+// No host service was called unexpectedly and the plug-in finishes.
+static inline void dlg_finish_plugin(void)
+{
+    ok(g_sim.faults.empty() && g_sim.traps.empty(), "host faults: %s",
+       !g_sim.faults.empty() ? g_sim.faults[0].c_str() : g_sim.traps.empty() ? "" : g_sim.traps[0].c_str());
+    ok(SHW_FinishPlugin() == 1, "FinishTarnDLL");
 }

@@ -1,7 +1,9 @@
 // Channel selector bar: the two control classes in a module-like dialog,
-// driven with mouse messages; the notifications and commands the dialog
-// receives, the controls' state words and the bar state after each step.
-#include <string.h>
+// driven with mouse messages; what the dialog receives, the controls' state
+// words and the bar state after each step.
+#include <stdlib.h>
+
+#include <string>
 
 #include "chanbar.h"
 #include "dlg_font.h"
@@ -10,61 +12,43 @@
 #include "wintest.h"
 
 static const int kBarY = 41;  // dialog units, as in most module dialogs
-static const int kNameEdit = 1010;
-static const int kOkButton = 1006;
+static const int kNameEdit = 1010, kOkButton = 1006;
 
 // One distinct colour per image, so the painted pixels tell the state.
-static const COLORREF kChannelColours[4] = {RGB(64, 64, 64), RGB(255, 0, 0), RGB(0, 160, 0),
-                                            RGB(0, 0, 255)};
+static const COLORREF kChannelColours[4] = {RGB(64, 64, 64), RGB(255, 0, 0), RGB(0, 160, 0), RGB(0, 0, 255)};
 static const COLORREF kArrowColours[6] = {RGB(96, 96, 96),  RGB(255, 255, 0), RGB(255, 0, 255),
                                           RGB(128, 128, 0), RGB(0, 255, 255), RGB(128, 0, 128)};
-static HBITMAP channelImages[4];
-static HBITMAP arrowImages[6];
+static HBITMAP channelImages[4], arrowImages[6];
 
-// What the dialog procedure saw, in order; the dialog's store and show
-// routines appear as two pseudo messages.
-enum { EV_STORE = WM_APP + 1, EV_SHOW = WM_APP + 2 };
-struct Event {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-static Event events[256];
-static int eventCount;
+// What the dialog saw, in order: "+" and "-" for the arrows' commands,
+// "s<n>" and "v<n>" for its store and show routines with channel n, and
+// "D", "U", "L" or "R" <channel>:<state> for the button notifications
+// (down, up, left and right double-click).
+static std::string events;
 
-static void record(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (eventCount < 256) events[eventCount] = {message, wParam, lParam};
-    ++eventCount;
-}
-
-static void store_channel(HWND, u32 channel) { record(EV_STORE, channel, 0); }
-static void show_channel(HWND, u32 channel) { record(EV_SHOW, channel, 0); }
+static void note(const std::string& word) { events += (events.empty() ? "" : " ") + word; }
+static void store_channel(HWND, u32 channel) { note("s" + std::to_string(channel)); }
+static void show_channel(HWND, u32 channel) { note("v" + std::to_string(channel)); }
 static const ChannelBarHooks kHooks = {store_channel, show_channel};
 
 static INT_PTR CALLBACK bar_dialog_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((message >= CKN_LBUTTONDOWN && message <= CKN_RBUTTONDBLCLK) ||
-        (message == WM_COMMAND &&
-         (LOWORD(wParam) == IDC_BAR_FEWER || LOWORD(wParam) == IDC_BAR_MORE)))
-        record(message, wParam, lParam);
+    if (message >= CKN_LBUTTONDOWN && message <= CKN_RBUTTONDBLCLK)
+        note("DULR"[message - CKN_LBUTTONDOWN] + std::to_string(GetDlgCtrlID((HWND)wParam) - IDC_BAR_CHANNEL0) + ":" +
+             std::to_string(lParam));
+    else if (message == WM_COMMAND && (LOWORD(wParam) == IDC_BAR_FEWER || LOWORD(wParam) == IDC_BAR_MORE))
+        note(lParam || HIWORD(wParam) ? "bad-command" : wParam == IDC_BAR_MORE ? "+" : "-");
     if (message == WM_INITDIALOG) return TRUE;
     return ChannelBar_HandleDialogMessage(dialog, message, wParam, lParam, &kHooks) ? TRUE : FALSE;
 }
 
 static HBITMAP make_image(int width, int height, COLORREF colour)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP image = CreateCompatibleBitmap(screen, width, height);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, image);
-    HBRUSH brush = CreateSolidBrush(colour);
-    RECT all = {0, 0, width, height};
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB}};
+    DWORD* pixels = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, (void**)&pixels, nullptr, 0);
+    for (int i = 0; pixels && i < width * height; ++i)
+        pixels[i] = RGB(GetBValue(colour), GetGValue(colour), GetRValue(colour));  // blue in the low byte
     return image;
 }
 
@@ -75,17 +59,12 @@ static HFONT KW_CDECL create_font(const LOGFONTA* font) { return CreateFontIndir
 static HWND create_bar_dialog(bool withFewerArrow = true)
 {
     static DlgTemplate t;
-    dlgt_begin(&t, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 320, 110, "Channels", 8, FW_NORMAL,
-               "MS Shell Dlg");
-    if (withFewerArrow)
-        dlgt_item(&t, 0, 11, kBarY, 12, 16, IDC_BAR_FEWER, "VOV:CONTROLLESSMORE", "");
+    dlgt_begin(&t, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 320, 110, "Channels", 8, FW_NORMAL, "MS Shell Dlg");
+    if (withFewerArrow) dlgt_item(&t, 0, 11, kBarY, 12, 16, IDC_BAR_FEWER, "VOV:CONTROLLESSMORE", "");
     for (int i = 0; i < 16; ++i) {
-        char label[4];
-        wsprintfA(label, "%d", i);
-        dlgt_item(&t, 0, (short)(34 + 16 * i), kBarY, 11, 15, IDC_BAR_CHANNEL0 + i,
-                  "VOV:CONTROLKANAL", "");
+        dlgt_item(&t, 0, (short)(34 + 16 * i), kBarY, 11, 15, IDC_BAR_CHANNEL0 + i, "VOV:CONTROLKANAL", "");
         dlgt_item(&t, SS_CENTER, (short)(32 + 16 * i), kBarY - 10, 15, 8, 21500 + i, "STATIC",
-                  label);
+                  std::to_string(i).c_str());
     }
     dlgt_item(&t, 0, 295, kBarY, 12, 16, IDC_BAR_MORE, "VOV:CONTROLLESSMORE", "");
     dlgt_item(&t, WS_BORDER | WS_TABSTOP, 11, 70, 120, 12, kNameEdit, "EDIT", "");
@@ -107,54 +86,32 @@ static void open_bar(HWND dialog, u32 maximum, u32 used, u32 current)
     ChannelBar_Refresh(dialog);
     lastControlId = 0;
     SetFocus(item(dialog, kNameEdit));
-    eventCount = 0;
+    events.clear();
 }
 
-// 'buttons' holds one state digit per channel button, 0 to 15.
-static void check_states(HWND dialog, const char* buttons, int fewer, int more, const char* context)
+// Checks and clears the events; 'states' are those of the fewer arrow, the 16
+// channel buttons and the more arrow, as "1 1222333333333333 4".
+static void expect(HWND dialog, const char* context, const std::string& seen, const char* states = nullptr,
+                   int used = -1, int current = -1)
 {
-    char got[17];
-    for (int i = 0; i < 16; ++i) got[i] = (char)('0' + state_of(button(dialog, i)));
-    got[16] = 0;
-    ok(strcmp(got, buttons) == 0, "%s: buttons %s, expected %s", context, got, buttons);
-    ok(state_of(item(dialog, IDC_BAR_FEWER)) == fewer, "%s: fewer state %d, expected %d", context,
-       state_of(item(dialog, IDC_BAR_FEWER)), fewer);
-    ok(state_of(item(dialog, IDC_BAR_MORE)) == more, "%s: more state %d, expected %d", context,
-       state_of(item(dialog, IDC_BAR_MORE)), more);
+    ok(events == seen, "%s: events \"%s\", expected \"%s\"", context, events.c_str(), seen.c_str());
+    events.clear();
+    if (states) {
+        std::string got = std::to_string(state_of(item(dialog, IDC_BAR_FEWER))) + " ";
+        for (int i = 0; i < 16; ++i) got += (char)('0' + state_of(button(dialog, i)));
+        got += " " + std::to_string(state_of(item(dialog, IDC_BAR_MORE)));
+        ok(got == states, "%s: states %s, expected %s", context, got.c_str(), states);
+    }
+    if (used >= 0)
+        ok(barUsedChannels == (u32)used && barCurrentChannel == (u32)current, "%s: %u channels, current %u", context,
+           barUsedChannels, barCurrentChannel);
 }
 
-static void check_bar(u32 used, u32 current, const char* context)
+static std::string repeat(const std::string& words, int n)
 {
-    ok(barUsedChannels == used, "%s: %u channels in use, expected %u", context, barUsedChannels,
-       used);
-    ok(barCurrentChannel == current, "%s: current channel %u, expected %u", context,
-       barCurrentChannel, current);
-}
-
-static void check_events(const Event* expected, int count, const char* context)
-{
-    ok(eventCount == count, "%s: %d events, expected %d", context, eventCount, count);
-    for (int i = 0; i < count && i < eventCount; ++i)
-        ok(events[i].message == expected[i].message && events[i].wParam == expected[i].wParam &&
-               events[i].lParam == expected[i].lParam,
-           "%s: event %d is %04x %lx %lx, expected %04x %lx %lx", context, i, events[i].message,
-           (unsigned long)events[i].wParam, (unsigned long)events[i].lParam, expected[i].message,
-           (unsigned long)expected[i].wParam, (unsigned long)expected[i].lParam);
-    eventCount = 0;
-}
-
-// 'steps' single steps of one arrow, each with the dialog's store and show
-// around it.
-static void check_step_events(int commandId, int steps, const char* context)
-{
-    ok(eventCount == 3 * steps, "%s: %d events, expected %d", context, eventCount, 3 * steps);
-    for (int i = 0; i + 2 < eventCount && i < 3 * steps; i += 3)
-        ok(events[i].message == WM_COMMAND && events[i].wParam == (WPARAM)commandId &&
-               events[i].lParam == 0 && events[i + 1].message == EV_STORE &&
-               events[i + 2].message == EV_SHOW,
-           "%s: step %d is %04x %lx", context, i / 3, events[i].message,
-           (unsigned long)events[i].wParam);
-    eventCount = 0;
+    std::string all;
+    for (int i = 0; i < n; ++i) all += (i ? " " : "") + words;
+    return all;
 }
 
 static void flush_messages(void)
@@ -184,286 +141,163 @@ static void hold_ctrl(bool down)
     ok(ctrl_down() == down, "Ctrl not %s", down ? "held" : "released");
 }
 
-// A double-click with Ctrl held; the press is made sure of just before,
-// as moving or focusing windows may have undone it.
-static void ctrl_double_click(HWND control, UINT message)
+// One user action on a control of the bar and what must follow: the events,
+// the states (null: not checked), the bar's channel count and current channel,
+// and whether the control holds the mouse. Before each step the focus is on
+// the name field; after a step that the dialog acted upon it is on the first
+// channel button, and the bar is the control last used.
+enum Action { OPEN, CLICK, DOWN, UP, UP_OUTSIDE, DBL, RDBL, CTRL_DBL, CTRL_RDBL, RUNNING };
+enum { FEWER = -1, MORE = -2 };  // targets besides the channel buttons
+struct Step {
+    Action action;
+    int target;  // OPEN: the maximum; RUNNING: the experiment flag
+    std::string events;
+    const char* states;
+    int used, current;
+    bool held;
+};
+
+static void run_steps(HWND dialog, const Step* steps, size_t count)
 {
-    hold_ctrl(true);
-    SendMessageA(control, message, MK_CONTROL, MAKELPARAM(5, 5));
+    for (size_t i = 0; i < count; ++i) {
+        const Step& s = steps[i];
+        HWND control = s.target == FEWER ? item(dialog, IDC_BAR_FEWER)
+                       : s.target == MORE ? item(dialog, IDC_BAR_MORE)
+                                          : button(dialog, s.target);
+        SetFocus(item(dialog, kNameEdit));
+        lastControlId = 0;
+        bool ctrl = s.action == CTRL_DBL || s.action == CTRL_RDBL;
+        if (ctrl != ctrl_down()) hold_ctrl(ctrl);
+        UINT down = s.action == DBL || s.action == CTRL_DBL ? WM_LBUTTONDBLCLK
+                    : s.action == RDBL || s.action == CTRL_RDBL ? WM_RBUTTONDBLCLK
+                                                                : WM_LBUTTONDOWN;
+        LPARAM outside = MAKELPARAM(-300, 200), inside = MAKELPARAM(5, 5);
+        if (s.action == RUNNING) g_vars.bExperimentIsRunning = s.target;
+        if (s.action == RUNNING) continue;
+        if (s.action == OPEN) open_bar(dialog, s.target, s.used, s.current);
+        else if (s.action != UP && s.action != UP_OUTSIDE)
+            SendMessageA(control, down, ctrl ? MK_CONTROL : down == WM_RBUTTONDBLCLK ? MK_RBUTTON : MK_LBUTTON, inside);
+        if (s.action == CLICK || s.action == UP || s.action == UP_OUTSIDE)
+            SendMessageA(control, WM_LBUTTONUP, 0, s.action == UP_OUTSIDE ? outside : inside);
+        char context[32];
+        snprintf(context, sizeof context, "step %u", (unsigned)i);
+        bool acted = s.events.find_first_of("D+-") != std::string::npos;
+        expect(dialog, context, s.events, s.states, s.used, s.current);
+        ok(GetCapture() == (s.held ? control : nullptr), "%s: mouse capture", context);
+        ok((GetFocus() == button(dialog, 0)) == acted && (lastControlId == IDC_BAR_CHANNEL0) == acted,
+           "%s: focus or last control", context);
+    }
+    if (ctrl_down()) hold_ctrl(false);
 }
 
-static void click(HWND control, UINT down, UINT up)
+// The bar of a counter input (at most two channels), then of a kind with 16.
+static void test_steps(HWND dialog)
 {
-    SendMessageA(control, down, MK_LBUTTON, MAKELPARAM(5, 5));
-    if (up) SendMessageA(control, up, 0, MAKELPARAM(5, 5));
+    const Step steps[] = {
+        {OPEN, 2, "", "0 1300000000000000 4", 1, 0},
+        {CTRL_DBL, 10, "+ s0 v0 L10:0", "1 1200000000000000 3", 2, 0},  // up to the maximum only
+        // A channel in use: store the old one, select, show the new one; a
+        // click on the current or a free channel and a double-click without
+        // Ctrl are only reported.
+        {OPEN, 16, "", "1 1222333333333333 4", 4, 0},
+        {CLICK, 2, "D2:2 s0 v2 U2:1", "1 2212333333333333 4", 4, 2},
+        {DOWN, 2, "D2:1", "1 2212333333333333 4", 4, 2},
+        {DOWN, 6, "D6:3", nullptr, 4, 2},
+        {DBL, 9, "L9:3", nullptr, 4, 2},
+        {RDBL, 1, "R1:2", nullptr, 4, 2},
+        // A press on an arrow shows the pressed image and takes the mouse; the
+        // step comes on release, wherever that happens.
+        {OPEN, 16, "", nullptr, 2, 1},
+        {DOWN, MORE, "", "1 2133333333333333 5", 2, 1, true},
+        {UP, MORE, "+ s1 v1", "1 2123333333333333 4", 3, 1},
+        {DOWN, FEWER, "", "2 2123333333333333 4", 3, 1, true},
+        {UP_OUTSIDE, FEWER, "- s1 v1", "1 2133333333333333 4", 2, 1},
+        {UP, MORE, "", nullptr, 2, 1},  // a release without a press
+        // Down to one channel: the current one is dropped, fewer is disabled.
+        {CLICK, FEWER, "- s1 v0", "0 1333333333333333 4", 1, 0},
+        {DOWN, FEWER, "", "0 1333333333333333 4", 1, 0},  // ignored, no capture
+        // More fills the bar and disables itself; fewer enables it again.
+        {OPEN, 16, "", nullptr, 15, 14},
+        {CLICK, MORE, "+ s14 v14", "1 2222222222222212 3", 16, 14},
+        {CLICK, MORE, "", nullptr, 16, 14},
+        {CLICK, FEWER, "- s14 v14", "1 2222222222222213 4", 15, 14},
+        // Ctrl + double-click on the arrows: to the maximum, to one, one fewer.
+        {OPEN, 16, "", nullptr, 2, 1},
+        {CTRL_DBL, MORE, repeat("+ s1 v1", 14), "1 2122222222222222 3", 16, 1},
+        {CTRL_DBL, FEWER, repeat("- s1 v1", 14) + " - s1 v0", "0 1333333333333333 4", 1, 0},
+        {OPEN, 16, "", nullptr, 5, 4},
+        {CTRL_RDBL, FEWER, "- s4 v3", nullptr, 4, 3},
+        {CTRL_RDBL, MORE, "", nullptr, 4, 3},
+        // On channel buttons: left takes the count up to the button, right
+        // down to it (button 0 to one channel); the other direction only reports.
+        {CTRL_DBL, 7, repeat("+ s3 v3", 4) + " L7:2", nullptr, 8, 3},
+        {CTRL_DBL, 2, "L2:2", nullptr, 8, 3},
+        {CTRL_RDBL, 3, repeat("- s3 v3", 4) + " - s3 v2 R3:3", nullptr, 3, 2},
+        {CTRL_RDBL, 5, "R5:3", nullptr, 3, 2},
+        {CTRL_RDBL, 0, "- s2 v1 - s1 v0 R0:1", "0 1333333333333333 4", 1, 0},
+        // Without Ctrl a double-click on an arrow is a second press.
+        {OPEN, 16, "", nullptr, 2, 0},
+        {DBL, MORE, "", nullptr, 2, 0, true},
+        {UP, MORE, "+ s0 v0", nullptr, 3, 0},
+        // While an experiment runs the arrows are disabled and double-clicks
+        // do nothing; a click still switches the channel on show.
+        {RUNNING, 1},
+        {OPEN, 16, "", "0 1222333333333333 3", 4, 0},
+        {CTRL_DBL, 10, "", nullptr, 4, 0},
+        {CTRL_RDBL, FEWER, "", nullptr, 4, 0},
+        {DOWN, 3, "D3:2 s0 v3", "0 2221333333333333 3", 4, 3},
+        {RUNNING, 0},
+    };
+    run_steps(dialog, steps, sizeof steps / sizeof steps[0]);
 }
 
-static void test_creation(void)
+// Size and place from the template, state 0; deselecting touches only state
+// 1; a refresh centres the dialog on the host window and makes the dialog font.
+static void test_creation(HWND dialog)
 {
-    HWND dialog = create_bar_dialog();
     for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id) {
         HWND control = item(dialog, id);
         bool arrow = id < IDC_BAR_CHANNEL0;
-        RECT expected = {id == IDC_BAR_FEWER  ? 11
-                         : id == IDC_BAR_MORE ? 295
-                                              : 34 + 16 * (id - IDC_BAR_CHANNEL0),
+        RECT expected = {id == IDC_BAR_FEWER ? 11 : id == IDC_BAR_MORE ? 295 : 34 + 16 * (id - IDC_BAR_CHANNEL0),
                          kBarY, 0, 0};
         MapDialogRect(dialog, &expected);
         RECT got;
         GetWindowRect(control, &got);
         MapWindowPoints(nullptr, dialog, (POINT*)&got, 2);
-        ok(got.left == expected.left && got.top == expected.top,
-           "control %d at %ld,%ld, expected %ld,%ld", id, got.left, got.top, expected.left,
-           expected.top);
-        ok(got.right - got.left == (arrow ? 24 : 22) && got.bottom - got.top == (arrow ? 32 : 30),
-           "control %d is %ldx%ld", id, got.right - got.left, got.bottom - got.top);
-        ok(state_of(control) == 0, "control %d starts in state %d", id, state_of(control));
+        ok(got.left == expected.left && got.top == expected.top && got.right - got.left == (arrow ? 24 : 22) &&
+               got.bottom - got.top == (arrow ? 32 : 30) && state_of(control) == 0,
+           "control %d at %ld,%ld size %ldx%ld state %d", id, got.left, got.top, got.right - got.left,
+           got.bottom - got.top, state_of(control));
     }
-
-    // Deselecting touches only state 1.
     HWND b = button(dialog, 3);
     for (int from = 0; from < 4; ++from) {
         SendMessageA(b, CKM_SETSTATE, from, 0);
         SendMessageA(b, CKM_DESELECT, 0, 0);
         ok(state_of(b) == (from == 1 ? 2 : from), "deselect from %d gives %d", from, state_of(b));
     }
-    DestroyWindow(dialog);
-}
-
-// A counter input dialog: two channels, buttons 2 to 15 never leave the
-// unavailable state, whatever the bar does.
-static void test_counter_input_maximum(void)
-{
-    HWND dialog = create_bar_dialog();
+    SendMessageA(b, CKM_SETSTATE, 0, 0);
     open_bar(dialog, 2, 1, 0);
-    check_states(dialog, "1300000000000000", 0, 4, "counter input open");
-
-    // The dialog is centred on the host window.
     RECT host, placed;
-    GetClientRect(g_hostWindow, &host);
-    MapWindowPoints(g_hostWindow, nullptr, (POINT*)&host, 2);
+    GetWindowRect(g_hostWindow, &host);
     GetWindowRect(dialog, &placed);
-    ok(placed.left == (host.left + host.right) / 2 - (placed.right - placed.left) / 2 &&
-           placed.top == (host.top + host.bottom) / 2 - (placed.bottom - placed.top) / 2,
+    ok(abs(placed.left + placed.right - host.left - host.right) <= 1 &&
+           abs(placed.top + placed.bottom - host.top - host.bottom) <= 1,
        "dialog at %ld,%ld not centred on the host window", placed.left, placed.top);
     ok(g_dlgFont != nullptr, "refresh made no dialog font");
-
-    // Ctrl + double-click far beyond the maximum fills the bar only up to it.
-    ctrl_double_click(button(dialog, 10), WM_LBUTTONDBLCLK);
-    hold_ctrl(false);
-    const Event jump[] = {{WM_COMMAND, IDC_BAR_MORE, 0},
-                          {EV_STORE, 0, 0},
-                          {EV_SHOW, 0, 0},
-                          {CKN_LBUTTONDBLCLK, (WPARAM)button(dialog, 10), 0}};
-    check_events(jump, 4, "jump beyond the maximum");
-    check_bar(2, 0, "jump beyond the maximum");
-    check_states(dialog, "1200000000000000", 1, 3, "counter input full");
-
-    // The more arrow is disabled now.
-    click(item(dialog, IDC_BAR_MORE), WM_LBUTTONDOWN, WM_LBUTTONUP);
-    ok(eventCount == 0 && barUsedChannels == 2, "disabled more arrow stepped");
-    DestroyWindow(dialog);
 }
 
-static void test_channel_buttons(HWND dialog)
+// The notification numbers double as dialog messages: a genuine DM_SETDEFID
+// still reaches the dialog manager. Without the fewer arrow the bar cannot
+// step, and a jump does nothing.
+static void test_defid_and_bare_bar(HWND dialog)
 {
-    open_bar(dialog, 16, 4, 0);
-    check_states(dialog, "1222333333333333", 1, 4, "open with four channels");
-
-    // A channel in use: store the old one, select, show the new one.
-    HWND two = button(dialog, 2);
-    click(two, WM_LBUTTONDOWN, WM_LBUTTONUP);
-    const Event select[] = {{CKN_LBUTTONDOWN, (WPARAM)two, 2},
-                            {EV_STORE, 0, 0},
-                            {EV_SHOW, 2, 0},
-                            {CKN_LBUTTONUP, (WPARAM)two, 1}};
-    check_events(select, 4, "click on channel 2");
-    check_bar(4, 2, "click on channel 2");
-    check_states(dialog, "2212333333333333", 1, 4, "click on channel 2");
-    ok(lastControlId == IDC_BAR_CHANNEL0, "last control %d", lastControlId);
-    ok(GetFocus() == button(dialog, 0), "focus not on the first channel button");
-
-    // The current channel, a free one and (with a single click) nothing else
-    // change only the focus.
-    const int others[] = {2, 6};
-    for (int channel : others) {
-        SetFocus(item(dialog, kNameEdit));
-        lastControlId = 0;
-        click(button(dialog, channel), WM_LBUTTONDOWN, 0);
-        const Event only[] = {
-            {CKN_LBUTTONDOWN, (WPARAM)button(dialog, channel), channel == 2 ? 1 : 3}};
-        check_events(only, 1,
-                     channel == 2 ? "click on the current channel" : "click on a free channel");
-        check_bar(4, 2, "click without change");
-        check_states(dialog, "2212333333333333", 1, 4, "click without change");
-        ok(GetFocus() == button(dialog, 0) && lastControlId == IDC_BAR_CHANNEL0,
-           "channel %d: focus or last control", channel);
-    }
-
-    // Without Ctrl a double-click is only reported.
-    SendMessageA(button(dialog, 9), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(button(dialog, 1), WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(5, 5));
-    const Event reported[] = {{CKN_LBUTTONDBLCLK, (WPARAM)button(dialog, 9), 3},
-                              {CKN_RBUTTONDBLCLK, (WPARAM)button(dialog, 1), 2}};
-    check_events(reported, 2, "double-clicks without Ctrl");
-    check_bar(4, 2, "double-clicks without Ctrl");
-
-    // The notification numbers double as dialog messages: a genuine
-    // DM_SETDEFID still reaches the dialog manager.
     SendMessageA(dialog, DM_SETDEFID, kOkButton, 0);
     LRESULT defaultId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
     ok(defaultId == MAKELONG(kOkButton, DC_HASDEFID), "default id %lx", (unsigned long)defaultId);
-}
-
-static void test_arrows(HWND dialog)
-{
-    open_bar(dialog, 16, 2, 1);
-    HWND fewer = item(dialog, IDC_BAR_FEWER), more = item(dialog, IDC_BAR_MORE);
-
-    // Press shows the pressed image and takes the mouse; the step comes on release.
-    SendMessageA(more, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ok(state_of(more) == 5 && GetCapture() == more && eventCount == 0, "more press: state %d",
-       state_of(more));
-    SendMessageA(more, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ok(state_of(more) == 4 && GetCapture() == nullptr, "more release: state %d", state_of(more));
-    const Event step[] = {{WM_COMMAND, IDC_BAR_MORE, 0}, {EV_STORE, 1, 0}, {EV_SHOW, 1, 0}};
-    check_events(step, 3, "more");
-    check_bar(3, 1, "more");
-    check_states(dialog, "2123333333333333", 1, 4, "more");
-    ok(GetFocus() == button(dialog, 0) && lastControlId == IDC_BAR_CHANNEL0, "focus after a step");
-
-    // Released far outside the arrow: the step still happens.
-    SendMessageA(fewer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ok(state_of(fewer) == 2 && GetCapture() == fewer, "fewer press: state %d", state_of(fewer));
-    SendMessageA(fewer, WM_LBUTTONUP, 0, MAKELPARAM(-300, 200));
-    check_step_events(IDC_BAR_FEWER, 1, "fewer released outside");
-    check_bar(2, 1, "fewer released outside");
-    ok(state_of(fewer) == 1, "fewer after release: state %d", state_of(fewer));
-
-    // A release without a press is ignored.
-    SendMessageA(more, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ok(eventCount == 0 && barUsedChannels == 2, "release without press stepped");
-
-    // Down to one channel: the current channel is dropped, fewer disables
-    // itself and ignores the mouse from then on.
-    click(fewer, WM_LBUTTONDOWN, WM_LBUTTONUP);
-    const Event drop[] = {{WM_COMMAND, IDC_BAR_FEWER, 0}, {EV_STORE, 1, 0}, {EV_SHOW, 0, 0}};
-    check_events(drop, 3, "drop the current channel");
-    check_bar(1, 0, "drop the current channel");
-    check_states(dialog, "1333333333333333", 0, 4, "one channel");
-    SendMessageA(fewer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ok(state_of(fewer) == 0 && GetCapture() == nullptr, "disabled fewer took the press");
-    SendMessageA(fewer, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ok(eventCount == 0 && barUsedChannels == 1, "disabled fewer stepped");
-
-    // One short of the maximum: more fills the bar and disables itself;
-    // fewer from the maximum enables it again.
-    open_bar(dialog, 16, 15, 14);
-    click(more, WM_LBUTTONDOWN, WM_LBUTTONUP);
-    check_step_events(IDC_BAR_MORE, 1, "fill");
-    check_states(dialog, "2222222222222212", 1, 3, "full");
-    click(more, WM_LBUTTONDOWN, WM_LBUTTONUP);
-    ok(eventCount == 0 && barUsedChannels == 16, "disabled more stepped");
-    click(fewer, WM_LBUTTONDOWN, WM_LBUTTONUP);
-    check_step_events(IDC_BAR_FEWER, 1, "from full");
-    check_states(dialog, "2222222222222213", 1, 4, "from full");
-}
-
-static void test_ctrl_jumps(HWND dialog)
-{
-    HWND fewer = item(dialog, IDC_BAR_FEWER), more = item(dialog, IDC_BAR_MORE);
-
-    // Arrows: fill to the maximum, back to one, one fewer; no press, no capture.
-    open_bar(dialog, 16, 2, 1);
-    ctrl_double_click(more, WM_LBUTTONDBLCLK);
-    check_step_events(IDC_BAR_MORE, 14, "Ctrl double-click on more");
-    check_bar(16, 1, "Ctrl double-click on more");
-    ok(state_of(more) == 3 && GetCapture() == nullptr, "more after the jump: state %d",
-       state_of(more));
-    ctrl_double_click(fewer, WM_LBUTTONDBLCLK);
-    check_step_events(IDC_BAR_FEWER, 15, "Ctrl double-click on fewer");
-    check_bar(1, 0, "Ctrl double-click on fewer");
-    check_states(dialog, "1333333333333333", 0, 4, "Ctrl double-click on fewer");
-
-    open_bar(dialog, 16, 5, 4);
-    ctrl_double_click(fewer, WM_RBUTTONDBLCLK);
-    check_step_events(IDC_BAR_FEWER, 1, "Ctrl right double-click on fewer");
-    check_bar(4, 3, "Ctrl right double-click on fewer");
-    ctrl_double_click(more, WM_RBUTTONDBLCLK);
-    ok(eventCount == 0 && barUsedChannels == 4, "right double-click on more acted");
-
-    // Channel buttons: left takes the count up to the button, right down to
-    // it (button 0 to one channel); the other direction only reports.
-    struct {
-        UINT message;
-        int channel;
-        u32 usedAfter;
-        int commandId;
-    } const jumps[] = {
-        {WM_LBUTTONDBLCLK, 7, 8, IDC_BAR_MORE},  {WM_LBUTTONDBLCLK, 2, 8, IDC_BAR_MORE},
-        {WM_RBUTTONDBLCLK, 3, 3, IDC_BAR_FEWER}, {WM_RBUTTONDBLCLK, 5, 3, IDC_BAR_FEWER},
-        {WM_RBUTTONDBLCLK, 0, 1, IDC_BAR_FEWER},
-    };
-    for (const auto& j : jumps) {
-        char context[64];
-        wsprintfA(context, "Ctrl %s double-click on channel %d",
-                  j.message == WM_LBUTTONDBLCLK ? "left" : "right", j.channel);
-        u32 before = barUsedChannels;
-        HWND b = button(dialog, j.channel);
-        ctrl_double_click(b, j.message);
-        int steps = (int)(j.usedAfter > before ? j.usedAfter - before : before - j.usedAfter);
-        UINT notification = j.message == WM_LBUTTONDBLCLK ? CKN_LBUTTONDBLCLK : CKN_RBUTTONDBLCLK;
-        ok(eventCount == 3 * steps + 1 && events[3 * steps].message == notification &&
-               events[3 * steps].wParam == (WPARAM)b,
-           "%s: %d events, notification last", context, eventCount);
-        eventCount = 3 * steps;
-        check_step_events(j.commandId, steps, context);
-        ok(barUsedChannels == j.usedAfter, "%s: %u channels", context, barUsedChannels);
-    }
-    check_states(dialog, "1333333333333333", 0, 4, "after the button jumps");
-
-    // Without the fewer arrow the bar cannot step: the jump does nothing.
     HWND bare = create_bar_dialog(false);
-    open_bar(bare, 16, 2, 0);
-    ctrl_double_click(button(bare, 9), WM_LBUTTONDBLCLK);
-    const Event report[] = {{CKN_LBUTTONDBLCLK, (WPARAM)button(bare, 9), 3}};
-    check_events(report, 1, "jump without arrows");
-    check_bar(2, 0, "jump without arrows");
+    const Step steps[] = {{OPEN, 16, "", nullptr, 2, 0}, {CTRL_DBL, 9, "L9:3", nullptr, 2, 0}};
+    run_steps(bare, steps, 2);
     DestroyWindow(bare);
-
-    hold_ctrl(false);
-
-    // Without Ctrl a double-click on an arrow is a second press.
-    open_bar(dialog, 16, 2, 0);
-    SendMessageA(more, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    ok(state_of(more) == 5 && GetCapture() == more && eventCount == 0,
-       "double-click without Ctrl: state %d", state_of(more));
-    SendMessageA(more, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    check_step_events(IDC_BAR_MORE, 1, "double-click without Ctrl");
-    check_bar(3, 0, "double-click without Ctrl");
-}
-
-static void test_experiment_running(HWND dialog)
-{
-    g_vars.bExperimentIsRunning = 1;
-    open_bar(dialog, 16, 4, 0);
-    check_states(dialog, "1222333333333333", 0, 3, "experiment running");
-
-    ctrl_double_click(button(dialog, 10), WM_LBUTTONDBLCLK);
-    ctrl_double_click(button(dialog, 2), WM_RBUTTONDBLCLK);
-    ctrl_double_click(item(dialog, IDC_BAR_MORE), WM_LBUTTONDBLCLK);
-    ctrl_double_click(item(dialog, IDC_BAR_FEWER), WM_RBUTTONDBLCLK);
-    hold_ctrl(false);
-    ok(eventCount == 0 && GetCapture() == nullptr, "locked bar: %d events", eventCount);
-    check_bar(4, 0, "locked bar");
-
-    // Switching the channel on show still works.
-    click(button(dialog, 3), WM_LBUTTONDOWN, 0);
-    const Event select[] = {
-        {CKN_LBUTTONDOWN, (WPARAM)button(dialog, 3), 2}, {EV_STORE, 0, 0}, {EV_SHOW, 3, 0}};
-    check_events(select, 3, "select while running");
-    check_states(dialog, "2221333333333333", 0, 3, "select while running");
-    g_vars.bExperimentIsRunning = 0;
 }
 
 static COLORREF pixel(HWND control, int x, int y)
@@ -474,49 +308,8 @@ static COLORREF pixel(HWND control, int x, int y)
     return colour;
 }
 
-// Writes the window as it is on screen as a 24-bit BMP.
-static bool write_capture(HWND window, const char* path)
-{
-    RECT bounds;
-    GetWindowRect(window, &bounds);
-    int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP image = CreateCompatibleBitmap(source, width, height);
-    HGDIOBJ previous = SelectObject(memory, image);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
-    info.biSizeImage = stride * (DWORD)height;
-    static BYTE bits[4096 * 1024 * 3];
-    bool captured =
-        info.biSizeImage <= sizeof bits && GetDIBits(memory, image, 0, (UINT)height, bits,
-                                                     (BITMAPINFO*)&info, DIB_RGB_COLORS) == height;
-    DeleteObject(image);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
-    if (!captured) return false;
-
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    FILE* out = fopen(path, "wb");
-    if (!out) return false;
-    bool written = fwrite(&file, sizeof file, 1, out) == 1 &&
-                   fwrite(&info, sizeof info, 1, out) == 1 &&
-                   fwrite(bits, info.biSizeImage, 1, out) == 1;
-    return fclose(out) == 0 && written;
-}
-
+// Each control shows the image of its state, corner to corner; a press shows
+// at once, before any message loop runs.
 static void test_painting(HWND dialog)
 {
     open_bar(dialog, 16, 6, 2);
@@ -524,23 +317,17 @@ static void test_painting(HWND dialog)
     for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id) {
         HWND control = item(dialog, id);
         bool arrow = id < IDC_BAR_CHANNEL0;
-        COLORREF expected =
-            arrow ? kArrowColours[state_of(control)] : kChannelColours[state_of(control)];
-        COLORREF corner = pixel(control, 0, 0),
-                 opposite = pixel(control, arrow ? 23 : 21, arrow ? 31 : 29);
-        ok(corner == expected && opposite == expected,
-           "control %d in state %d drawn %06lx/%06lx, expected %06lx", id, state_of(control),
-           corner, opposite, expected);
+        COLORREF expected = arrow ? kArrowColours[state_of(control)] : kChannelColours[state_of(control)];
+        COLORREF corner = pixel(control, 0, 0), opposite = pixel(control, arrow ? 23 : 21, arrow ? 31 : 29);
+        ok(corner == expected && opposite == expected, "control %d in state %d drawn %06lx/%06lx, expected %06lx",
+           id, state_of(control), corner, opposite, expected);
     }
-    // A press shows at once, before any message loop runs.
-    SendMessageA(item(dialog, IDC_BAR_MORE), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ok(pixel(item(dialog, IDC_BAR_MORE), 10, 10) == kArrowColours[5],
-       "pressed arrow not repainted at once");
-    SendMessageA(item(dialog, IDC_BAR_MORE), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND more = item(dialog, IDC_BAR_MORE);
+    SendMessageA(more, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ok(pixel(more, 10, 10) == kArrowColours[5], "pressed arrow not repainted at once");
+    SendMessageA(more, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     UpdateWindow(dialog);
-
-    CreateDirectoryA("..\\captures", nullptr);
-    ok(write_capture(dialog, "..\\captures\\chanbar.bmp"), "capture not written");
+    ok(dlgt_capture(dialog, "chanbar"), "capture not written");
 }
 
 int main(void)
@@ -555,20 +342,15 @@ int main(void)
     // The pointer stays off every test window: a window moving under it
     // would resynchronise the key state.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+    g_hostWindow = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 60, 40, 900, 600, nullptr, nullptr,
+                                   g_instance, nullptr);
 
-    g_hostWindow = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 60, 40, 900, 600,
-                                   nullptr, nullptr, g_instance, nullptr);
-
-    test_creation();
-    test_counter_input_maximum();
     HWND dialog = create_bar_dialog();
-    test_channel_buttons(dialog);
-    test_arrows(dialog);
-    test_ctrl_jumps(dialog);
-    test_experiment_running(dialog);
+    test_creation(dialog);
+    test_steps(dialog);
+    test_defid_and_bare_bar(dialog);
     test_painting(dialog);
     flush_messages();
-
     DestroyWindow(dialog);
     DestroyWindow(g_hostWindow);
     ChannelBar_UnregisterClasses();

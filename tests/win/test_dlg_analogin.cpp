@@ -11,26 +11,25 @@ static AnalogInParams* params(SimModule* m) { return (AnalogInParams*)m->record-
 static SimModule* new_module(u32 channels)
 {
     SimModule* m = SH_CreateModule("KWE:AnalogIn");
-    ok(m != nullptr, "no analog input module");
-    if (m) m->record->outputCount = channels;
+    if (ok(m != nullptr, "no analog input module")) m->record->outputCount = channels;
     return m;
 }
 
-static bool enabled(int id) { return IsWindowEnabled(dlg_item(kDialog, id)) != 0; }
+static DlgStep expect_enabled(int id, bool enabled)
+{
+    return act([id, enabled] {
+        ok(!IsWindowEnabled(dlg_item(kDialog, id)) == !enabled, "control %d enabled %d", id, !enabled);
+    });
+}
 
 // The block size field follows the software clock switch; what is typed is
 // brought into 1..128, and text that is no number keeps the old value.
-static void test_block_size(void)
+static void test_block_size(SimModule* m)
 {
-    SimModule* m = new_module(1);
-    if (!m) return;
     dlg_open_module("software clock", m,
-                    {wait_for(kDialog), act([] { ok(!enabled(IDC_BLOCK_SIZE), "block size enabled without clock"); }),
-                     click(kDialog, IDC_SOFTWARE_CLOCK),
-                     act([] { ok(enabled(IDC_BLOCK_SIZE), "block size disabled with the clock on"); }),
-                     click(kDialog, IDC_MODULE_OK)});
+                    {wait_for(kDialog), expect_enabled(IDC_BLOCK_SIZE, false), click(kDialog, IDC_SOFTWARE_CLOCK),
+                     expect_enabled(IDC_BLOCK_SIZE, true), click(kDialog, IDC_MODULE_OK)});
     ok(params(m)->softwareClock == 1, "software clock not stored");
-
     static const struct {
         const char* typed;
         u32 stored;
@@ -45,37 +44,33 @@ static void test_block_size(void)
 
 // Ok writes everything back: channel count, names, module name and
 // description, and the channel-name global strings under the new names.
-static void test_ok_with_four_channels(void)
+static void test_ok_with_four_channels(SimModule* m)
 {
-    SimModule* m = new_module(1);
-    if (!m) return;
     size_t strings = g_sim.globalStrings.size(), changes = g_sim.moduleChanges.size();
     i64 allocations = g_sim.liveAllocations;
     dlg_open_module("four channels", m,
                     {wait_for(kDialog), press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_ARROW_MORE),
                      press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_CHANNEL_BUTTON0 + 2),
-                     act([] { ok(dlg_text(kDialog, IDC_CHANNEL_NAME) == "AnalogIn 2", "channel 2 not on show"); }),
-                     type(kDialog, IDC_CHANNEL_NAME, "Pressure"), type(kDialog, IDC_UNIT, "bar"),
-                     choose(kDialog, IDC_RANGE, 3), type(kDialog, IDC_MODULE_NAME, "Rig A"),
-                     type(kDialog, IDC_DESCRIPTION, "Test stand"), press(kDialog, IDC_CHANNEL_BUTTON0 + 1),
-                     act([m] {
+                     expect_text(kDialog, IDC_CHANNEL_NAME, "AnalogIn 2"), type(kDialog, IDC_CHANNEL_NAME, "Pressure"),
+                     type(kDialog, IDC_UNIT, "bar"), choose(kDialog, IDC_RANGE, 3),
+                     type(kDialog, IDC_MODULE_NAME, "Rig A"), type(kDialog, IDC_DESCRIPTION, "Test stand"),
+                     press(kDialog, IDC_CHANNEL_BUTTON0 + 1), act([m] {
                          ok(m->record->outputCount == 1 && !strcmp(params(m)->channel[2].name, "AnalogIn 2"),
                             "the module changed before Ok");
                      }),
                      capture(kDialog, "analogin"), click(kDialog, IDC_MODULE_OK)});
 
-    AnalogInParams* p = params(m);
+    const AnalogChannel* c = params(m)->channel;
     ok(m->record->outputCount == 4, "%u outputs", m->record->outputCount);
-    ok(!strcmp(p->channel[2].name, "Pressure") && !strcmp(p->channel[2].unit, "bar") && p->channel[2].range == 3,
-       "channel 2: \"%s\" \"%s\" range %u", p->channel[2].name, p->channel[2].unit, p->channel[2].range);
-    ok(!strcmp(p->channel[1].name, "AnalogIn 1") && p->channel[1].range == 0, "channel 1 changed");
+    ok(!strcmp(c[2].name, "Pressure") && !strcmp(c[2].unit, "bar") && c[2].range == 3, "channel 2: \"%s\" \"%s\" %u",
+       c[2].name, c[2].unit, c[2].range);
+    ok(!strcmp(c[1].name, "AnalogIn 1") && c[1].range == 0, "channel 1 changed");
     ok(!strcmp(m->record->name, "Rig A") && !strcmp(m->record->description, "Test stand"), "name \"%s\" \"%s\"",
        m->record->name, m->record->description);
-    ok(g_sim.moduleChanges.size() == changes + 2 && g_sim.moduleChanges[changes].isName &&
-           !g_sim.moduleChanges[changes + 1].isName && g_sim.moduleChanges[changes + 1].inputs == 0 &&
-           g_sim.moduleChanges[changes + 1].outputs == 4,
+    const auto& mc = g_sim.moduleChanges;
+    ok(mc.size() == changes + 2 && mc[changes].isName && !mc[changes + 1].isName && mc[changes + 1].inputs == 0 &&
+           mc[changes + 1].outputs == 4,
        "ChangeModuleName and ChangeModuleSize(0, 4) expected");
-
     // One name unregistered under the old count, four registered.
     static const char* const kNames[] = {"AnalogIn 0", "AnalogIn 0", "AnalogIn 1", "Pressure", "AnalogIn 3"};
     bool names = g_sim.globalStrings.size() == strings + 5;
@@ -89,12 +84,11 @@ static void test_ok_with_four_channels(void)
 
 // Cancel leaves the block byte for byte, the module record and the global
 // strings as they were, whatever was edited.
-static void test_cancel(void)
+static void test_cancel(SimModule* m)
 {
-    SimModule* m = new_module(2);
-    if (!m) return;
     std::vector<u8> before((u8*)params(m), (u8*)params(m) + sizeof(AnalogInParams));
     std::string name = m->record->name;
+    u32 outputs = m->record->outputCount;
     size_t strings = g_sim.globalStrings.size(), changes = g_sim.moduleChanges.size();
     i64 allocations = g_sim.liveAllocations;
     dlg_open_module("cancel", m,
@@ -103,9 +97,8 @@ static void test_cancel(void)
                      click(kDialog, IDC_REALTIME), click(kDialog, IDC_SOFTWARE_CLOCK), choose(kDialog, IDC_TIME_BASE, 0),
                      press(kDialog, IDC_CHANNEL_BUTTON0), click(kDialog, IDC_MODULE_CANCEL)});
     ok(!memcmp(before.data(), params(m), before.size()), "Cancel changed the parameter block");
-    ok(name == m->record->name && m->record->outputCount == 2, "Cancel changed the module");
-    ok(g_sim.moduleChanges.size() == changes && g_sim.globalStrings.size() == strings,
-       "Cancel talked to the host");
+    ok(name == m->record->name && m->record->outputCount == outputs, "Cancel changed the module");
+    ok(g_sim.moduleChanges.size() == changes && g_sim.globalStrings.size() == strings, "Cancel talked to the host");
     ok(g_sim.liveAllocations == allocations, "working copy not freed");
 }
 
@@ -113,73 +106,47 @@ static void test_cancel(void)
 static void test_copy_to_all_channels(void)
 {
     SimModule* m = new_module(3);
-    if (!m) return;
+    AnalogChannel* c = params(m)->channel;
+    auto copy = [](u32 message) { return act([message] { SendMessageA(dlg_find(kDialog), message, 0, 0); }); };
     dlg_open_module("copy range", m,
-                    {wait_for(kDialog), choose(kDialog, IDC_RANGE, 2), act([] {
-                         SendMessageA(dlg_find(kDialog), KWM_COPY_FIELD_TO_ALL, 0, 0);
-                     }),
+                    {wait_for(kDialog), choose(kDialog, IDC_RANGE, 2), copy(KWM_COPY_FIELD_TO_ALL),
                      click(kDialog, IDC_MODULE_OK)});
-    AnalogInParams* p = params(m);
-    ok(p->channel[1].range == 2 && p->channel[2].range == 2 && p->channel[3].range == 0, "ranges %u %u %u",
-       p->channel[1].range, p->channel[2].range, p->channel[3].range);
-    ok(!strcmp(p->channel[1].name, "AnalogIn 1") && !strcmp(p->channel[2].name, "AnalogIn 2"),
-       "1031 copied the names too");
-
+    ok(c[1].range == 2 && c[2].range == 2 && c[3].range == 0 && !strcmp(c[2].name, "AnalogIn 2"),
+       "1031: ranges %u %u %u, name 2 \"%s\"", c[1].range, c[2].range, c[3].range, c[2].name);
     dlg_open_module("copy channel", m,
                     {wait_for(kDialog), type(kDialog, IDC_CHANNEL_NAME, "Same"), choose(kDialog, IDC_RANGE, 3),
-                     click(kDialog, IDC_REALTIME),
-                     act([] { SendMessageA(dlg_find(kDialog), KWM_COPY_CHANNEL_TO_ALL, 0, 0); }),
-                     click(kDialog, IDC_MODULE_OK)});
-    bool same = true;
-    for (int i = 0; i < 3; ++i)
-        same = same && !strcmp(p->channel[i].name, "Same") && p->channel[i].range == 3 && p->channel[i].realTime == 0;
-    ok(same, "1032 did not copy channel 0 to channels 1 and 2");
-    ok(!strcmp(p->channel[3].name, "AnalogIn 3") && p->channel[3].realTime == 1, "channel 3 is not in use");
+                     click(kDialog, IDC_REALTIME), copy(KWM_COPY_CHANNEL_TO_ALL), click(kDialog, IDC_MODULE_OK)});
+    for (int i = 0; i < 4; ++i)
+        ok(!strcmp(c[i].name, i < 3 ? "Same" : "AnalogIn 3") && c[i].range == (i < 3 ? 3u : 0u) &&
+               c[i].realTime == (i < 3 ? 0u : 1u),
+           "1032: channel %d \"%s\" range %u real-time %u", i, c[i].name, c[i].range, c[i].realTime);
 }
 
 // While an experiment runs the dialog is for viewing: Info, Help and Cancel
 // work, the rest is locked.
-static void test_running_experiment(void)
+static void test_running_experiment(SimModule* m)
 {
-    SimModule* m = new_module(2);
-    if (!m) return;
     SH_SetPluginFlag("bExperimentIsRunning", 1);
-    dlg_open_module("running", m, {wait_for(kDialog), act([] {
-                                       static const int kLocked[] = {
-                                           IDC_ARROW_FEWER,  IDC_ARROW_MORE,     IDC_MODULE_OK,  IDC_SEARCH,
-                                           IDC_CHANNEL_NAME, IDC_MODULE_NAME,    IDC_DESCRIPTION, IDC_TIME_BASE,
-                                           IDC_SOFTWARE_CLOCK, IDC_BLOCK_SIZE};
-                                       for (int id : kLocked) ok(!enabled(id), "control %d enabled", id);
-                                       for (int id : {IDC_INFO, IDC_MODULE_CANCEL, IDC_MODULE_HELP, IDC_UNIT})
-                                           ok(enabled(id), "control %d disabled", id);
-                                   }),
-                                   click(kDialog, IDC_MODULE_CANCEL)});
+    std::vector<DlgStep> steps = {wait_for(kDialog)};
+    for (int id : {IDC_ARROW_FEWER, IDC_ARROW_MORE, IDC_MODULE_OK, IDC_SEARCH, IDC_CHANNEL_NAME, IDC_MODULE_NAME,
+                   IDC_DESCRIPTION, IDC_TIME_BASE, IDC_SOFTWARE_CLOCK, IDC_BLOCK_SIZE})
+        steps.push_back(expect_enabled(id, false));
+    for (int id : {IDC_INFO, IDC_MODULE_CANCEL, IDC_MODULE_HELP, IDC_UNIT}) steps.push_back(expect_enabled(id, true));
+    steps.push_back(click(kDialog, IDC_MODULE_CANCEL));
+    dlg_open_module("running", m, steps);
     SH_SetPluginFlag("bExperimentIsRunning", 0);
-}
-
-// Help opens the help viewer, which the library loads only then.
-static void test_help(void)
-{
-    SimModule* m = new_module(1);
-    if (!m) return;
-    ok(GetModuleHandleA("hhctrl.ocx") == nullptr, "help viewer loaded before Help");
-    dlg_open_module("help", m,
-                    {wait_for(kDialog), click(kDialog, IDC_MODULE_HELP),
-                     act([] { ok(GetModuleHandleA("hhctrl.ocx") != nullptr, "help viewer not loaded"); }),
-                     click(kDialog, IDC_MODULE_CANCEL)});
 }
 
 int main(void)
 {
-    if (!dlg_load_plugin()) return wintest_finish("test_dlg_analogin");
-    test_block_size();
-    test_ok_with_four_channels();
-    test_cancel();
-    test_copy_to_all_channels();
-    test_running_experiment();
-    test_help();
-    ok(g_sim.faults.empty() && g_sim.traps.empty(), "host faults: %s",
-       g_sim.faults.empty() ? (g_sim.traps.empty() ? "" : g_sim.traps[0].c_str()) : g_sim.faults[0].c_str());
-    ok(SHW_FinishPlugin() == 1, "FinishTarnDLL");
+    if (dlg_load_plugin()) {
+        SimModule* m = new_module(1);
+        test_block_size(m);
+        test_ok_with_four_channels(m);
+        test_cancel(m);
+        test_copy_to_all_channels();
+        test_running_experiment(m);
+        dlg_finish_plugin();
+    }
     return wintest_finish("test_dlg_analogin");
 }

@@ -3,8 +3,6 @@
 // the first dialog placed.
 #include <string.h>
 
-#include <initializer_list>
-
 #include "dlg_center.h"
 #include "dlg_font.h"
 #include "dlg_template.h"
@@ -29,8 +27,7 @@ static INT_PTR CALLBACK quiet_dialog_proc(HWND, UINT, WPARAM, LPARAM) { return F
 static HWND create_dialog(void)
 {
     static DlgTemplate t;
-    dlgt_begin(&t, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 120, "Placed", 8, FW_BOLD,
-               "MS Shell Dlg");
+    dlgt_begin(&t, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 120, "Placed", 8, FW_BOLD, "MS Shell Dlg");
     dlgt_item(&t, SS_LEFT, 5, 5, 80, 8, ID_LABEL, "Static", "Label");
     dlgt_item(&t, BS_PUSHBUTTON, 5, 20, 50, 14, ID_BUTTON, "button", "Push");
     dlgt_item(&t, BS_GROUPBOX, 100, 5, 90, 40, ID_GROUP, "BUTTON", "Group");
@@ -44,8 +41,8 @@ static HWND create_dialog(void)
 
 static HWND create_reference(int x, int y, int width, int height)
 {
-    return CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
 }
 
 static void test_placement(void)
@@ -54,42 +51,33 @@ static void test_placement(void)
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     HWND dialog = create_dialog();
-
     struct {
         const char* name;
         int refX, refY, refWidth, refHeight;  // no reference when refWidth is 0
-        int width, height;
-        int x, y;
+        int width, height, x, y;
     } const cases[] = {
         {"on the reference", 100, 80, 600, 400, 301, 201, 400 - 150, 280 - 100},
         {"on the desktop", 0, 0, 0, 0, 300, 200, (desktop.right - desktop.left) / 2 - 150,
          (desktop.bottom - desktop.top) / 2 - 100},
-        {"past the bottom right", screenWidth - 100, screenHeight - 100, 400, 300, 300, 200,
-         screenWidth - 300, screenHeight - 200},
+        {"past the bottom right", screenWidth - 100, screenHeight - 100, 400, 300, 300, 200, screenWidth - 300,
+         screenHeight - 200},
         // A centre left of the primary screen wraps to a large 16-bit value,
         // which the clamp takes to the right edge.
         {"left of the primary screen", -700, 100, 400, 300, 300, 200, screenWidth - 300, 250 - 100},
         {"larger than the screen", 100, 80, 600, 400, screenWidth + 200, screenHeight + 100, 0, 0},
     };
     for (const auto& c : cases) {
-        HWND reference =
-            c.refWidth ? create_reference(c.refX, c.refY, c.refWidth, c.refHeight) : nullptr;
+        HWND reference = c.refWidth ? create_reference(c.refX, c.refY, c.refWidth, c.refHeight) : nullptr;
         MoveWindow(dialog, 5, 5, c.width, c.height, FALSE);
         DLG_CenterWindow(dialog, reference);
         RECT got;
         GetWindowRect(dialog, &got);
-        ok(got.left == c.x && got.top == c.y, "%s: at %ld,%ld, expected %d,%d", c.name, got.left,
-           got.top, c.x, c.y);
-        ok(got.right - got.left == c.width && got.bottom - got.top == c.height, "%s: size %ldx%ld",
-           c.name, got.right - got.left, got.bottom - got.top);
+        ok(got.left == c.x && got.top == c.y && got.right - got.left == c.width && got.bottom - got.top == c.height,
+           "%s: at %ld,%ld size %ldx%ld, expected %d,%d", c.name, got.left, got.top, got.right - got.left,
+           got.bottom - got.top, c.x, c.y);
         if (reference) DestroyWindow(reference);
     }
     DestroyWindow(dialog);
-}
-
-static HFONT font_of(HWND dialog, int id)
-{
-    return (HFONT)SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0);
 }
 
 static void test_font(void)
@@ -101,17 +89,15 @@ static void test_font(void)
     DestroyWindow(plain);
 
     HWND first = create_dialog();
-    HFONT dialogFont = (HFONT)SendMessageA(first, WM_GETFONT, 0, 0);
     DLG_CenterWindow(first, nullptr);
     LOGFONTA expected;
-    GetObjectA(dialogFont, sizeof expected, &expected);
+    GetObjectA((HFONT)SendMessageA(first, WM_GETFONT, 0, 0), sizeof expected, &expected);
     expected.lfWeight = FW_NORMAL;
     ok(fontsMade == 1 && g_dlgFont != nullptr, "%d fonts made", fontsMade);
     // The face name's bytes after its end are not part of the description.
     ok(memcmp(&fontAsked, &expected, offsetof(LOGFONTA, lfFaceName)) == 0 &&
            strcmp(fontAsked.lfFaceName, expected.lfFaceName) == 0,
-       "font asked: %s weight %ld, expected %s at 400", fontAsked.lfFaceName, fontAsked.lfWeight,
-       expected.lfFaceName);
+       "font asked: %s weight %ld, expected %s at 400", fontAsked.lfFaceName, fontAsked.lfWeight, expected.lfFaceName);
 
     // Labels, buttons and group boxes take it; edit, list and combo boxes keep the dialog's.
     HWND second = create_dialog();
@@ -119,10 +105,10 @@ static void test_font(void)
     ok(fontsMade == 1, "font made again");
     for (HWND dialog : {first, second}) {
         HFONT own = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
-        for (int id : {ID_LABEL, ID_BUTTON, ID_GROUP})
-            ok(font_of(dialog, id) == g_dlgFont, "control %d lacks the dialog text font", id);
-        for (int id : {ID_EDIT, ID_LIST, ID_COMBO})
-            ok(font_of(dialog, id) == own, "control %d lost the dialog's font", id);
+        for (int id = ID_LABEL; id <= ID_COMBO; ++id) {
+            HFONT font = (HFONT)SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0);
+            ok(font == (id < ID_EDIT ? g_dlgFont : own), "control %d has the wrong font", id);
+        }
     }
     DestroyWindow(second);
     DestroyWindow(first);

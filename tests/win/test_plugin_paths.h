@@ -10,8 +10,7 @@
 static inline void kwtest_bin_dir(char* out, size_t size)
 {
     GetModuleFileNameA(nullptr, out, (DWORD)size);
-    char* slash = strrchr(out, '\\');
-    if (slash) *slash = 0;
+    if (char* slash = strrchr(out, '\\')) *slash = 0;
 }
 
 // A driver variant's directory: bin\drivers\<variant>.
@@ -22,11 +21,25 @@ static inline void kwtest_driver_dir(char* out, size_t size, const char* variant
     snprintf(out, size, "%s\\drivers\\%s", bin, variant);
 }
 
-// An empty directory, so that the driver library is not found at all.
-static inline void kwtest_empty_dir(char* out, size_t size)
+// Runs 'load' on bin\kestrelwing.dll while libraries come from the driver
+// variant's directory bin\drivers\<variant> only, or, without a variant,
+// from an empty directory, so that there is no driver library at all.
+static inline int kwtest_with_driver(const char* variant, int (*load)(const char* plugin))
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    snprintf(out, size, "%skw_no_driver_%lu", temp, GetCurrentProcessId());
-    CreateDirectoryA(out, nullptr);
+    char bin[MAX_PATH], dir[MAX_PATH], plugin[MAX_PATH];
+    kwtest_bin_dir(bin, sizeof bin);
+    snprintf(plugin, sizeof plugin, "%s\\kestrelwing.dll", bin);
+    if (variant) {
+        kwtest_driver_dir(dir, sizeof dir, variant);
+    } else {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        snprintf(dir, sizeof dir, "%skw_no_driver_%lu", temp, GetCurrentProcessId());
+        CreateDirectoryA(dir, nullptr);
+    }
+    SetDllDirectoryA(dir);
+    int result = load(plugin);
+    SetDllDirectoryA(nullptr);
+    if (!variant) RemoveDirectoryA(dir);
+    return result;
 }
