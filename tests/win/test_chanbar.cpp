@@ -251,24 +251,12 @@ static void test_steps(HWND dialog)
     run_steps(dialog, steps, sizeof steps / sizeof steps[0]);
 }
 
-// Size and place from the template, state 0; deselecting touches only state
-// 1; a refresh centres the dialog on the host window and makes the dialog font.
+// Every control starts in state 0; deselecting touches only state 1; a
+// refresh centres the dialog on the host window and makes the dialog font.
 static void test_creation(HWND dialog)
 {
-    for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id) {
-        HWND control = item(dialog, id);
-        bool arrow = id < IDC_BAR_CHANNEL0;
-        RECT expected = {id == IDC_BAR_FEWER ? 11 : id == IDC_BAR_MORE ? 295 : 34 + 16 * (id - IDC_BAR_CHANNEL0),
-                         kBarY, 0, 0};
-        MapDialogRect(dialog, &expected);
-        RECT got;
-        GetWindowRect(control, &got);
-        MapWindowPoints(nullptr, dialog, (POINT*)&got, 2);
-        ok(got.left == expected.left && got.top == expected.top && got.right - got.left == (arrow ? 24 : 22) &&
-               got.bottom - got.top == (arrow ? 32 : 30) && state_of(control) == 0,
-           "control %d at %ld,%ld size %ldx%ld state %d", id, got.left, got.top, got.right - got.left,
-           got.bottom - got.top, state_of(control));
-    }
+    for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id)
+        ok(state_of(item(dialog, id)) == 0, "control %d starts in state %d", id, state_of(item(dialog, id)));
     HWND b = button(dialog, 3);
     for (int from = 0; from < 4; ++from) {
         SendMessageA(b, CKM_SETSTATE, from, 0);
@@ -308,8 +296,9 @@ static COLORREF pixel(HWND control, int x, int y)
     return colour;
 }
 
-// Each control shows the image of its state, corner to corner; a press shows
-// at once, before any message loop runs.
+// Each control has its fixed size at the template's place and shows the
+// image of its state, corner to corner; a press shows at once, before any
+// message loop runs.
 static void test_painting(HWND dialog)
 {
     open_bar(dialog, 16, 6, 2);
@@ -317,6 +306,14 @@ static void test_painting(HWND dialog)
     for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id) {
         HWND control = item(dialog, id);
         bool arrow = id < IDC_BAR_CHANNEL0;
+        RECT place = {id == IDC_BAR_FEWER ? 11 : id == IDC_BAR_MORE ? 295 : 34 + 16 * (id - IDC_BAR_CHANNEL0), kBarY};
+        MapDialogRect(dialog, &place);
+        RECT got;
+        GetWindowRect(control, &got);
+        MapWindowPoints(nullptr, dialog, (POINT*)&got, 2);
+        ok(got.left == place.left && got.top == place.top && got.right - got.left == (arrow ? 24 : 22) &&
+               got.bottom - got.top == (arrow ? 32 : 30),
+           "control %d at %ld,%ld size %ldx%ld", id, got.left, got.top, got.right - got.left, got.bottom - got.top);
         COLORREF expected = arrow ? kArrowColours[state_of(control)] : kChannelColours[state_of(control)];
         COLORREF corner = pixel(control, 0, 0), opposite = pixel(control, arrow ? 23 : 21, arrow ? 31 : 29);
         ok(corner == expected && opposite == expected, "control %d in state %d drawn %06lx/%06lx, expected %06lx",
