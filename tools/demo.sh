@@ -25,6 +25,15 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 wineserver -p >/dev/null 2>&1 || true  # already running is fine
 wine cmd /c exit >/dev/null 2>&1 || true
 
+# What the plug-in registers with the host: classes and menu entries.
+tools/wine-run.sh "$bin/simhost.exe" list "$bin/kestrelwing.dll" >"$out/classes.txt" 2>&1 || {
+    cat "$out/classes.txt"
+    echo "demo: the plug-in did not load" >&2
+    exit 1
+}
+cat "$out/classes.txt"
+echo
+
 status=0
 tools/wine-run.sh "$bin/simhost.exe" run "$bin/kestrelwing.dll" sim/worksheets/demo.ws \
     --seconds "$seconds" --out "$out" --realtime >"$out/summary.txt" 2>&1 || status=$?
