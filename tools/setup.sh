@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine (as root) to a working build and test rig:
-# native toolchain and test libraries, mingw-w64 i686, 32-bit Wine through
-# qemu user emulation, Xvfb. Idempotent: every step checks before it acts,
-# and the binfmt registration (lost at reboot) is checked on every run.
+# native toolchain and test libraries, mingw-w64 i686, 32-bit Wine, Xvfb.
+# Where the kernel cannot run 32-bit programs, Wine runs through qemu user
+# emulation. Idempotent: every step checks before it acts, and the binfmt
+# registration (lost at reboot) is checked on every run.
 set -euo pipefail
 
 log() { printf '[setup] %s\n' "$*"; }
@@ -16,13 +17,27 @@ need_root() {
 }
 
 # --- apt sources -----------------------------------------------------------
+# The machine's own Debian mirror, as its apt sources name it (a machine
+# behind a company mirror must keep using that mirror).
+debian_mirror() {
+    { grep -hE '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}'
+      grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+          sed -E 's/^deb +(\[[^]]*\] +)?//' | awk '{print $1}'
+    } | grep -E '^[a-z]+://' | grep -v -e security -e nodesource -e google | head -n 1
+}
+
 ensure_backports() {
-    local f=/etc/apt/sources.list.d/bookworm-backports.sources
+    local f=/etc/apt/sources.list.d/bookworm-backports.sources mirror
     [ -f "$f" ] && return 0
-    log "adding bookworm-backports"
-    cat >"$f" <<'SRC'
+    mirror=$(debian_mirror)
+    if [ -z "$mirror" ]; then
+        echo "setup.sh: no Debian mirror in this machine's apt sources" >&2
+        exit 1
+    fi
+    log "adding bookworm-backports from $mirror"
+    cat >"$f" <<SRC
 Types: deb
-URIs: http://deb.debian.org/debian
+URIs: $mirror
 Suites: bookworm-backports
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
@@ -90,16 +105,16 @@ install_packages() {
     local missing
     # shellcheck disable=SC2086
     missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
-    [ -n "$missing" ] || qemu_is_backport || missing=" "
+    if [ "$NEED_QEMU" = 1 ] && ! qemu_is_backport; then missing="$missing qemu"; fi
     [ -n "$missing" ] || return 0
     apt_update
     # qemu first: the i386 packages' install scripts run 32-bit programs.
-    if ! qemu_is_backport; then
+    if [ "$NEED_QEMU" = 1 ] && ! qemu_is_backport; then
         log "installing qemu-user from bookworm-backports"
         apt-get install -y --no-install-recommends -t bookworm-backports qemu-user qemu-user-static
         QEMU_CHANGED=1
+        register_qemu
     fi
-    ensure_binfmt
     missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
     if [ -n "$missing" ]; then
         log "installing:$missing"
@@ -108,25 +123,64 @@ install_packages() {
     fi
 }
 
-# --- 32-bit execution through qemu ----------------------------------------
-ensure_binfmt() {
-    local dir=/proc/sys/fs/binfmt_misc
-    if [ ! -e "$dir/register" ]; then
-        mount -t binfmt_misc binfmt_misc "$dir" 2>/dev/null || true
+# --- 32-bit execution -------------------------------------------------------
+# Some kernels run 32-bit x86 programs themselves, others cannot. Emulating
+# where the kernel could run them slows every Windows program many times
+# over, so qemu is registered only where the kernel cannot.
+BINFMT=/proc/sys/fs/binfmt_misc
+QEMU_ENTRY=$BINFMT/qemu-i386
+
+mount_binfmt() {
+    [ -e "$BINFMT/register" ] || mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || true
+}
+
+# A 93-byte static i386 program that exits with status 42; it needs no i386
+# library, so it answers before any i386 package is installed.
+kernel_runs_i386() {
+    local probe rc=0
+    probe=$(mktemp /tmp/kw-i386-probe.XXXXXX)
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\263\052\315\200' >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || rc=$?
+    rm -f "$probe"
+    [ "$rc" = 42 ]
+}
+
+# Sets NEED_QEMU. The qemu entry, where one exists, is switched off for the
+# probe; it stays off where the kernel runs the probe itself.
+decide_emulation() {
+    mount_binfmt
+    local was_on=0
+    if [ -e "$QEMU_ENTRY" ] && [ "$(head -n 1 "$QEMU_ENTRY")" = enabled ]; then
+        was_on=1
+        echo 0 >"$QEMU_ENTRY"
     fi
-    if [ "${QEMU_CHANGED:-0}" = 0 ] && [ -e "$dir/qemu-i386" ]; then
+    if kernel_runs_i386; then
+        NEED_QEMU=0
+        [ "$was_on" = 0 ] || log "the kernel runs 32-bit code: qemu-i386 switched off"
+    else
+        NEED_QEMU=1
+        [ "$was_on" = 0 ] || echo 1 >"$QEMU_ENTRY"
+    fi
+}
+
+# Registration does not survive a reboot, and a new qemu needs a new one.
+register_qemu() {
+    [ "$NEED_QEMU" = 1 ] || return 0
+    if [ "${QEMU_CHANGED:-0}" = 0 ] && [ -e "$QEMU_ENTRY" ]; then
+        [ "$(head -n 1 "$QEMU_ENTRY")" = enabled ] || echo 1 >"$QEMU_ENTRY"
         return 0
     fi
-    [ -f /usr/share/qemu/binfmt.d/qemu-i386.conf ] || [ -f /usr/lib/binfmt.d/qemu-i386.conf ] || return 0
-    log "registering qemu-i386 in binfmt_misc"
-    [ -e "$dir/qemu-i386" ] && echo -1 >"$dir/qemu-i386"
     local conf=/usr/share/qemu/binfmt.d/qemu-i386.conf
     [ -f "$conf" ] || conf=/usr/lib/binfmt.d/qemu-i386.conf
+    [ -f "$conf" ] || return 0
+    log "registering qemu-i386 in binfmt_misc"
+    [ -e "$QEMU_ENTRY" ] && echo -1 >"$QEMU_ENTRY"
     # The .conf line is ":name:type:offset:magic:mask:interpreter:flags".
     local line
     line=$(grep -v '^#' "$conf" | head -n 1)
     line=$(sed -E 's/:[OPFC]*$/:OPF/' <<<"$line")
-    printf '%s' "$line" >"$dir/register"
+    printf '%s' "$line" >"$BINFMT/register"
     QEMU_CHANGED=0
 }
 
@@ -157,16 +211,17 @@ ensure_prefix() {
 
 main() {
     need_root
-    ensure_backports
+    decide_emulation
+    [ "$NEED_QEMU" = 0 ] || ensure_backports
     ensure_i386
     install_packages
-    ensure_binfmt
+    register_qemu
     if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
         echo "32-bit programs do not run" >&2
         exit 1
     fi
     ensure_prefix
-    log "ready"
+    log "ready ($([ "$NEED_QEMU" = 1 ] && echo 'emulated 32-bit' || echo 'native 32-bit'))"
 }
 
 main "$@"
