@@ -42,7 +42,8 @@ void DEV_ForgetCurrentDeviceString(void);
 
 // Shared run protocol; each returns 1 for success, 0 for failure.
 extern const char* const DEV_INVALID_DEVICE_TEXT;  // the warning of a failed connection
-int DEV_RunPrepare(Module* m, i32* handle);        // connect or warn
+// Connects the device string or warns, titled with the module name.
+int DEV_RunPrepare(const char* deviceString, const char* moduleName, i32* handle);
 void DEV_RunMarkStart(i32 handle);                 // start marker rule
 int DEV_RunGo(i32 handle);                         // ConfigMeasure/StartMeasure once per device
 void DEV_RunStop(i32* handle);                     // first stop stops and disconnects for all

@@ -3,22 +3,17 @@
 // run, and the first module to stop stops and disconnects it for all.
 #include "dev_device.h"
 #include "drv_table.h"
-#include "mod_params.h"
 #include "plugin_state.h"
 
 const char* const DEV_INVALID_DEVICE_TEXT =
     "Invalid Device, please using the search button to enter or select your device!";
 
-int DEV_RunPrepare(Module* m, i32* handle)
+int DEV_RunPrepare(const char* deviceString, const char* moduleName, i32* handle)
 {
     *handle = -1;
-    // The block may come from a damaged worksheet: read the device string
-    // only within its field.
-    char device[DEV_STRING_SIZE];
-    kw_strlcpy(device, ((const ParamHeader*)m->params)->device, sizeof device);
-    if (TVXDeviceUriConnect(device, handle)) return 1;
+    if (TVXDeviceUriConnect(deviceString, handle)) return 1;
     *handle = -1;
-    g_host.ShowWarning(m->name, DEV_INVALID_DEVICE_TEXT);
+    g_host.ShowWarning(moduleName, DEV_INVALID_DEVICE_TEXT);
     return 0;
 }
 

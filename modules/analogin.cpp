@@ -3,7 +3,7 @@
 #include "analogin.h"
 
 #include "analogin_run.h"
-#include "mod_frame.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Description_Signature[0..31]", "string[32]", offsetof(AnalogInParams, header.signature), 0},
@@ -34,8 +34,8 @@ const ModFrame g_frameAnalogIn = {
     .defaults = Defaults,
     .prepare = AnalogIn_Prepare,
     .start = AnalogIn_Start,
-    .go = AnalogIn_Go,
-    .stop = AnalogIn_Stop,
+    .go = MOD_GoDevice,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_CHECKED,
     .fifoRecordOffset = offsetof(AnalogInRecord, core) + offsetof(InputCore, blockSize),
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},

@@ -5,5 +5,3 @@
 
 i32 AnalogIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
 i32 AnalogIn_Start(Module* m);    // DMM_START_MODULE
-i32 AnalogIn_Go(Module* m);       // DMM_GO_MODULE
-i32 AnalogIn_Stop(Module* m);     // DMM_STOP_MODULE

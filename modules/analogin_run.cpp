@@ -5,18 +5,13 @@
 #include "analogin_run.h"
 #include "dev_device.h"
 #include "drv_table.h"
-#include "kw_strings.h"
-#include "plg_strings.h"
-
-#include <stdio.h>
+#include "mod_run.h"
 
 namespace {
 
 AnalogInParams* Params(Module* m) { return MOD_Params<AnalogInParams>(m); }
 AnalogInRecord* Record(Module* m, u32 c) { return (AnalogInRecord*)m->channel[c]; }
 
-// Every entry point the module calls from prepare to stop: with one missing
-// the module refuses to start, so no later call has to check.
 const void* const s_needed[] = {
     &g_drv.AD_ClearChannelList,
     &g_drv.AD_GetChannelListSize,
@@ -42,10 +37,9 @@ i32 ReadSingle(Module* m, u32, const void* record, float* value)
     return status;
 }
 
-i32 ReadBlock(i32 handle, u32 position, void* buffer, u32* count)
+i32 ReadBlock(i32 handle, u32 kind, u32 position, void* buffer, u32* count)
 {
-    return g_drv.MeasurementChannel_ReadDataAsDouble(handle, DRV_MC_ANALOG, position, (double*)buffer, count,
-                                                     0, 0, 0, 0);
+    return g_drv.MeasurementChannel_ReadDataAsDouble(handle, kind, position, (double*)buffer, count, 0, 0, 0, 0);
 }
 
 void Convert(float* dst, const void* src, u32 n)
@@ -74,17 +68,9 @@ const InputKind g_analogInKind = {
 
 i32 AnalogIn_Prepare(Module* m)
 {
-    MOD_ClearChannelRecords(m, &g_frameAnalogIn);
-    ModRuntime* rt = MOD_Runtime(m);
-    rt->handle = -1;
-    if (const char* missing = DRV_FirstMissing(s_needed, sizeof s_needed / sizeof s_needed[0])) {
-        char text[INPUT_MESSAGE_SIZE];
-        snprintf(text, sizeof text, "Driver entry point %s is missing, module cannot start!", missing);
-        g_host.ShowWarning(m->name, text);
-        return 0;
-    }
-    if (!DEV_RunPrepare(m, &rt->handle)) return 0;
-    return g_drv.AD_ClearChannelList(rt->handle) == 0;
+    ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
+    if (!MOD_PrepareDevice(m, &g_frameAnalogIn, &needs)) return 0;
+    return g_drv.AD_ClearChannelList(MOD_Runtime(m)->handle) == 0;
 }
 
 i32 AnalogIn_Start(Module* m)
@@ -125,21 +111,8 @@ i32 AnalogIn_Start(Module* m)
         }
         status = g_drv.EnableSoftwareClock(h, p->softwareClock, p->softwareClockBlockSize);
     }
-    if (status != 0) {
-        char text[INPUT_MESSAGE_SIZE];
-        PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
-        g_host.ShowWarning(m->name, text);
-        return 0;
-    }
+    if (status != 0) return MOD_WarnSampledTooQuickly(m);
     DEV_RunMarkStart(h);
-    return 1;
-}
-
-i32 AnalogIn_Go(Module* m) { return DEV_RunGo(MOD_Runtime(m)->handle); }
-
-i32 AnalogIn_Stop(Module* m)
-{
-    DEV_RunStop(&MOD_Runtime(m)->handle);
     return 1;
 }
 

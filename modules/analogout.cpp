@@ -1,6 +1,8 @@
 // Analog output: its values of the module frame. Its block has the analog
-// input's channel layout; its channels are module inputs.
-#include "mod_frame.h"
+// input's channel layout; its channels are module inputs. The run messages
+// and the compute function are in analogout_run.cpp.
+#include "analogout_run.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Signature[0..31]", "string[32]", offsetof(AnalogOutParams, header.signature), 0},
@@ -20,6 +22,10 @@ const ModFrame g_frameAnalogOut = {
     .unit = "V",
     .description = s_description,
     .defaults = MOD_AnalogChannelDefaults,
+    .prepare = AnalogOut_Prepare,
+    .start = AnalogOut_Start,
+    .go = AnalogOut_Go,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_HOST,
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
 };

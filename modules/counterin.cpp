@@ -1,5 +1,7 @@
-// Counter input: its values of the module frame and its defaults.
-#include "mod_frame.h"
+// Counter input: its values of the module frame and its defaults. The run
+// messages and the compute function are in counterin_run.cpp.
+#include "counterin_run.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Signature[0..31]", "string[32]", offsetof(CounterInParams, header.signature), 0},
@@ -27,8 +29,12 @@ const ModFrame g_frameCounterIn = {
     .unit = " ",
     .description = s_description,
     .defaults = Defaults,
+    .prepare = CounterIn_Prepare,
+    .start = CounterIn_Start,
+    .go = MOD_GoDevice,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_CHECKED,
-    .fifoRecordOffset = 8,  // after channel number and list position
+    .fifoRecordOffset = offsetof(CounterInRecord, core) + offsetof(InputCore, blockSize),
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
 };
 

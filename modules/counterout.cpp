@@ -1,6 +1,8 @@
 // Counter output: its values of the module frame, its defaults and the host
 // global variables that may supply each channel's frequency and duty cycle.
-#include "mod_frame.h"
+// The run messages and the compute function are in counterout_run.cpp.
+#include "counterout_run.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Signature[0..31]", "string[32]", offsetof(CounterOutParams, header.signature), 0},
@@ -29,19 +31,6 @@ static void ChannelGlobals(Module* m, u32 i, bool registering)
     if (c.dutyCycleVar > 0) call(c.dutyCycleVar, m, CounterOut_Handler);
 }
 
-// Frequency and duty cycle of each channel from their variables, where those
-// deliver a value; negative values become 0.
-static void Refresh(Module* m)
-{
-    CounterOutParams* p = MOD_Params<CounterOutParams>(m);
-    for (u32 i = 0, n = MOD_ChannelCount(m, &g_frameCounterOut); i < n; ++i) {
-        CounterOutChannel& c = p->channel[i];
-        double value;
-        if (g_host.GlVar_Get(c.frequencyVar, &value)) c.frequency = value < 0 ? 0 : value;
-        if (g_host.GlVar_Get(c.dutyCycleVar, &value)) c.dutyCycle = value < 0 ? 0 : value;
-    }
-}
-
 const ModFrame g_frameCounterOut = {
     .kind = MOD_COUNTEROUT,
     .tag = "counterout",
@@ -55,11 +44,15 @@ const ModFrame g_frameCounterOut = {
     .unit = "V",
     .description = s_description,
     .defaults = Defaults,
+    .prepare = CounterOut_Prepare,
+    .start = CounterOut_Start,
+    .go = CounterOut_Go,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_UNCHECKED,
     .actionKeys = {"SET_FREQUENCY", "SET_DUTYCYCLE"},
     .actionChecksCode = true,
     .channelGlobals = ChannelGlobals,
-    .refresh = Refresh,
+    .refresh = CounterOut_Refresh,
 };
 
 i32 KW_CDECL CounterOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)

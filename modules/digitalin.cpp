@@ -1,5 +1,7 @@
-// Digital input: its values of the module frame.
-#include "mod_frame.h"
+// Digital input: its values of the module frame. The run messages and the
+// compute function are in digitalin_run.cpp.
+#include "digitalin_run.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Signature[0..31]", "string[32]", offsetof(DigitalParams, header.signature), 0},
@@ -19,8 +21,12 @@ const ModFrame g_frameDigitalIn = {
     .unit = "V",
     .description = s_description,
     .defaults = MOD_DigitalDefaults,
+    .prepare = DigitalIn_Prepare,
+    .start = DigitalIn_Start,
+    .go = MOD_GoDevice,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_CHECKED,
-    .fifoRecordOffset = 16,  // after active, line, block open and list position
+    .fifoRecordOffset = offsetof(DigitalInRecord, core) + offsetof(InputCore, blockSize),
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
 };
 

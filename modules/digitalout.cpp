@@ -1,6 +1,8 @@
 // Digital output: its values of the module frame. Its block is the digital
-// input's; its channels are module inputs.
-#include "mod_frame.h"
+// input's; its channels are module inputs. The run messages and the compute
+// function are in digitalout_run.cpp.
+#include "digitalout_run.h"
+#include "mod_run.h"
 
 static const ParamDesc s_description[] = {
     {"Signature[0..31]", "string[32]", offsetof(DigitalParams, header.signature), 0},
@@ -20,6 +22,10 @@ const ModFrame g_frameDigitalOut = {
     .unit = "V",
     .description = s_description,
     .defaults = MOD_DigitalDefaults,
+    .prepare = DigitalOut_Prepare,
+    .start = DigitalOut_Start,
+    .go = DigitalOut_Go,
+    .stop = MOD_StopDevice,
     .fifo = MOD_FIFO_HOST,
     .actionKeys = {"GEN_SET_FREQ", "GEN_SET_AMPL"},
 };

@@ -246,11 +246,6 @@ static i32 LoadModule(Module* m, const ModFrame* f)
     return 1;
 }
 
-static i32 RunMessage(ModRunHook hook, Module* m, u32 msg, u32 wParam, u32 lParam)
-{
-    return hook ? hook(m) : Default(m, msg, wParam, lParam);
-}
-
 i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     if (msg == DQM_UNREGISTER_CLASS) return 1;
@@ -274,13 +269,13 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
     case DMM_LOAD_MODULE:
         return LoadModule(m, f);
     case DMM_PREPARE_START_MODULE:
-        return RunMessage(f->prepare, m, msg, wParam, lParam);
+        return f->prepare(m);
     case DMM_START_MODULE:
-        return RunMessage(f->start, m, msg, wParam, lParam);
+        return f->start(m);
     case DMM_GO_MODULE:
-        return RunMessage(f->go, m, msg, wParam, lParam);
+        return f->go(m);
     case DMM_STOP_MODULE:
-        return RunMessage(f->stop, m, msg, wParam, lParam);
+        return f->stop(m);
     case DMM_QUERY_MODULE_ACTION: {
         const u32* code = HostAddress<const u32>(lParam);
         return code && (*code == ACTION_NONE || *code == ACTION_SET_FREQUENCY ||
@@ -308,8 +303,7 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
     case DMM_NOP_172:
         return 1;
     case DCM_SETUP_FIFO:
-        if (f->fifo == MOD_FIFO_HOST || (f->fifo == MOD_FIFO_CHECKED && !f->prepare))
-            return Default(m, msg, wParam, lParam);
+        if (f->fifo == MOD_FIFO_HOST) return Default(m, msg, wParam, lParam);
         return MOD_SetupFifo(m, f, wParam);
     case DCM_GET_UNIT: {
         if (wParam >= KW_MAX_CHANNELS) return 0;

@@ -47,9 +47,7 @@ struct ModFrame {
     const char* unit;        // unit of every channel at creation
     const ParamDesc* description;
     void (*defaults)(void* params);  // the kind's own fields at creation
-    // Run messages; a null hook leaves the message (and DCM_SETUP_FIFO of a
-    // checked kind, which depends on the prepared device) to the host.
-    ModRunHook prepare, start, go, stop;
+    ModRunHook prepare, start, go, stop;  // the run messages
     ModFifoSetup fifo;
     // Channel runtime record: block size (u32) here, the single-precision
     // sample distance right after it.

@@ -4,9 +4,8 @@
 #include "mod_input_pass.h"
 
 #include "drv_table.h"
+#include "mod_run.h"
 #include "plugin_state.h"
-
-#include <stdio.h>
 
 namespace {
 
@@ -45,18 +44,7 @@ u64 ClockCount(u32 timeBase)
 }
 
 // A read failed: the experiment ends here.
-i32 StopOnReadError(const InputKind* k, i32 status)
-{
-    char text[INPUT_MESSAGE_SIZE];
-    g_host.StopExperiment();
-    snprintf(text, sizeof text,
-             status == DRV_ERR_LOST_CONNECTION
-                 ? "Invalid device or lost connection, experiment stopped! (%d)"
-                 : "Unknown error, experiment stopped! (%d)",
-             (int)status);
-    g_host.ShowInternalError(text, k->errorTag, __LINE__);
-    return 0;
-}
+i32 StopOnReadError(const InputKind* k, i32 status) { return MOD_StopOnDriverError(k->errorTag, status, __LINE__); }
 
 void BeginBlock(Block* b, InputCore* core, double sampleDistance, double start, u16 count)
 {
@@ -167,7 +155,7 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
                 if (n > available) n = available;
                 if (n > INPUT_READ_BUFFER_VALUES) n = INPUT_READ_BUFFER_VALUES;
                 u32 got = n;
-                i32 status = k->readBlock(handle, core->listPosition, &s_readBuffer, &got);
+                i32 status = k->readBlock(handle, k->measurementKind, core->listPosition, &s_readBuffer, &got);
                 if (status != 0) return StopOnReadError(k, status);
                 if (got == 0) break;
                 if (got > n) got = n;  // never trust a count beyond the request
@@ -190,6 +178,11 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
 }
 
 }  // namespace
+
+i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count)
+{
+    return g_drv.MeasurementChannel_ReadDataAsUInt32(handle, kind, position, (u32*)buffer, count, 0, 0, 0, 0);
+}
 
 i32 MOD_InputCompute(Module* m, const InputKind* k)
 {

@@ -11,7 +11,6 @@
 enum {
     INPUT_READ_BUFFER_VALUES = 32768,  // values per driver read
     INPUT_NO_FIELD = 0xFFFF,           // an optional record field the kind lacks
-    INPUT_MESSAGE_SIZE = 1024,         // texts shown to the user, terminator included
 };
 
 #pragma pack(push, 1)
@@ -35,9 +34,9 @@ static_assert(sizeof(InputCore) == 36, "InputCore size");
 
 // Reads the channel's single value of this pass, converted for the output block.
 typedef i32 (*InputReadSingle)(Module* m, u32 channel, const void* record, float* value);
-// Reads up to *count values of one measurement channel into buffer; *count
-// returns the number read.
-typedef i32 (*InputReadBlock)(i32 handle, u32 position, void* buffer, u32* count);
+// Reads up to *count values of one measurement channel (kind, list position)
+// into buffer; *count returns the number read.
+typedef i32 (*InputReadBlock)(i32 handle, u32 kind, u32 position, void* buffer, u32* count);
 // Converts n values read by InputReadBlock into block values.
 typedef void (*InputConvert)(float* dst, const void* src, u32 n);
 
@@ -69,3 +68,6 @@ struct InputKind {
 // The module's compute function: 1 after a pass that served the channels,
 // 0 when there was nothing to do or a driver error stopped the experiment.
 i32 MOD_InputCompute(Module* m, const InputKind* kind);
+
+// The 32-bit read of the counter and digital inputs.
+i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count);

@@ -30,7 +30,7 @@ struct AnalogIn : TestModule {
         if (!AnalogIn_Prepare(m)) return false;
         for (u32 c = 0; c < m->outputCount; ++c)
             if (send(DCM_SETUP_FIFO, c) != 1) return false;
-        return AnalogIn_Start(m) && AnalogIn_Go(m);
+        return AnalogIn_Start(m) && send(DMM_GO_MODULE);
     }
 };
 
@@ -277,7 +277,7 @@ TEST(AnalogInSim, BlocksCarryEverySampleOnceAtItsTime)
         SimDrv_SetTime(rig.time);
         ASSERT_EQ(AnalogIn_Compute(a.m), 1);
     }
-    AnalogIn_Stop(a.m);
+    a.send(DMM_STOP_MODULE);
     for (u32 c = 0; c < 3; ++c) {
         const auto& out = rig.streams[c].released;
         ASSERT_GE(out.size(), 30u);

@@ -1,4 +1,5 @@
 // Device strings, connection, registry and the run protocol shared by the modules.
+#include "mod_run.h"
 #include "test_fakes.h"
 
 namespace {
@@ -95,8 +96,8 @@ struct RunTest : DeviceTest {
     {
         DeviceTest::SetUp();
         for (TestModule* t : {&a, &b}) strcpy(MOD_Header(t->m)->device, "\\?\\usb#0#K12345###");
-        ASSERT_EQ(DEV_RunPrepare(a.m, &ha), 1);
-        ASSERT_EQ(DEV_RunPrepare(b.m, &hb), 1);
+        ASSERT_EQ(DEV_RunPrepare(MOD_Header(a.m)->device, "A", &ha), 1);
+        ASSERT_EQ(DEV_RunPrepare(MOD_Header(b.m)->device, "B", &hb), 1);
         rig.take();
     }
 };
@@ -140,8 +141,9 @@ TEST_F(RunTest, FailuresAndMissingEntryPoints)
     // A device that is not found warns, titled with the module name; the
     // device field is read only within its 260 bytes.
     memset(MOD_Header(a.m)->device, 'x', DEV_STRING_SIZE);
-    EXPECT_EQ(DEV_RunPrepare(a.m, &ha), 0);
-    EXPECT_EQ(ha, -1);
+    ModDriverNeeds nothing = {nullptr, 0};
+    EXPECT_FALSE(MOD_PrepareDevice(a.m, &g_frameDigitalOut, &nothing));
+    EXPECT_EQ(MOD_Runtime(a.m)->handle, -1);
     EXPECT_EQ(rig.take(), Log{std::string("ShowWarning(DigitalOut|") + DEV_INVALID_DEVICE_TEXT + ")"});
 }
 

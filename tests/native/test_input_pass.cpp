@@ -25,7 +25,7 @@ u32 s_port = 0;
 int s_portReads = 0;
 i32 s_portStatus = 0;
 
-i32 ReadWords(i32, u32, void* buffer, u32* count)
+i32 ReadWords(i32, u32, u32, void* buffer, u32* count)
 {
     u32 n = *count < s_words.size() ? *count : (u32)s_words.size();
     for (u32 i = 0; i < n; ++i) ((u32*)buffer)[i] = s_words.front(), s_words.pop_front();

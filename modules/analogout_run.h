@@ -1,0 +1,21 @@
+// Analog output run-time state: the channel runtime record (160 bytes per
+// channel, host-allocated, zero-filled at prepare) and the run messages.
+#pragma once
+
+#include "mod_output_pass.h"
+
+enum { ANALOGOUT_RECORD_SIZE = 160 };
+
+struct AnalogOutRecord {
+    double seen;      // samples of all blocks taken since prepare; 0.0: nothing written yet
+    double blockEnd;  // start time of the last block plus its length
+    float last;       // the sample last accepted by the driver
+    u8 reserved20[140];
+};
+static_assert(sizeof(AnalogOutRecord) == ANALOGOUT_RECORD_SIZE, "AnalogOutRecord size");
+
+extern const OutputKind g_analogOutKind;
+
+i32 AnalogOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
+i32 AnalogOut_Start(Module* m);    // DMM_START_MODULE
+i32 AnalogOut_Go(Module* m);       // DMM_GO_MODULE: only checks the handle

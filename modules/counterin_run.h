@@ -1,0 +1,26 @@
+// Counter input run-time state: the channel runtime record (176 bytes per
+// channel, host-allocated, zero-filled at prepare) and the run messages.
+#pragma once
+
+#include "mod_input_pass.h"
+
+enum { COUNTERIN_RECORD_SIZE = 176 };
+
+// Natural alignment: 'released' and 'delivered' sit on 8-byte boundaries.
+struct CounterInRecord {
+    u32 channel;                // module channel number: the counter the single-value pass reads
+    InputCore core;             // list position .. block end time
+    CounterInChannel settings;  // channel settings as they were at start
+    i64 delivered;              // values released in full blocks
+    u8 reserved144[32];
+};
+static_assert(offsetof(CounterInRecord, core) + offsetof(InputCore, blockSize) == 8, "block size");
+static_assert(offsetof(CounterInRecord, core) + offsetof(InputCore, released) == 24, "released");
+static_assert(offsetof(CounterInRecord, settings) == 40, "settings copy");
+static_assert(offsetof(CounterInRecord, delivered) == 136, "delivered");
+static_assert(sizeof(CounterInRecord) == COUNTERIN_RECORD_SIZE, "CounterInRecord size");
+
+extern const InputKind g_counterInKind;
+
+i32 CounterIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
+i32 CounterIn_Start(Module* m);    // DMM_START_MODULE

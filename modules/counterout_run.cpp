@@ -1,0 +1,116 @@
+// Counter output during an experiment: per channel a pulse output in PWM mode
+// (the input sets the duty cycle) or FM mode (the input sets the frequency),
+// acting on the first sample of each arriving block. Driver refusals in the
+// compute function are not reported: a refused frequency is tried again with
+// the next block.
+#include "counterout_run.h"
+
+#include "dev_device.h"
+#include "drv_table.h"
+#include "mod_run.h"
+
+namespace {
+
+const void* const s_needed[] = {
+    &g_drv.PWM_PreparePWMOutput,
+    &g_drv.PWM_PrepareFMOutput,
+    &g_drv.PWM_StartOutput,
+    &g_drv.PWM_WriteNewPWMRatio,
+    &g_drv.PWM_SetFrequency,
+    &g_drv.PWM_SetDutyCycle,
+    &g_drv.StopMeasure,
+    &g_drv.RemoteDeviceDisconnect,
+};
+
+double Limit(double v, double low, double high) { return v < low ? low : v > high ? high : v; }
+
+// Truncation toward zero into the driver's whole numbers; a value beyond
+// their range (a variable may hold anything) saturates, NaN becomes 0.
+i32 Whole(double v)
+{
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return (i32)v;
+}
+
+i32 Act(Module* m, u32, void* record, const Block* b)
+{
+    CounterOutRecord* r = (CounterOutRecord*)record;
+    CounterOutChannel& s = r->settings;
+    i32 h = MOD_Runtime(m)->handle;
+    float first = MOD_BlockValues(b)[0];
+    if (s.pwmMode) {
+        // Every block, changed or not.
+        g_drv.PWM_WriteNewPWMRatio(h, r->channel, Whole(Limit(first, 0.0, 100.0)));
+        return 0;
+    }
+    double duty;
+    if (g_host.GlVar_Get(s.dutyCycleVar, &duty)) {
+        duty = Limit(duty, 0.0, 100.0);
+        if (duty != s.dutyCycle) {
+            g_drv.PWM_SetDutyCycle(h, r->channel, duty);
+            s.dutyCycle = duty;
+        }
+    }
+    if ((r->seen == 0.0 || first != r->last) && g_drv.PWM_SetFrequency(h, r->channel, (double)first) == 0)
+        r->last = first;
+    return 0;
+}
+
+}  // namespace
+
+const OutputKind g_counterOutKind = {
+    &g_frameCounterOut, "DLL:counterout", offsetof(CounterOutRecord, seen), OUTPUT_NO_FIELD, Act,
+};
+
+i32 CounterOut_Prepare(Module* m)
+{
+    ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
+    if (!MOD_PrepareDevice(m, &g_frameCounterOut, &needs)) return 0;
+    i32 h = MOD_Runtime(m)->handle;
+    CounterOutParams* p = MOD_Params<CounterOutParams>(m);
+    for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameCounterOut); c < n; ++c) {
+        CounterOutRecord* r = (CounterOutRecord*)m->channel[c];
+        if (!r) continue;
+        CounterOutChannel& s = r->settings;
+        s = p->channel[c];
+        r->channel = c;
+        // A typed duty cycle goes to the device as stored; one from a variable is limited.
+        double value;
+        if (g_host.GlVar_Get(s.frequencyVar, &value)) s.frequency = value < 0 ? 0 : value;
+        if (g_host.GlVar_Get(s.dutyCycleVar, &value)) s.dutyCycle = Limit(value, 0.0, 100.0);
+        PFN_PWM_Prepare prepare = s.pwmMode ? g_drv.PWM_PreparePWMOutput : g_drv.PWM_PrepareFMOutput;
+        prepare(h, c, Whole(s.frequency), Whole(s.dutyCycle));
+    }
+    return 1;
+}
+
+i32 CounterOut_Start(Module* m)
+{
+    MOD_RenewChannelNames(m, &g_frameCounterOut);
+    CounterOut_Refresh(m);
+    DEV_RunMarkStart(MOD_Runtime(m)->handle);
+    return 1;
+}
+
+i32 CounterOut_Go(Module* m)
+{
+    i32 h = MOD_Runtime(m)->handle;
+    if (h < 0) return 0;
+    g_drv.PWM_StartOutput(h);
+    return 1;
+}
+
+void CounterOut_Refresh(Module* m)
+{
+    CounterOutParams* p = MOD_Params<CounterOutParams>(m);
+    for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameCounterOut); c < n; ++c) {
+        CounterOutChannel& s = p->channel[c];
+        double value;
+        if (g_host.GlVar_Get(s.frequencyVar, &value)) s.frequency = value < 0 ? 0 : value;
+        if (g_host.GlVar_Get(s.dutyCycleVar, &value)) s.dutyCycle = value < 0 ? 0 : value;
+    }
+}
+
+i32 KW_CDECL CounterOut_Compute(Module* m) { return MOD_OutputCompute(m, &g_counterOutKind); }

@@ -1,0 +1,42 @@
+// Digital input run-time state: the module runtime area, the channel runtime
+// record (176 bytes per channel, host-allocated, zero-filled at prepare) and
+// the run messages.
+#pragma once
+
+#include "mod_input_pass.h"
+
+enum { DIGITALIN_RECORD_SIZE = 176 };
+
+// The shared runtime fields, then the port word of the current single-value pass.
+struct DigitalInRuntime {
+    ModRuntime base;
+    u32 portWord;
+};
+
+// Natural alignment: 'released' and 'delivered' sit on 8-byte boundaries.
+struct DigitalInRecord {
+    u32 active;     // 1 once the line is in the device's channel list
+    u32 line;       // device line: lines per port x port index + channel
+    u32 blockOpen;  // single-value pass: an output block is being filled
+    InputCore core; // list position .. block end time
+    i64 delivered;  // values released in full blocks (block pass)
+    DigitalChannel settings;  // channel settings as they were at start
+    u8 reserved148[28];
+};
+static_assert(offsetof(DigitalInRecord, core) + offsetof(InputCore, blockSize) == 16, "block size");
+static_assert(offsetof(DigitalInRecord, core) + offsetof(InputCore, released) == 32, "released");
+static_assert(offsetof(DigitalInRecord, delivered) == 48, "delivered");
+static_assert(offsetof(DigitalInRecord, settings) == 56, "settings copy");
+static_assert(sizeof(DigitalInRecord) == DIGITALIN_RECORD_SIZE, "DigitalInRecord size");
+
+extern const InputKind g_digitalInKind;
+
+i32 DigitalIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
+i32 DigitalIn_Start(Module* m);    // DMM_START_MODULE
+
+// Reads the port layout of the device into the parameter block's four port
+// information words; a refusal leaves them as they were. Shared with the
+// digital output.
+void MOD_ReadPortInfos(i32 handle, DigitalParams* p);
+// Device line of channel c: lines per port x port index + c.
+static inline u32 MOD_LineOf(const DigitalParams* p, u32 c) { return p->linesPerPort * p->port + c; }

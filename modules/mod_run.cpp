@@ -1,0 +1,61 @@
+#include "mod_run.h"
+
+#include <stdio.h>
+
+#include "dev_device.h"
+#include "drv_table.h"
+#include "kw_strings.h"
+#include "plg_strings.h"
+
+bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs)
+{
+    MOD_ClearChannelRecords(m, f);
+    ModRuntime* rt = MOD_Runtime(m);
+    rt->handle = -1;
+    if (const char* missing = DRV_FirstMissing(needs->slots, needs->count)) {
+        char text[MOD_MESSAGE_SIZE];
+        snprintf(text, sizeof text, "Driver entry point %s is missing, module cannot start!", missing);
+        g_host.ShowWarning(m->name, text);
+        return false;
+    }
+    // The block may come from a damaged worksheet: the device string is read
+    // only within its field.
+    char device[DEV_STRING_SIZE];
+    kw_strlcpy(device, MOD_Header(m)->device, sizeof device);
+    return DEV_RunPrepare(device, m->name, &rt->handle) != 0;
+}
+
+i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz)
+{
+    if (timeBase != 1) return set(handle, hertz);
+    i32 status = set(handle, 10.0 * hertz);
+    return status != 0 ? set(handle, hertz) : status;
+}
+
+i32 MOD_WarnSampledTooQuickly(Module* m)
+{
+    char text[MOD_MESSAGE_SIZE];
+    PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
+    g_host.ShowWarning(m->name, text);
+    return 0;
+}
+
+i32 MOD_GoDevice(Module* m) { return DEV_RunGo(MOD_Runtime(m)->handle); }
+
+i32 MOD_StopDevice(Module* m)
+{
+    DEV_RunStop(&MOD_Runtime(m)->handle);
+    return 1;
+}
+
+i32 MOD_StopOnDriverError(const char* errorTag, i32 status, int line)
+{
+    char text[MOD_MESSAGE_SIZE];
+    g_host.StopExperiment();
+    snprintf(text, sizeof text,
+             status == DRV_ERR_LOST_CONNECTION ? "Invalid device or lost connection, experiment stopped! (%d)"
+                                               : "Unknown error, experiment stopped! (%d)",
+             (int)status);
+    g_host.ShowInternalError(text, errorTag, line);
+    return 0;
+}

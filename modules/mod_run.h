@@ -1,0 +1,39 @@
+// Run steps that every module kind shares: the opening of prepare (records
+// cleared, driver entry points checked, device connected), the rate with its
+// time base 1 fallback, and the failure path of a driver error during a run.
+#pragma once
+
+#include "mod_frame.h"
+#include "tvxv2_api.h"
+
+enum { MOD_MESSAGE_SIZE = 1024 };  // texts shown to the user, terminator included
+
+// The driver entry points a kind calls from prepare to stop. With one missing
+// the module refuses to start, so no later call has to check.
+struct ModDriverNeeds {
+    const void* const* slots;  // addresses of g_drv fields
+    u32 count;
+};
+#define MOD_DRIVER_NEEDS(list) ModDriverNeeds{list, (u32)(sizeof list / sizeof list[0])}
+
+// First steps of DMM_PREPARE_START_MODULE: zero-fills the channel runtime
+// records, sets the device handle to -1, refuses a driver that lacks an entry
+// point of 'needs' and connects the module's device string (warning titled
+// with the module name). True when the device is connected.
+bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs);
+
+// The module's rate: with time base 1 ten times 'hertz' first, so that every
+// poll finds a fresh value, and 'hertz' when the device refuses that; else
+// 'hertz' alone. Returns the status of the last call.
+i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz);
+// String 12000, titled with the module name; result 0 for the start handler.
+i32 MOD_WarnSampledTooQuickly(Module* m);
+
+// Go and stop of the kinds that start the device with the shared run protocol.
+i32 MOD_GoDevice(Module* m);
+i32 MOD_StopDevice(Module* m);
+
+// A driver error during a run: stops the experiment and reports the status
+// ("Invalid device or lost connection, ..." for -1000, "Unknown error, ..."
+// else) with the kind's internal-error tag. Returns 0, the compute result.
+i32 MOD_StopOnDriverError(const char* errorTag, i32 status, int line);
