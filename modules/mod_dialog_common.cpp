@@ -1,76 +1,226 @@
-// Shared parts of the module parameter dialogs.
+// Shared steps of the module parameter dialogs.
 #include "mod_dialog_common.h"
 
 #include <stdio.h>
 #include <string.h>
 
-#include "dev_dialogs.h"
+#include "dev_device.h"
 #include "dialog_ids.h"
+#include "plugin_state.h"
 
 void* g_dlgWorkingCopy;
 
-static_assert(IDC_ARROW_FEWER == IDC_BAR_FEWER && IDC_ARROW_MORE == IDC_BAR_MORE &&
-                  IDC_CHANNEL_BUTTON0 == IDC_BAR_CHANNEL0,
-              "the templates' bar ids are the bar's");
+enum { MODULE_NAME_SIZE = 13, DESCRIPTION_SIZE = 41 };
 
-enum { MODULE_NAME_SIZE = 13, DESCRIPTION_SIZE = 41, HELP_NAME_SIZE = 400, IDS_HOST_HELP_FILE = 23003 };
+static const ModDialogKind* const s_kinds[] = {&g_dialogAnalogIn,   &g_dialogAnalogOut, &g_dialogCounterIn,
+                                               &g_dialogCounterOut, &g_dialogDigitalIn, &g_dialogDigitalOut};
 
-bool ModuleDialog_OpenCopy(Module* m, const ModFrame* f, u32 size)
+const ModDialogKind* ModuleDialog_Find(const char* templateName)
 {
-    g_dlgWorkingCopy = g_host.NewMemAlloc(size, f->tag, __LINE__);
-    if (!g_dlgWorkingCopy) return false;
-    memcpy(g_dlgWorkingCopy, m->params, size);
-    return true;
+    for (const ModDialogKind* k : s_kinds)
+        if (templateName && strcmp(k->templateName, templateName) == 0) return k;
+    return nullptr;
 }
 
-static void FreeCopy(const ModFrame* f)
+static u32 ParamSize(const ModDialogKind* k) { return g_modKinds[k->frame->kind].paramSize; }
+
+u8* ModuleDialog_Channel(const ModDialogKind* k, u32 i)
 {
-    g_host.NewDoMemFree(g_dlgWorkingCopy, f->tag, __LINE__);
-    g_dlgWorkingCopy = nullptr;
+    return (u8*)g_dlgWorkingCopy + sizeof(ParamHeader) + (size_t)k->frame->channelStride * i;
 }
 
-void ModuleDialog_Accept(HWND dialog, Module* m, const ModFrame* f, u32 size)
+static ParamHeader* CopyHeader(void) { return (ParamHeader*)g_dlgWorkingCopy; }
+
+static bool Listed(const int* controls, int id)
 {
-    char name[MODULE_NAME_SIZE];
-    GetDlgItemTextA(dialog, IDC_MODULE_NAME, name, sizeof name);
-    g_host.ChangeModuleName(m, name);
-    GetDlgItemTextA(dialog, IDC_DESCRIPTION, m->description, DESCRIPTION_SIZE);
-    // The global strings are the names inside the block: unregistered under
-    // the old names and channel count, registered under the new ones.
-    MOD_UnregisterChannelNames(m, f);
-    memcpy(m->params, g_dlgWorkingCopy, size);
-    if (f->outputKind) g_host.ChangeModuleSize(m, barUsedChannels, 0);
-    else g_host.ChangeModuleSize(m, 0, barUsedChannels);
-    MOD_RegisterChannelNames(m, f);
-    FreeCopy(f);
-    EndDialog(dialog, 1);
+    for (const int* c = controls; c && *c; ++c)
+        if (*c == id) return true;
+    return false;
 }
 
-void ModuleDialog_Discard(HWND dialog, const ModFrame* f)
-{
-    FreeCopy(f);
-    EndDialog(dialog, 0);
-}
+// ---------------------------------------------------------------- opening
 
-void ModuleDialog_InitCommon(HWND dialog)
+// Info and Cancel stay usable while an experiment runs.
+static void InitCommon(HWND dialog)
 {
     Module* m = PLG_CurrentModule();
-    ChannelBar_Refresh(dialog);
+    g_dlgUi->refreshBar(dialog);
     g_host.SetMenuForGlobalStrings(dialog, IDC_CHANNEL_NAME);
-    SendDlgItemMessageA(dialog, IDC_CHANNEL_NAME, EM_LIMITTEXT, 20, 0);
-    SendDlgItemMessageA(dialog, IDC_MODULE_NAME, EM_LIMITTEXT, 12, 0);
-    SendDlgItemMessageA(dialog, IDC_DESCRIPTION, EM_LIMITTEXT, 40, 0);
+    g_dlgUi->limitText(dialog, IDC_CHANNEL_NAME, 20);
+    g_dlgUi->limitText(dialog, IDC_MODULE_NAME, 12);
+    g_dlgUi->limitText(dialog, IDC_DESCRIPTION, 40);
     char name[MODULE_NAME_SIZE], description[DESCRIPTION_SIZE];
     kw_strlcpy(name, m->name, sizeof name);
     kw_strlcpy(description, m->description, sizeof description);
-    SetDlgItemTextA(dialog, IDC_MODULE_NAME, name);
-    SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
-    // Info and Cancel stay usable while an experiment runs.
-    static const int kLocked[] = {IDC_ARROW_FEWER, IDC_ARROW_MORE,   IDC_MODULE_OK,  IDC_SEARCH,
+    g_dlgUi->setText(dialog, IDC_MODULE_NAME, name);
+    g_dlgUi->setText(dialog, IDC_DESCRIPTION, description);
+    static const int kLocked[] = {IDC_ARROW_FEWER,  IDC_ARROW_MORE,  IDC_MODULE_OK,   IDC_SEARCH,
                                   IDC_CHANNEL_NAME, IDC_MODULE_NAME, IDC_DESCRIPTION, IDC_TIME_BASE};
-    BOOL idle = !g_vars.bExperimentIsRunning;
-    for (int id : kLocked) EnableWindow(GetDlgItem(dialog, id), idle);
+    bool idle = !g_vars.bExperimentIsRunning;
+    for (int id : kLocked) g_dlgUi->enable(dialog, id, idle);
 }
+
+bool ModuleDialog_Open(HWND dialog, const ModDialogKind* k)
+{
+    Module* m = PLG_CurrentModule();
+    u32 size = ParamSize(k);
+    g_dlgWorkingCopy = m ? g_host.NewMemAlloc(size, k->frame->tag, __LINE__) : nullptr;
+    if (!g_dlgWorkingCopy) {
+        g_dlgUi->end(dialog, 0);
+        return false;
+    }
+    memcpy(g_dlgWorkingCopy, m->params, size);
+    // The bar keeps its channel count within 1 and the kind's maximum
+    // whatever the host holds.
+    u32 channels = MOD_ChannelCount(m, k->frame);
+    barUsedChannels = channels < 1 ? 1 : channels > k->maxChannels ? k->maxChannels : channels;
+    barCurrentChannel = 0;
+    barMaxChannels = k->maxChannels;
+    InitCommon(dialog);
+    if (k->open) k->open(dialog);
+    if (k->timeBase) {
+        u32 timeBase;
+        memcpy(&timeBase, (u8*)g_dlgWorkingCopy + k->frame->timeBaseOffset, sizeof timeBase);
+        g_host.FillTimeBaseCombo(dialog, IDC_TIME_BASE, timeBase);
+    }
+    k->channel.show(dialog, 0);
+    g_dlgUi->focus(dialog, IDC_MODULE_NAME);
+    lastControlId = 0;
+    return true;
+}
+
+// ---------------------------------------------------------------- closing
+
+static void FreeCopy(const ModDialogKind* k)
+{
+    g_host.NewDoMemFree(g_dlgWorkingCopy, k->frame->tag, __LINE__);
+    g_dlgWorkingCopy = nullptr;
+}
+
+// The global strings are the names inside the block: unregistered under the
+// old names and channel count, registered under the new ones.
+static void Accept(HWND dialog, const ModDialogKind* k)
+{
+    k->channel.store(dialog, barCurrentChannel);
+    Module* m = PLG_CurrentModule();
+    const ModFrame* f = k->frame;
+    char name[MODULE_NAME_SIZE];
+    g_dlgUi->getText(dialog, IDC_MODULE_NAME, name, sizeof name);
+    g_host.ChangeModuleName(m, name);
+    g_dlgUi->getText(dialog, IDC_DESCRIPTION, m->description, DESCRIPTION_SIZE);
+    MOD_UnregisterChannelNames(m, f);
+    memcpy(m->params, g_dlgWorkingCopy, ParamSize(k));
+    if (f->outputKind) g_host.ChangeModuleSize(m, barUsedChannels, 0);
+    else g_host.ChangeModuleSize(m, 0, barUsedChannels);
+    MOD_RegisterChannelNames(m, f);
+    FreeCopy(k);
+    g_dlgUi->end(dialog, 1);
+}
+
+static void Discard(HWND dialog, const ModDialogKind* k)
+{
+    FreeCopy(k);
+    g_dlgUi->end(dialog, 0);
+}
+
+// ---------------------------------------------------------------- commands
+
+void ModuleDialog_Refresh(HWND dialog, const ModDialogKind* k)
+{
+    k->channel.store(dialog, barCurrentChannel);
+    k->channel.show(dialog, barCurrentChannel);
+}
+
+static void Search(HWND dialog, const ModDialogKind* k)
+{
+    k->channel.store(dialog, barCurrentChannel);
+    char* device = CopyHeader()->device;
+    MOD_TerminateText(device, DEV_STRING_SIZE);
+    g_dlgUi->selectDevice(dialog, device);
+    k->channel.show(dialog, barCurrentChannel);
+    lastControlId = 0;
+}
+
+static void Info(HWND dialog)
+{
+    char device[DEV_STRING_SIZE];
+    kw_strlcpy(device, CopyHeader()->device, sizeof device);
+    if (g_dlgUi->showDeviceInfo(dialog, device)) lastControlId = 0;
+}
+
+// Topics of the host's help file by the control used last; the kinds without
+// a unit box never have 1009 as that control.
+static u32 HelpTopic(int control)
+{
+    switch (control) {
+    case IDC_UNIT: return 13040;
+    case IDC_CHANNEL_NAME: return 14650;
+    case IDC_DESCRIPTION: return 13030;
+    case IDC_CHANNEL_BUTTON0: return 10030;
+    default: return 13020;  // the module name, and everything else
+    }
+}
+
+void ModuleDialog_Command(HWND dialog, const ModDialogKind* k, int id, int code)
+{
+    if (k->command && k->command(dialog, id, code)) return;
+    if ((code == DLGN_EDIT_SETFOCUS || code == DLGN_LIST_SETFOCUS) && Listed(k->lastUsedOnFocus, id)) {
+        lastControlId = id;
+        return;
+    }
+    if (code == DLGN_LIST_KILLFOCUS && Listed(k->refreshOnLeave, id)) {
+        ModuleDialog_Refresh(dialog, k);
+        return;
+    }
+    if (id == IDC_TIME_BASE && k->timeBase && code == DLGN_SELCHANGE) {
+        u32 timeBase = g_host.GetTimeBaseComboID(g_dlgUi->listSelection(dialog, IDC_TIME_BASE));
+        memcpy((u8*)g_dlgWorkingCopy + k->frame->timeBaseOffset, &timeBase, sizeof timeBase);
+        return;
+    }
+    if (code != DLGN_CLICKED) return;
+    switch (id) {
+    case IDC_REALTIME:
+        // The switch is never read back from the box: each click flips it.
+        if (k->realTimeOffset != DLG_NO_FIELD) {
+            u8* field = ModuleDialog_Channel(k, barCurrentChannel) + k->realTimeOffset;
+            u32 value;
+            memcpy(&value, field, sizeof value);
+            value = 1 - value;
+            memcpy(field, &value, sizeof value);
+            lastControlId = id;
+        }
+        break;
+    case IDC_SEARCH: Search(dialog, k); break;
+    case IDC_INFO: Info(dialog); break;
+    case IDC_MODULE_HELP:
+        g_dlgUi->help(HelpTopic(lastControlId));
+        lastControlId = 0;
+        break;
+    case IDC_MODULE_OK: Accept(dialog, k); break;
+    case IDC_MODULE_CANCEL: Discard(dialog, k); break;
+    }
+}
+
+void ModuleDialog_CopyFieldToAll(HWND dialog, const ModDialogKind* k)
+{
+    ModuleDialog_Refresh(dialog, k);
+    const DlgField* field = k->fields;
+    while (field->control && field->control != lastControlId) ++field;
+    if (!field->control) return;
+    const u8* from = ModuleDialog_Channel(k, barCurrentChannel) + field->offset;
+    for (u32 i = 0; i < barUsedChannels && i < KW_MAX_CHANNELS; ++i)
+        if (i != barCurrentChannel) memcpy(ModuleDialog_Channel(k, i) + field->offset, from, field->size);
+}
+
+void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k)
+{
+    ModuleDialog_Refresh(dialog, k);
+    const u8* from = ModuleDialog_Channel(k, barCurrentChannel);
+    for (u32 i = 0; i < barUsedChannels && i < KW_MAX_CHANNELS; ++i)
+        if (i != barCurrentChannel) memcpy(ModuleDialog_Channel(k, i), from, k->frame->channelStride);
+}
+
+// ---------------------------------------------------------------- show and store pieces
 
 // Fields are counted as the device string's accessors count them: with an
 // empty serial number, field 2 is the network address.
@@ -81,40 +231,52 @@ void ModuleDialog_DeviceText(const char* deviceString, char* out, size_t size)
     DEV_FreeString(serial);
 }
 
-void ModuleDialog_ShowDevice(HWND dialog, const char* deviceString)
+void ModuleDialog_ShowDevice(HWND dialog)
 {
-    char text[DEV_STRING_SIZE];
-    ModuleDialog_DeviceText(deviceString, text, sizeof text);
-    SetDlgItemTextA(dialog, IDC_DEVICE_TEXT, text);
+    char device[DEV_STRING_SIZE], text[DEV_STRING_SIZE];
+    kw_strlcpy(device, CopyHeader()->device, sizeof device);  // a damaged block need not end inside its field
+    ModuleDialog_DeviceText(device, text, sizeof text);
+    g_dlgUi->setText(dialog, IDC_DEVICE_TEXT, text);
 }
 
-void ModuleDialog_Search(HWND dialog, char* deviceString, const ChannelBarHooks* hooks)
+void ModuleDialog_ShowName(HWND dialog, const ChannelHead* c)
 {
-    hooks->store(dialog, barCurrentChannel);
-    DEV_SelectDevice(dialog, deviceString);
-    hooks->show(dialog, barCurrentChannel);
-    lastControlId = 0;
+    char name[CHANNEL_NAME_SIZE];
+    kw_strlcpy(name, c->name, sizeof name);
+    g_dlgUi->setText(dialog, IDC_CHANNEL_NAME, name);
 }
 
-void ModuleDialog_Info(HWND dialog, const char* deviceString)
+void ModuleDialog_StoreName(HWND dialog, ChannelHead* c)
 {
-    if (DEV_ShowDeviceInfo(dialog, deviceString)) lastControlId = 0;
+    g_dlgUi->getText(dialog, IDC_CHANNEL_NAME, c->name, CHANNEL_NAME_SIZE);
 }
 
-// The help viewer is loaded on first use and stays loaded: the help window
-// it opens outlives the call.
-typedef HWND(WINAPI* HtmlHelpFn)(HWND owner, LPCSTR file, UINT command, DWORD_PTR data);
-enum { HELP_COMMAND_CONTEXT = 15 };
-
-void ModuleDialog_Help(u32 topic)
+void ModuleDialog_ShowUnit(HWND dialog, const ChannelHead* c)
 {
-    static HMODULE viewer;
-    char name[HELP_NAME_SIZE] = "";
-    LoadStringA((HINSTANCE)g_host.hInstTarn, IDS_HOST_HELP_FILE, name, sizeof name);
-    char path[MAX_PATH + HELP_NAME_SIZE];
-    snprintf(path, sizeof path, "%s%s", (const char*)g_host.ExeFileDir, name);
-    if (!viewer) viewer = LoadLibraryA("hhctrl.ocx");
-    HtmlHelpFn help = viewer ? (HtmlHelpFn)(void*)GetProcAddress(viewer, "HtmlHelpA") : nullptr;
-    if (help) help(nullptr, path, HELP_COMMAND_CONTEXT, topic);
-    lastControlId = 0;
+    char unit[CHANNEL_UNIT_SIZE];
+    kw_strlcpy(unit, c->unit, sizeof unit);
+    g_host.FillUnitList(dialog, IDC_UNIT, unit);
+}
+
+void ModuleDialog_StoreUnit(HWND dialog, ChannelHead* c)
+{
+    g_dlgUi->getText(dialog, IDC_UNIT, c->unit, CHANNEL_UNIT_SIZE);
+}
+
+void ModuleDialog_ShowPort(HWND dialog, DigitalParams* p)
+{
+    static const char* const kPorts[] = {"PA", "PB", "PC", "PD", "PE", "PF"};
+    g_dlgUi->listReset(dialog, IDC_PORT);
+    g_dlgUi->enable(dialog, IDC_PORT, true);
+    for (u32 i = 0; i < sizeof kPorts / sizeof kPorts[0] && (i == 0 || i < p->portCount); ++i)
+        g_dlgUi->listAdd(dialog, IDC_PORT, kPorts[i]);
+    if (p->port >= p->portCount) p->port = 0;
+    g_dlgUi->listSelect(dialog, IDC_PORT, (int)p->port);
+}
+
+// No selection stores -1 as an unsigned number; showing the channel turns
+// it into port "PA".
+void ModuleDialog_StorePort(HWND dialog, DigitalParams* p)
+{
+    p->port = (u32)g_dlgUi->listSelection(dialog, IDC_PORT);
 }

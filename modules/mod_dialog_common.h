@@ -1,44 +1,74 @@
-// What every module parameter dialog shares: the working copy of the
-// parameter block, the opening step, the device field with its Search and
-// Info buttons, the help, and accepting or dropping the copy.
+// What every module parameter dialog shares, without Windows: the working
+// copy of the parameter block, the opening step, the device field with its
+// Search and Info buttons, help, copying to all channels, accepting or
+// dropping the copy, and the command handling that all kinds have in common.
+// Each kind describes its own controls in a ModDialogKind; one dialog
+// procedure (mod_dialog_win.cpp) runs all six kinds through these steps.
 #pragma once
 
-#include "chanbar.h"
+#include "chanbar_state.h"
+#include "mod_dialog_ui.h"
 #include "mod_frame.h"
+
+enum { DLG_NO_FIELD = 0xFFFF };
+
+// A channel setting that message 1031 copies to the other channels when its
+// control was the one used last.
+struct DlgField {
+    int control;  // 0 ends a table
+    u16 offset;   // in the channel settings
+    u16 size;
+};
+#define DLG_FIELD(type, control, field) DlgField{control, (u16)offsetof(type, field), (u16)sizeof(type::field)}
+#define DLG_FIELDS_END DlgField{0, 0, 0}
+
+struct ModDialogKind {
+    const ModFrame* frame;
+    const char* templateName;
+    u32 maxChannels;          // channel buttons the kind can use
+    ChannelBarHooks channel;  // show / store the current channel
+    const DlgField* fields;   // what 1031 copies, by control
+    const int* lastUsedOnFocus;  // controls that become lastControlId when they get the focus; 0 ends
+    const int* refreshOnLeave;   // lists that store and re-show the channel when they lose the focus; 0 ends
+    u16 realTimeOffset;       // "Realtime" switch in the channel settings, or DLG_NO_FIELD
+    bool timeBase;            // the kind has the time base list
+    void (*open)(HWND dialog);                   // the kind's own controls at opening, or null
+    bool (*command)(HWND dialog, int id, int code);  // the kind's own commands (true: handled), or null
+};
+
+extern const ModDialogKind g_dialogAnalogIn, g_dialogAnalogOut, g_dialogCounterIn, g_dialogCounterOut,
+    g_dialogDigitalIn, g_dialogDigitalOut;
+// The kind whose template has that name, or null.
+const ModDialogKind* ModuleDialog_Find(const char* templateName);
 
 // Working copy of the parameter block of the one module dialog open at a
 // time; from the host's NewMemAlloc.
 extern void* g_dlgWorkingCopy;
+// Channel settings i of the working copy.
+u8* ModuleDialog_Channel(const ModDialogKind* k, u32 i);
 
-// Allocates the working copy (tagged with the kind's source tag) and copies
-// the module's parameter block into it; false when the host has no memory.
-bool ModuleDialog_OpenCopy(Module* m, const ModFrame* f, u32 size);
-// Ok: module name and description to the host, the working copy over the
-// parameter block, the channel count and the channel-name global strings
-// renewed, the copy freed; ends the dialog with 1. The caller has stored the
-// current channel.
-void ModuleDialog_Accept(HWND dialog, Module* m, const ModFrame* f, u32 size);
-// Cancel: frees the working copy and ends the dialog with 0.
-void ModuleDialog_Discard(HWND dialog, const ModFrame* f);
+// WM_INITDIALOG: working copy, bar state, common opening step, the kind's own
+// lists, time base list, channel 0, focus on the module name. False when the
+// host has no memory: the dialog has been ended with 0.
+bool ModuleDialog_Open(HWND dialog, const ModDialogKind* k);
+// WM_COMMAND of every control but the channel bar's.
+void ModuleDialog_Command(HWND dialog, const ModDialogKind* k, int id, int code);
+// 1031: the field of the control used last, from the current channel to
+// every other channel in use. 1032: the whole channel settings.
+void ModuleDialog_CopyFieldToAll(HWND dialog, const ModDialogKind* k);
+void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k);
+// Stores the current channel and shows it again.
+void ModuleDialog_Refresh(HWND dialog, const ModDialogKind* k);
 
-// Opening step, after the working copy exists and the bar state is set:
-// bar and placement, global-strings menu on the channel name, text limits,
-// module name and description, and the controls that are locked while an
-// experiment runs.
-void ModuleDialog_InitCommon(HWND dialog);
-
-// Short form of a device string for the Device field: its serial number,
-// else "default".
+// Pieces of the kinds' show and store steps.
+// Device field: the serial number of the device string, else "default".
 void ModuleDialog_DeviceText(const char* deviceString, char* out, size_t size);
-void ModuleDialog_ShowDevice(HWND dialog, const char* deviceString);
-
-// Search button: stores the current channel, lets the user pick a device
-// for 'deviceString' (the working copy's), shows the channel again.
-void ModuleDialog_Search(HWND dialog, char* deviceString, const ChannelBarHooks* hooks);
-// Info button: shows the device information when the device connects.
-void ModuleDialog_Info(HWND dialog, const char* deviceString);
-// Help button: opens the host's help file at 'topic'.
-void ModuleDialog_Help(u32 topic);
-
-// Dialog procedures of the kinds, by template.
-INT_PTR CALLBACK AnalogIn_DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void ModuleDialog_ShowDevice(HWND dialog);
+void ModuleDialog_ShowName(HWND dialog, const ChannelHead* c);
+void ModuleDialog_StoreName(HWND dialog, ChannelHead* c);
+void ModuleDialog_ShowUnit(HWND dialog, const ChannelHead* c);
+void ModuleDialog_StoreUnit(HWND dialog, ChannelHead* c);
+// The port list of the digital kinds: "PA" and one more port per port of the
+// device up to "PF"; a stored port beyond the device falls back to "PA".
+void ModuleDialog_ShowPort(HWND dialog, DigitalParams* p);
+void ModuleDialog_StorePort(HWND dialog, DigitalParams* p);

@@ -1,4 +1,8 @@
-// Native builds have no user interface: no dialog is shown.
+// Native builds show no dialog; tests install their own control table to run
+// the dialogs' steps.
 #include "mod_dialog.h"
+#include "mod_dialog_ui.h"
+
+const DlgUi* g_dlgUi;
 
 int MOD_RunParamDialog(Module*, const char*) { return 0; }

@@ -22,3 +22,7 @@ int PLG_LoadString(unsigned id, char* buffer, int size)
         }
     return 0;
 }
+
+// Natively the locale is a setting of the test that needs another one.
+unsigned g_plgNativeLocale = 1033;
+unsigned PLG_ThreadLocale(void) { return g_plgNativeLocale; }

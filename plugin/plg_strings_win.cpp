@@ -7,3 +7,5 @@ int PLG_LoadString(unsigned id, char* buffer, int size)
     buffer[0] = 0;
     return LoadStringA(g_instance, id, buffer, size);
 }
+
+unsigned PLG_ThreadLocale(void) { return GetThreadLocale(); }

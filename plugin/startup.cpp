@@ -8,8 +8,6 @@
 
 #include <string.h>
 
-static const LCID kGermanGermany = 1031;
-
 static void KW_CDECL GlobalSetupCommand(void)
 {
     MessageBoxA(nullptr, "Do here some setup functions!", "Setup", MB_OK);
@@ -41,7 +39,7 @@ static void PLG_RegisterKind(int k)
     rec.compute = kind->compute;
 
     if (rec.nameId != 0) {
-        bool german = GetThreadLocale() == kGermanGermany;
+        bool german = PLG_ThreadLocale() == PLG_LOCALE_GERMAN;
         MENU_AddModuleEntry(rec.nameId, german ? kind->labelDe : kind->labelEn);
     }
     g_host.RegisterModuleClass(&rec);

@@ -18,6 +18,13 @@
 #define IDC_DEVICE_TEXT 1029
 #define IDC_SEARCH 1037
 #define IDC_SOFTWARE_CLOCK 1040
+// Controls of single kinds; some share their numbers with others'.
+#define IDC_COUNTER_MODE 1016
+#define IDC_PORT 1018
+#define IDC_VALUE 1014
+#define IDC_MODE_PWM 1039
+#define IDC_MODE_FM 1040
+#define IDC_VALUE_LABEL 1042
 
 // Channel selector bar: arrows, channel buttons 0..15 and their labels.
 #define IDC_ARROW_FEWER 23000

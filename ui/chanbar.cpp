@@ -24,11 +24,6 @@ enum {
     ARROW_MORE_PRESSED = 5,
 };
 
-u32 barMaxChannels;
-u32 barUsedChannels;
-u32 barCurrentChannel;
-int lastControlId;
-
 static u16 ChannelBar_GetState(HWND control) { return (u16)GetWindowWord(control, 0); }
 
 static void ChannelBar_SetState(HWND dialog, int controlId, u16 state)

@@ -1,7 +1,7 @@
 // Channel selector bar of the module dialogs: channel buttons and arrows.
 #pragma once
 
-#include "kw_types.h"
+#include "chanbar_state.h"
 
 // Window procedures of the two control classes.
 LRESULT CALLBACK ChannelButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,12 +29,6 @@ enum {
     IDC_BAR_CHANNEL0 = 23002,  // channel i is 23002 + i
 };
 
-// Bar state of the one module dialog open at a time.
-extern u32 barMaxChannels;
-extern u32 barUsedChannels;
-extern u32 barCurrentChannel;
-extern int lastControlId;  // control last used: help topic and copy to all channels
-
 void ChannelBar_Refresh(HWND dialog);
 void ChannelBar_Step(HWND dialog, int commandId);
 void ChannelBar_Select(HWND dialog, HWND button);
@@ -44,14 +38,6 @@ void ChannelBar_Jump(HWND dialog, int commandId, u32 target);
 // DM_REPOSITION: a dialog treats them as bar notifications only when wParam
 // is one of its own channel buttons.
 bool ChannelBar_IsChannelButton(HWND dialog, WPARAM wParam);
-
-// A module dialog's two channel routines: read its controls into the working
-// copy for 'channel', and fill its controls from the working copy.
-typedef void (*ChannelBar_ChannelFn)(HWND dialog, u32 channel);
-struct ChannelBarHooks {
-    ChannelBar_ChannelFn store;
-    ChannelBar_ChannelFn show;
-};
 
 // The bar handling that every module dialog shares: notifications from its
 // channel buttons and the WM_COMMAND 23000/23001 of the arrows (also those
