@@ -177,43 +177,6 @@ TEST(AnalogInCompute, PauseAndRealTimeHoldFullBlocksAndStopReading)
     EXPECT_EQ(a.rec(0).core.fill, 8u);  // the next block waits for its end as well
 }
 
-TEST(AnalogInCompute, ReadErrorsStopTheExperimentAtOnce)
-{
-    struct { i32 status; const char* text; } cases[] = {
-        {-1000, "ShowInternalError(DLL:analogin|Invalid device or lost connection, experiment stopped! (-1000))"},
-        {-7, "ShowInternalError(DLL:analogin|Unknown error, experiment stopped! (-7))"}};
-    for (auto& c : cases)
-        for (u32 timeBase : {1u, 2u}) {
-            Rig rig;
-            AnalogIn a(rig, 2, timeBase);
-            ASSERT_TRUE(a.run());
-            Queue(rig, 0, 8);
-            Queue(rig, 1, 8);
-            rig.readStatus = c.status;
-            rig.time = 0.0085;
-            rig.take();
-            EXPECT_EQ(AnalogIn_Compute(a.m), 0);
-            EXPECT_THAT(rig.log, ElementsAre("StopExperiment", c.text));
-            EXPECT_TRUE(rig.streams[1].storage.empty());  // the second output was not served
-        }
-}
-
-TEST(AnalogInCompute, BlocksLargerThanTheReadBufferAreReadInPieces)
-{
-    Rig rig;
-    rig.blockSize = 40000;
-    AnalogIn a(rig, 1);
-    ASSERT_TRUE(a.run());
-    Queue(rig, 0, 50000);
-    rig.time = 50.0005;
-    AnalogIn_Compute(a.m);
-    ASSERT_EQ(rig.streams[0].released.size(), 1u);
-    const auto& v = rig.streams[0].released[0].values;
-    for (u32 i = 0; i < 40000; ++i) ASSERT_EQ(v[i], (float)i);
-    EXPECT_EQ(a.rec(0).core.fill, 10000u);
-    EXPECT_THAT(rig.requests, ElementsAre(32768, 7232, 10000));
-}
-
 TEST(AnalogInCompute, ValuesAheadOfTheClockAreDropped)
 {
     Rig rig;

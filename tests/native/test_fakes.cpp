@@ -1,5 +1,7 @@
 #include "test_fakes.h"
 
+#include "mod_dialog_ui.h"
+
 #include <stdarg.h>
 #include <sys/mman.h>
 
@@ -62,6 +64,14 @@ static void InstallHost()
         if (s.storage.empty()) Fresh(s);
         return (Block*)s.storage.data();
     };
+    g_host.GetInputBlock = [](Module*, u32 c) -> Block* {
+        auto& q = s_rig->inputs[c];
+        return q.empty() ? nullptr : (Block*)q.front().data();
+    };
+    g_host.NewReleaseInputBlock = [](Module*, u32 c, const char* tag, int) {
+        Log("NewReleaseInputBlock(%u,%s)", c, tag);
+        s_rig->inputs[c].pop_front();
+    };
     g_host.NewReleaseOutputBlock = [](Fifo* f, const char* tag, int) {
         Stream& s = StreamOf(f);
         Block* b = (Block*)s.storage.data();
@@ -69,8 +79,131 @@ static void InstallHost()
                               std::vector<float>(s.values(), s.values() + f->blockSize), tag});
         Fresh(s);
     };
+    g_host.NewMemAlloc = [](u32 size, const char* tag, int) -> void* {
+        Log("NewMemAlloc(%u,%s)", size, tag);
+        if (s_rig->refuseMemory) return nullptr;
+        ++s_rig->liveAllocations;
+        return malloc(size);
+    };
+    g_host.NewDoMemFree = [](void* p, const char* tag, int) {
+        Log("NewDoMemFree(%s)", tag);
+        --s_rig->liveAllocations;
+        free(p);
+    };
+    g_host.ChangeModuleName = [](Module*, const char* name) { Log("ChangeModuleName(%s)", name); };
+    g_host.ChangeModuleSize = [](Module* m, u32 in, u32 out) {
+        Log("ChangeModuleSize(%u,%u)", in, out);
+        m->inputCount = in;
+        m->outputCount = out;
+    };
+    g_host.SetMenuForGlobalStrings = [](HWND, int id) { Log("SetMenuForGlobalStrings(%d)", id); };
+    g_host.SetMenuForGlobalVars = [](HWND, int id) { Log("SetMenuForGlobalVars(%d)", id); };
+    // The unit list shows the unit in its edit field; time bases 1 to 3.
+    g_host.FillUnitList = [](HWND d, int id, const char* unit) { g_dlgUi->setText(d, id, unit); };
+    g_host.FillTimeBaseCombo = [](HWND d, int id, u32 current) {
+        Log("FillTimeBaseCombo(%d,%u)", id, current);
+        for (const char* name : {"TB1", "TB2", "TB3"}) g_dlgUi->listAdd(d, id, name);
+        g_dlgUi->listSelect(d, id, (int)current - 1);
+    };
+    g_host.GetTimeBaseComboID = [](int index) { return (u32)index + 1; };
+    // References to global variables are written {V<n>}.
+    g_host.GlVar_SetSyntax = [](char* text, int n) {
+        return s_rig->vars.count(n) ? (sprintf(text, "{V%d}", n), 1) : 0;
+    };
+    g_host.ExpandVarNumber = [](const char* text, int, i16* n) {
+        int number;
+        char end;
+        return sscanf(text, "{V%d%c", &number, &end) == 2 && end == '}' ? (*n = (i16)number, 1) : 0;
+    };
     const char* const shortNames[] = {"AnalogIn", "AnalogOut", "CounterIn", "CounterOut", "DigitalIn", "DigitalOut"};
     for (int k = 0; k < MOD_KIND_COUNT; ++k) strcpy(g_modShortName[k], shortNames[k]);
+}
+
+i32 RigStatus(const char* name)
+{
+    auto it = s_rig->status.find(name);
+    return it == s_rig->status.end() ? 0 : it->second;
+}
+
+// Logs a call and answers the status set for it.
+#define KW_CALL(name, format, ...) (Log(name "(" format ")", __VA_ARGS__), RigStatus(name))
+
+static i32 SetFrequency(const char* name, i32 h, double hz)
+{
+    Log("%s(%d,%g)", name, h, hz);
+    return s_rig->frequencyStatus[s_rig->frequencyCalls++ > 0];
+}
+
+static i32 ReadData(u32 pos, u32* count, void (*put)(u32 i, double v, void* buffer), void* buffer)
+{
+    if (s_rig->readStatus) return s_rig->readStatus;
+    auto& q = s_rig->waiting[pos];
+    s_rig->requests.push_back(*count);
+    *count = std::min<u32>(*count, (u32)q.size());
+    for (u32 i = 0; i < *count; ++i) put(i, q.front(), buffer), q.pop_front();
+    *count += s_rig->overReport;
+    return 0;
+}
+
+// The counter, digital and output entry points of the fake device.
+static void InstallOtherKinds()
+{
+    g_drv.CT_ClearChannelList = [](i32 h) { return s_rig->listSize = 0, KW_CALL("CT_ClearChannelList", "%d", h); };
+    g_drv.TTL_ClearChannelList = [](i32 h) { return s_rig->listSize = 0, KW_CALL("TTL_ClearChannelList", "%d", h); };
+    g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = [](i32, u32* n) {
+        return *n = s_rig->listSize, s_rig->listSizeStatus;
+    };
+    g_drv.CT_AddChannelToList = [](i32 h, u32 c, u32 flag) {
+        return ++s_rig->listSize, KW_CALL("CT_AddChannelToList", "%d,%u,%u", h, c, flag);
+    };
+    g_drv.TTL_AddChannelToList = [](i32 h, u32 line, u32 a, u32 b) {
+        return ++s_rig->listSize, KW_CALL("TTL_AddChannelToList", "%d,%u,%u,%u", h, line, a, b);
+    };
+#define KW_MODE(name)                                                                                   \
+    g_drv.name = [](i32 h, u32 c, u32 a, u32 b, u32 d) { return KW_CALL(#name, "%d,%u,%u,%u,%u", h, c, a, b, d); }
+    KW_MODE(CT_ImpulseCounter);
+    KW_MODE(CT_FrequencyCounter);
+    KW_MODE(CT_PeriodCounter);
+    KW_MODE(CT_PulswidthCounter);
+#undef KW_MODE
+    g_drv.CT_IncrementalCounter = [](i32 h, u32 c, u32 a, u32 b, u32 d, u32 e, u32 f, u32 g) {
+        return KW_CALL("CT_IncrementalCounter", "%d,%u,%u,%u,%u,%u,%u,%u", h, c, a, b, d, e, f, g);
+    };
+    g_drv.CT_SetFrequency = [](i32 h, double hz) { return SetFrequency("CT_SetFrequency", h, hz); };
+    g_drv.TTL_SetFrequency = [](i32 h, double hz) { return SetFrequency("TTL_SetFrequency", h, hz); };
+    g_drv.CT_ReadSingleValue = [](i32, u32 c, u32* v) {
+        Log("CT_ReadSingleValue(%u)", c);
+        return *v = (u32)s_rig->singleValue++, s_rig->readStatus;
+    };
+    g_drv.TTL_GetPortInfos = [](i32 h, u32* a, u32* b, u32* c, u32* d) {
+        i32 st = KW_CALL("TTL_GetPortInfos", "%d", h);
+        if (st == 0) *a = s_rig->portInfo[0], *b = s_rig->portInfo[1], *c = s_rig->portInfo[2], *d = s_rig->portInfo[3];
+        return st;
+    };
+    g_drv.TTL_SetChannelDirection = [](i32 h, u32 line, u32 out) {
+        return KW_CALL("TTL_SetChannelDirection", "%d,%u,%u", h, line, out);
+    };
+    g_drv.TTL_ReadPort = [](i32 h, u32 port, u32* w) {
+        return *w = s_rig->portWord, KW_CALL("TTL_ReadPort", "%d,%u", h, port);
+    };
+    g_drv.TTL_WritePort = [](i32 h, u32 port, u32 w) { return KW_CALL("TTL_WritePort", "%d,%u,%u", h, port, w); };
+    g_drv.DA_WriteChannelVoltage = [](i32 h, u32 c, double v) {
+        return KW_CALL("DA_WriteChannelVoltage", "%d,%u,%g", h, c, v);
+    };
+    g_drv.PWM_PreparePWMOutput = [](i32 h, u32 c, i32 f, i32 d) {
+        return KW_CALL("PWM_PreparePWMOutput", "%d,%u,%d,%d", h, c, f, d);
+    };
+    g_drv.PWM_PrepareFMOutput = [](i32 h, u32 c, i32 f, i32 d) {
+        return KW_CALL("PWM_PrepareFMOutput", "%d,%u,%d,%d", h, c, f, d);
+    };
+    g_drv.PWM_StartOutput = [](i32 h) { return KW_CALL("PWM_StartOutput", "%d", h); };
+    g_drv.PWM_WriteNewPWMRatio = [](i32 h, u32 c, i32 d) { return KW_CALL("PWM_WriteNewPWMRatio", "%d,%u,%d", h, c, d); };
+    g_drv.PWM_SetFrequency = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetFrequency", "%d,%u,%g", h, c, v); };
+    g_drv.PWM_SetDutyCycle = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetDutyCycle", "%d,%u,%g", h, c, v); };
+    g_drv.MeasurementChannel_ReadDataAsUInt32 = [](i32, u32, u32 pos, u32* buffer, u32* count, u32, u32, u32,
+                                                   u32) {
+        return ReadData(pos, count, [](u32 i, double v, void* b) { ((u32*)b)[i] = (u32)v; }, buffer);
+    };
 }
 
 static void InstallDevice()
@@ -96,9 +229,7 @@ static void InstallDevice()
         Log("AD_AddChannelToList(%d,%u,%u,%u,%u)", h, c, mode, range, sw);
         return ++s_rig->listSize, 0;
     };
-    g_drv.AD_SetFrequency = [](i32 h, double hz) {
-        return Log("AD_SetFrequency(%d,%g)", h, hz), s_rig->frequencyStatus[s_rig->frequencyCalls++ > 0];
-    };
+    g_drv.AD_SetFrequency = [](i32 h, double hz) { return SetFrequency("AD_SetFrequency", h, hz); };
     g_drv.EnableSoftwareClock = [](i32 h, u32 on, u32 size) {
         return Log("EnableSoftwareClock(%d,%u,%u)", h, on, size), s_rig->clockStatus;
     };
@@ -110,13 +241,67 @@ static void InstallDevice()
     };
     g_drv.MeasurementChannel_ReadDataAsDouble = [](i32, u32, u32 pos, double* buffer, u32* count, u32, u32, u32,
                                                    u32) {
-        if (s_rig->readStatus) return s_rig->readStatus;
-        auto& q = s_rig->waiting[pos];
-        s_rig->requests.push_back(*count);
-        *count = std::min<u32>(*count, (u32)q.size());
-        for (u32 i = 0; i < *count; ++i) buffer[i] = q.front(), q.pop_front();
-        return 0;
+        return ReadData(pos, count, [](u32 i, double v, void* b) { ((double*)b)[i] = v; }, buffer);
     };
+    InstallOtherKinds();
+}
+
+void Rig::feed(u32 input, std::vector<float> values, double start, double distance)
+{
+    // doubles: 8-byte aligned block memory
+    std::vector<double> bytes(1 + (offsetof(Block, values) + values.size() * sizeof(float)) / sizeof(double));
+    Block* b = (Block*)bytes.data();
+    b->startTime = start;
+    b->sampleDistance = distance;
+    b->count = (u16)values.size();
+    if (!values.empty()) memcpy((u8*)b + offsetof(Block, values), values.data(), values.size() * sizeof(float));
+    inputs[input].push_back(std::move(bytes));
+}
+
+// ---------------------------------------------------------------- dialogs
+
+static FakeDialog* D(HWND h) { return (FakeDialog*)h; }
+
+static const DlgUi s_fakeUi = {
+    [](HWND d, int id, const char* text) { D(d)->controls[id].text = text; },
+    [](HWND d, int id, char* buffer, int size) {
+        auto it = D(d)->controls.find(id);
+        kw_strlcpy(buffer, it == D(d)->controls.end() ? "" : it->second.text.c_str(), (size_t)size);
+    },
+    [](HWND d, int id, u32* value) {
+        const std::string& t = D(d)->controls[id].text;
+        if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) return false;
+        return *value = (u32)strtoul(t.c_str(), nullptr, 10), true;
+    },
+    [](HWND d, int id, bool on) { D(d)->controls[id].checked = on; },
+    [](HWND d, int id) { return D(d)->controls[id].checked; },
+    [](HWND d, int id, bool on) { D(d)->controls[id].enabled = on; },
+    [](HWND d, int id, int n) { D(d)->controls[id].limit = n; },
+    [](HWND d, int id) { D(d)->focus = id; },
+    [](HWND d, int id) { D(d)->controls[id].items.clear(), D(d)->controls[id].selection = -1; },
+    [](HWND d, int id, const char* text) { D(d)->controls[id].items.push_back(text); },
+    [](HWND d, int id, int index) {
+        FakeControl& c = D(d)->controls[id];
+        c.selection = index >= 0 && index < (int)c.items.size() ? index : -1;
+    },
+    [](HWND d, int id) { return D(d)->controls[id].selection; },
+    [](HWND d, int result) { D(d)->result = result; },
+    [](HWND) { Log("refreshBar"); },
+    [](HWND d, char* device) {
+        Log("selectDevice(%.259s)", device);
+        if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
+    },
+    [](HWND d, const char* device) { return Log("showDeviceInfo(%s)", device), D(d)->infoConnects; },
+    [](u32 topic) { Log("help(%u)", topic); },
+};
+
+FakeDialog::FakeDialog() { g_dlgUi = &s_fakeUi; }
+
+static Module* s_currentModule;
+void SetCurrentModule(Module* m)
+{
+    s_currentModule = m;
+    g_host.p_CurrentModulePtr = (uintptr_t)&s_currentModule;
 }
 
 Rig::Rig()

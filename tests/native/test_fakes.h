@@ -51,8 +51,23 @@ struct Rig {
     u32 listSize = 0;
     std::deque<double> waiting[KW_MAX_CHANNELS];  // values per list position
     std::vector<u32> requests;                    // counts asked for by the data reads
+    u32 overReport = 0;                           // data reads claim this many values more than they gave
     double singleValue = 0;                       // the next single reading, then one more each time
+    // Counter, digital and output calls: logged with their arguments, each
+    // answering the status set here by name (0 when none is set).
+    std::map<std::string, i32> status;
+    u32 portWord = 0;                         // TTL_ReadPort
+    u32 portInfo[4] = {4, 4, 16, 16};         // TTL_GetPortInfos
+    // Host: input blocks waiting per module input, front first.
+    std::deque<std::vector<double>> inputs[KW_MAX_CHANNELS];
+    void feed(u32 input, std::vector<float> values, double start = 0, double distance = 0.001);
+    // Host memory for dialog copies: refused when set; live allocations counted.
+    bool refuseMemory = false;
+    int liveAllocations = 0;
 };
+
+// A status set for the driver call 'name' (0 when none).
+i32 RigStatus(const char* name);
 
 // Memory below 4 GiB, so that its address fits a 32-bit lParam as on the target.
 void* LowAlloc(size_t size);
@@ -60,6 +75,29 @@ static inline u32 Low32(const void* p) { return (u32)(uintptr_t)p; }
 
 // A host module record of one kind with areas of the kind's sizes, its
 // outputs on the rig's streams; the parameter block starts out as 0xAA bytes.
+// The module a dialog edits: the host's current module.
+void SetCurrentModule(Module* m);
+
+// A module dialog without Windows: the controls as values, what the dialog
+// asked of the device dialogs and help, and how it ended. Its address is the
+// dialog's window handle.
+struct FakeControl {
+    std::string text;
+    bool checked = false, enabled = true;
+    std::vector<std::string> items;
+    int selection = -1;
+    int limit = 0;
+};
+struct FakeDialog {
+    FakeDialog();  // installs the fake control table
+    std::map<int, FakeControl> controls;
+    int result = -1;  // the dialog's result once ended
+    int focus = 0;
+    std::string applies;        // what the device selection applies ("": nothing)
+    bool infoConnects = false;  // whether the Info button's device connects
+    HWND hwnd() { return (HWND)this; }
+    FakeControl& operator[](int id) { return controls[id]; }
+};
 struct TestModule {
     const ModFrame* frame;
     Module* m;

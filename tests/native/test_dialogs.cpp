@@ -1,0 +1,337 @@
+// The module dialogs' steps, run without Windows through the fake control
+// table: opening, showing and storing channels, the kinds' own controls,
+// copying to all channels, help, Ok and Cancel, and damaged blocks.
+#include <gmock/gmock.h>
+
+#include "dialog_ids.h"
+#include "mod_dialog_common.h"
+#include "test_fakes.h"
+
+using ::testing::ElementsAre;
+using Log = std::vector<std::string>;
+
+extern unsigned g_plgNativeLocale;
+
+namespace {
+
+// A module of the kind with its defaults and some channels, its dialog open.
+struct Dialog {
+    Rig& rig;
+    const ModDialogKind* kind;
+    TestModule module;
+    FakeDialog d;
+    Dialog(Rig& r, const ModDialogKind* k, u32 channels, bool create = true) : rig(r), kind(k), module(k->frame)
+    {
+        if (create) module.send(DMM_CREATE_MODULE);
+        (k->frame->outputKind ? module.m->inputCount : module.m->outputCount) = channels;
+        SetCurrentModule(module.m);
+    }
+    bool open() { return ModuleDialog_Open(d.hwnd(), kind); }
+    void command(int id, int code = DLGN_CLICKED) { ModuleDialog_Command(d.hwnd(), kind, id, code); }
+    void type(int id, const char* text)
+    {
+        command(id, DLGN_EDIT_SETFOCUS);
+        d[id].text = text;
+    }
+    void choose(int id, int index)  // a list entry, as a user picks it
+    {
+        command(id, DLGN_LIST_SETFOCUS);
+        d[id].selection = index;
+        command(id, DLGN_SELCHANGE);
+        command(id, DLGN_LIST_KILLFOCUS);
+    }
+    void channel(u32 c)  // the bar's channel change, as the dialog procedure runs it
+    {
+        kind->channel.store(d.hwnd(), barCurrentChannel);
+        barCurrentChannel = c;
+        kind->channel.show(d.hwnd(), c);
+    }
+    template <class T>
+    T& copy() { return *(T*)g_dlgWorkingCopy; }
+    template <class T>
+    T& params() { return *MOD_Params<T>(module.m); }
+};
+
+TEST(ModuleDialog, OpeningLocksWhileRunningAndClampsTheChannelCount)
+{
+    struct { const ModDialogKind* k; u32 channels, used, max; } cases[] = {
+        {&g_dialogAnalogIn, 0, 1, 16},   {&g_dialogAnalogOut, 20, 16, 16}, {&g_dialogCounterIn, 5, 2, 2},
+        {&g_dialogCounterOut, 3, 3, 16}, {&g_dialogDigitalIn, 9, 8, 8},    {&g_dialogDigitalOut, 1, 1, 8}};
+    for (const auto& c : cases)
+        for (u32 running : {0u, 1u}) {
+            Rig rig;
+            g_vars.bExperimentIsRunning = running;
+            Dialog dlg(rig, c.k, c.channels);
+            kw_strlcpy(dlg.module.m->name, "Rig A", 13);
+            ASSERT_TRUE(dlg.open());
+            EXPECT_EQ(std::vector<u32>({barUsedChannels, barMaxChannels, barCurrentChannel}),
+                      std::vector<u32>({c.used, c.max, 0}))
+                << c.k->templateName;
+            EXPECT_EQ(dlg.d[IDC_MODULE_NAME].text, "Rig A");
+            EXPECT_EQ(dlg.d[IDC_CHANNEL_NAME].limit + dlg.d[IDC_MODULE_NAME].limit + dlg.d[IDC_DESCRIPTION].limit, 72);
+            for (int id : {IDC_ARROW_FEWER, IDC_ARROW_MORE, IDC_MODULE_OK, IDC_SEARCH, IDC_CHANNEL_NAME})
+                EXPECT_EQ(dlg.d[id].enabled, !running) << id;
+            EXPECT_EQ(dlg.d.focus, IDC_MODULE_NAME);
+            EXPECT_EQ(dlg.d[IDC_DEVICE_TEXT].text, "default");
+            Log log = rig.take();
+            EXPECT_EQ(Log(log.begin() + 1, log.begin() + 3), (Log{"refreshBar", "SetMenuForGlobalStrings(1010)"}));
+            dlg.command(IDC_MODULE_CANCEL);
+            EXPECT_EQ(dlg.d.result, 0);
+            EXPECT_EQ(rig.liveAllocations, 0);
+        }
+}
+
+TEST(ModuleDialog, NoMemoryEndsTheDialogAtOnce)
+{
+    Rig rig;
+    rig.refuseMemory = true;
+    Dialog dlg(rig, &g_dialogDigitalIn, 1);
+    EXPECT_FALSE(dlg.open());
+    EXPECT_EQ(dlg.d.result, 0);
+    EXPECT_EQ(g_dlgWorkingCopy, nullptr);
+}
+
+// Ok writes back name, description, block and channel count, with the
+// channel-name global strings renewed around the copy; Cancel leaves the
+// block byte for byte.
+TEST(ModuleDialog, OkWritesEverythingBackAndCancelNothing)
+{
+    Rig rig;
+    Dialog dlg(rig, &g_dialogAnalogOut, 1);
+    std::vector<u8> before(dlg.module.bytes(), dlg.module.bytes() + sizeof(AnalogOutParams));
+    ASSERT_TRUE(dlg.open());
+    dlg.type(IDC_CHANNEL_NAME, "Valve");
+    dlg.command(IDC_MODULE_CANCEL);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.module.bytes()));
+
+    ASSERT_TRUE(dlg.open());
+    barUsedChannels = 2;
+    dlg.type(IDC_CHANNEL_NAME, "Valve");
+    dlg.type(IDC_UNIT, "bar");
+    dlg.type(IDC_MODULE_NAME, "Rig B");
+    dlg.type(IDC_DESCRIPTION, "Pressure loop");
+    rig.take();
+    dlg.command(IDC_MODULE_OK);
+    EXPECT_EQ(dlg.d.result, 1);
+    EXPECT_EQ(rig.take(), (Log{"ChangeModuleName(Rig B)", "GlStr_Unregister(AnalogOut 0)", "ChangeModuleSize(2,0)",
+                               "GlStr_Register(Valve)", "GlStr_Register(AnalogOut 1)", "NewDoMemFree(analogout)"}));
+    EXPECT_STREQ(dlg.module.m->description, "Pressure loop");
+    EXPECT_STREQ(dlg.params<AnalogOutParams>().channel[0].unit, "bar");
+    EXPECT_EQ(rig.liveAllocations, 0);
+}
+
+// 1031 copies the one field of the control used last, as far as the kind
+// copies that field; 1032 the whole channel settings.
+TEST(ModuleDialog, CopyToAllChannelsByTheControlUsedLast)
+{
+    struct { const ModDialogKind* k; int control; bool copied; } cases[] = {
+        {&g_dialogAnalogIn, IDC_RANGE, true},        {&g_dialogAnalogIn, IDC_UNIT, true},
+        {&g_dialogCounterIn, IDC_COUNTER_MODE, false}, {&g_dialogCounterIn, IDC_REALTIME, true},
+        {&g_dialogAnalogOut, IDC_UNIT, true},         {&g_dialogDigitalIn, IDC_REALTIME, true},
+        {&g_dialogDigitalOut, IDC_CHANNEL_NAME, true}, {&g_dialogCounterOut, IDC_VALUE, false},
+        {&g_dialogCounterOut, IDC_CHANNEL_NAME, true}};
+    for (const auto& c : cases) {
+        Rig rig;
+        Dialog dlg(rig, c.k, 2);
+        ASSERT_TRUE(dlg.open());
+        u8* ch0 = ModuleDialog_Channel(c.k, 0);
+        u8* ch1 = ModuleDialog_Channel(c.k, 1);
+        u32 stride = c.k->frame->channelStride;
+        std::vector<u8> second(ch1, ch1 + stride);
+        // Channel 0 edited in every control the kind has.
+        if (c.k->realTimeOffset != DLG_NO_FIELD) ch0[c.k->realTimeOffset] ^= 1;
+        dlg.d[IDC_UNIT].text = "mV";
+        dlg.d[IDC_CHANNEL_NAME].text = "X";
+        dlg.d[IDC_VALUE].text = "3";
+        dlg.d[IDC_RANGE].selection = 2;
+        dlg.d[IDC_COUNTER_MODE].selection = 3;
+        lastControlId = c.control;
+        ModuleDialog_CopyFieldToAll(dlg.d.hwnd(), c.k);
+        EXPECT_EQ(memcmp(ch1, second.data(), stride) != 0, c.copied) << c.k->templateName << " " << c.control;
+        EXPECT_STREQ((char*)ch1, c.control == IDC_CHANNEL_NAME ? "X" : (char*)second.data());
+        ModuleDialog_CopyChannelToAll(dlg.d.hwnd(), c.k);
+        EXPECT_EQ(memcmp(ch0, ch1, stride), 0);
+        EXPECT_EQ(memcmp(ModuleDialog_Channel(c.k, 2), dlg.module.bytes() + sizeof(ParamHeader) + 2 * stride, stride),
+                  0);  // not in use: left alone
+        dlg.command(IDC_MODULE_CANCEL);
+    }
+}
+
+// Help opens the topic of the control used last, then forgets it; Search
+// and Info show the device field again and forget it too.
+TEST(ModuleDialog, HelpSearchAndInfo)
+{
+    Rig rig;
+    Dialog dlg(rig, &g_dialogAnalogIn, 1);
+    ASSERT_TRUE(dlg.open());
+    rig.take();
+    struct { int control; u32 topic; } topics[] = {
+        {IDC_UNIT, 13040}, {IDC_CHANNEL_NAME, 14650}, {IDC_MODULE_NAME, 13020}, {IDC_DESCRIPTION, 13030},
+        {IDC_CHANNEL_BUTTON0, 10030}, {IDC_RANGE, 13020}, {0, 13020}};
+    for (const auto& t : topics) {
+        lastControlId = t.control;
+        dlg.command(IDC_MODULE_HELP);
+        EXPECT_EQ(rig.take(), Log{"help(" + std::to_string(t.topic) + ")"});
+        EXPECT_EQ(lastControlId, 0);
+    }
+    dlg.d.applies = "\\?\\eth#1#SER9#10.0.0.9##";
+    lastControlId = IDC_UNIT;
+    dlg.type(IDC_CHANNEL_NAME, "Kept");
+    dlg.command(IDC_SEARCH);
+    EXPECT_EQ(dlg.d[IDC_DEVICE_TEXT].text, "SER9");
+    EXPECT_STREQ(dlg.copy<AnalogInParams>().channel[0].name, "Kept");  // stored before the search
+    EXPECT_EQ(lastControlId, 0);
+    lastControlId = IDC_UNIT;
+    dlg.command(IDC_INFO);
+    EXPECT_EQ(lastControlId, IDC_UNIT);  // the device did not connect
+    dlg.d.infoConnects = true;
+    dlg.command(IDC_INFO);
+    EXPECT_EQ(lastControlId, 0);
+    EXPECT_THAT(rig.take(), ::testing::Contains("showDeviceInfo(\\?\\eth#1#SER9#10.0.0.9##)"));
+    dlg.command(IDC_MODULE_CANCEL);
+}
+
+TEST(AnalogInDialog, BlockSizeRangeAndRealTime)
+{
+    Rig rig;
+    Dialog dlg(rig, &g_dialogAnalogIn, 2);
+    dlg.params<AnalogInParams>().channel[1].range = 9;
+    ASSERT_TRUE(dlg.open());
+    EXPECT_FALSE(dlg.d[IDC_BLOCK_SIZE].enabled);
+    dlg.d[IDC_SOFTWARE_CLOCK].checked = true;
+    dlg.command(IDC_SOFTWARE_CLOCK);
+    EXPECT_TRUE(dlg.d[IDC_BLOCK_SIZE].enabled);
+    struct { const char* typed; u32 stored; } cases[] = {{"500", 128}, {"0", 1}, {"77", 77}, {"x7y", 77}};
+    for (const auto& c : cases) {
+        dlg.d[IDC_BLOCK_SIZE].text = c.typed;
+        ModuleDialog_Refresh(dlg.d.hwnd(), &g_dialogAnalogIn);
+        EXPECT_EQ(dlg.copy<AnalogInParams>().softwareClockBlockSize, c.stored) << c.typed;
+    }
+    dlg.channel(1);
+    EXPECT_EQ(dlg.d[IDC_RANGE].selection, 0);  // a range code beyond the table shows as the first
+    EXPECT_THAT(dlg.d[IDC_RANGE].items, ElementsAre("+/-10.0 V", "+/- 5.0 V", "+/- 2.5 V", "+/- 1.25V"));
+    dlg.choose(IDC_TIME_BASE, 2);
+    EXPECT_EQ(dlg.copy<AnalogInParams>().timeBaseId, 3u);
+    dlg.command(IDC_REALTIME);
+    EXPECT_EQ(dlg.copy<AnalogInParams>().channel[1].realTime, 0u);
+    EXPECT_EQ(lastControlId, IDC_REALTIME);
+    dlg.command(IDC_MODULE_OK);
+    EXPECT_EQ(dlg.params<AnalogInParams>().softwareClockBlockSize, 77u);
+}
+
+TEST(CounterInDialog, ModesInTheLocalesLanguageAndUnknownModesAsImpulse)
+{
+    for (unsigned locale : {1033u, 1031u, 2055u}) {
+        Rig rig;
+        g_plgNativeLocale = locale;
+        Dialog dlg(rig, &g_dialogCounterIn, 2);
+        dlg.params<CounterInParams>().channel[0].mode = 7;
+        dlg.params<CounterInParams>().channel[1].mode = 3;
+        ASSERT_TRUE(dlg.open());
+        if (locale == 1031)
+            EXPECT_THAT(dlg.d[IDC_COUNTER_MODE].items,
+                        ElementsAre("Impuls", "Frequenz", "Periodendauer", "Pulsweitenmessung", "Inkremental"));
+        else
+            EXPECT_THAT(dlg.d[IDC_COUNTER_MODE].items,
+                        ElementsAre("Impulse", "Frequency", "Periodic Time", "Pulse Width", "Rotary Counter"));
+        EXPECT_EQ(dlg.d[IDC_COUNTER_MODE].selection, 0);
+        dlg.channel(1);
+        EXPECT_EQ(dlg.d[IDC_COUNTER_MODE].selection, 3);
+        dlg.choose(IDC_COUNTER_MODE, 4);
+        EXPECT_EQ(lastControlId, IDC_COUNTER_MODE);
+        dlg.command(IDC_MODULE_OK);
+        EXPECT_EQ(dlg.params<CounterInParams>().channel[0].mode, 0u);
+        EXPECT_EQ(dlg.params<CounterInParams>().channel[1].mode, 4u);
+        EXPECT_STREQ(dlg.params<CounterInParams>().channel[1].unit, " ");  // no unit box: kept
+    }
+    g_plgNativeLocale = 1033;
+}
+
+TEST(DigitalDialogs, PortListFollowsTheDevicesPorts)
+{
+    struct { u32 ports, stored; std::vector<std::string> items; int shown; } cases[] = {
+        {2, 3, {"PA", "PB"}, 0},
+        {4, 3, {"PA", "PB", "PC", "PD"}, 3},
+        {9, 5, {"PA", "PB", "PC", "PD", "PE", "PF"}, 5},
+        {0, 0, {"PA"}, 0}};
+    for (const ModDialogKind* k : {&g_dialogDigitalIn, &g_dialogDigitalOut})
+        for (const auto& c : cases) {
+            Rig rig;
+            Dialog dlg(rig, k, 1);
+            dlg.params<DigitalParams>().portCount = c.ports;
+            dlg.params<DigitalParams>().port = c.stored;
+            ASSERT_TRUE(dlg.open());
+            EXPECT_EQ(dlg.d[IDC_PORT].items, c.items);
+            EXPECT_EQ(dlg.d[IDC_PORT].selection, c.shown);
+            dlg.choose(IDC_PORT, 0);
+            dlg.command(IDC_MODULE_OK);
+            EXPECT_EQ(dlg.params<DigitalParams>().port, 0u);
+        }
+}
+
+TEST(CounterOutDialog, ValueFieldTakesNumbersInTheHostsFormatOrVariables)
+{
+    Rig rig;
+    rig.vars = {{3, 0.0}};
+    const char comma[] = ",";
+    g_host.DezTrenn = (uintptr_t)comma;
+    g_host.bDecLeadingZero = 1;
+    Dialog dlg(rig, &g_dialogCounterOut, 1);
+    ASSERT_TRUE(dlg.open());
+    EXPECT_THAT(rig.log, ::testing::Contains("SetMenuForGlobalVars(1014)"));
+    EXPECT_EQ(dlg.d[IDC_VALUE_LABEL].text, "Frequency");
+    EXPECT_EQ(dlg.d[IDC_VALUE].text, "10,00");
+    EXPECT_TRUE(dlg.d[IDC_MODE_PWM].checked);
+    CounterOutChannel& c = dlg.copy<CounterOutParams>().channel[0];
+
+    dlg.d[IDC_VALUE].text = "12,5";
+    dlg.channel(0);
+    EXPECT_EQ(c.frequency, 12.5);
+    EXPECT_EQ(dlg.d[IDC_VALUE].text, "12,50");
+    dlg.d[IDC_VALUE].text = "{V3}";  // a reference keeps the number
+    dlg.channel(0);
+    EXPECT_EQ(c.frequencyVar, 3);
+    EXPECT_EQ(c.frequency, 12.5);
+    EXPECT_EQ(dlg.d[IDC_VALUE].text, "{V3}");
+
+    // Switching to FM stores the field under PWM first, then shows the duty cycle.
+    dlg.d[IDC_VALUE].text = "7.25";
+    dlg.d[IDC_MODE_PWM].checked = false;
+    dlg.d[IDC_MODE_FM].checked = true;
+    dlg.command(IDC_MODE_FM);
+    EXPECT_EQ(c.frequency, 7.25);
+    EXPECT_EQ(c.frequencyVar, 0);
+    EXPECT_EQ(c.pwmMode, 0u);
+    EXPECT_EQ(dlg.d[IDC_VALUE_LABEL].text, "Duty cycle");
+    EXPECT_EQ(dlg.d[IDC_VALUE].text, "50,00");
+    dlg.d[IDC_VALUE].text = "garbage";
+    dlg.command(IDC_MODULE_OK);
+    EXPECT_EQ(dlg.params<CounterOutParams>().channel[0].dutyCycle, 0.0);
+    g_host.DezTrenn = 0;
+}
+
+// Damaged blocks (no terminator anywhere, every code out of range) through
+// every kind's steps: nothing is read or written outside the block, and what
+// the dialog shows or stores is in range.
+TEST(ModuleDialog, DamagedBlocksOfEveryKind)
+{
+    for (const ModDialogKind* k : {&g_dialogAnalogIn, &g_dialogAnalogOut, &g_dialogCounterIn, &g_dialogCounterOut,
+                                   &g_dialogDigitalIn, &g_dialogDigitalOut}) {
+        Rig rig;
+        Dialog dlg(rig, k, 0xAAAAAAAA, false);  // the block keeps its 0xAA bytes
+        memset(dlg.module.m->name, 0xAA, sizeof dlg.module.m->name + sizeof dlg.module.m->description);
+        dlg.d.infoConnects = true;
+        ASSERT_TRUE(dlg.open());
+        for (u32 c = 0; c < barUsedChannels; ++c) dlg.channel(c);
+        for (int id : {IDC_SEARCH, IDC_INFO, IDC_REALTIME, IDC_MODULE_HELP}) dlg.command(id);
+        lastControlId = IDC_CHANNEL_NAME;
+        ModuleDialog_CopyFieldToAll(dlg.d.hwnd(), k);
+        EXPECT_LE(dlg.d[IDC_DEVICE_TEXT].text.size(), 259u);
+        EXPECT_LE(dlg.d[IDC_MODULE_NAME].text.size(), 12u);
+        dlg.command(IDC_MODULE_OK);
+        EXPECT_EQ(dlg.d.result, 1);
+        EXPECT_EQ(rig.liveAllocations, 0);
+    }
+}
+
+}  // namespace
