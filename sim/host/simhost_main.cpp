@@ -298,7 +298,9 @@ static int Run(const Options& o)
     int started = SH_Run(&run);
     g_sim.sink = nullptr;
     bool written = true;
+    double closing = Seconds();
     for (auto& f : sink.files) written &= SH_CsvClose(&f.second) != 0;
+    sink.seconds += Seconds() - closing;
     if (!written) printf("csv: a write failed\n");
     PrintRun(o, started, sink);
     WriteSources(&sink);
