@@ -8,10 +8,8 @@
 #include "simdrv_native.h"
 #include "startup.h"
 
-static LCID s_locale;
-
 HBITMAP LoadBitmapA(HINSTANCE, const char*) { return (HBITMAP)(uintptr_t)0xB300; }
-LCID GetThreadLocale(void) { return s_locale; }
+LCID GetThreadLocale(void) { return 0x409; }  // English menu labels
 int MessageBoxA(HWND, const char*, const char*, unsigned) { return 1; }
 
 // The driver library is the simulated driver, complete.
@@ -21,11 +19,10 @@ u32 DRV_Load(const char*)
     return 0;
 }
 
-int PluginInSimHost_Start(u32 locale)
+int PluginInSimHost_Start(void)
 {
     SH_Reset();
     SimDrv_Reset();
-    s_locale = locale;
     return PLG_BindHost(SH_Request, nullptr) && PLG_Startup() ? 1 : 0;
 }
 

@@ -10,8 +10,8 @@
 #include "simhost.h"
 
 // Resets host and driver, binds and starts the plug-in; 1 when both
-// succeeded. The thread locale that the start-up sees is 'locale'.
-int PluginInSimHost_Start(u32 locale = 0x409);
+// succeeded.
+int PluginInSimHost_Start(void);
 
 // Run options whose cycles set the simulated driver's clock to the host's.
 SimRunOptions PluginInSimHost_RunOptions(double seconds);
