@@ -83,7 +83,8 @@ static void Notify(int number)
     for (const SimGlobalVarUse& u : Registered(number)) {
         SimModule* module = SH_ModuleOf(u.module);
         if (!module || !u.handler) {
-            SIM_Fault("variable %d: registered by %s", number, module ? "no handler" : "a module the host no longer has");
+            SIM_Fault("variable %d: registered by %s", number,
+                      module ? "no handler" : "a module the host no longer has");
             continue;
         }
         SIM_SendTo(module, u.handler, DMM_REFRESH_148, (u32)number, 0);

@@ -1,4 +1,4 @@
-// Shared between the simulated host's sources; not for tests.
+// Shared between the simulated host's source files; not for tests.
 #pragma once
 
 #include "simhost.h"

@@ -120,7 +120,8 @@ std::string SIM_SourceDescription(const SimSource& s)
         if (k.kinds & 1u << s.kind) t += std::string(" ") + k.name + "=" + SIM_Number(s.*k.field);
     if (s.kind == SIM_SOURCE_LIST) {
         if (!s.file.empty()) t += " file=" + s.file;
-        for (size_t i = 0; s.file.empty() && i < s.list.size(); ++i) t += (i ? "," : " values=") + SIM_Number(s.list[i]);
+        for (size_t i = 0; s.file.empty() && i < s.list.size(); ++i)
+            t += (i ? "," : " values=") + SIM_Number(s.list[i]);
         t += s.repeat ? " repeat=1" : " repeat=0";
     }
     return t + " timebase=" + std::to_string(s.timeBase);

@@ -281,8 +281,9 @@ struct SimRunOptions {
     const SimWallClock* wallClock;  // real time: nullptr for the system's monotonic clock
     u64 maxCycles;    // 0: no limit
     u16 fifoKind;     // written into each output descriptor before set-up (21)
-    // Called before each cycle's compute calls with the cycle number counted
-    // from 0 (tests pause, stop or feed inputs here); 0 ends the run.
+    // Called at the start of each cycle, once the clock is set, with the
+    // cycle number counted from 0 (tests pause, stop, change variables or
+    // feed inputs here); 0 ends the run.
     int (*onCycle)(void* context, u64 cycle);
     void* context;
 };
@@ -411,6 +412,7 @@ void SH_FeedInput(SimModule* module, u32 input, double startTime, double sampleD
 // A list file holds numbers separated by blanks, commas, semicolons or line
 // ends, '#' starting a comment to the line's end. A new source replaces one
 // of the same name. nullptr, with a fault recorded, on a bad description.
+// The address stays valid until the next source is added.
 SimSource* SH_AddSource(const char* description);
 SimSource* SH_FindSource(const char* name);
 // Connects a source to a module input (below 16), replacing what fed that
