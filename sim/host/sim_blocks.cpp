@@ -3,6 +3,8 @@
 // Each output has one current block of the fifo's block size, handed out
 // until it is released. Releasing appends its values to the output's stream
 // (or passes the block to the sink) and hands out a fresh zeroed block.
+// Each input is a queue of blocks; GetInputBlock hands out the front one
+// until it is released.
 #include "sim_internal.h"
 
 #include <math.h>
@@ -33,14 +35,21 @@ Block* KW_CDECL SIM_GetCurrentOutputBlock(Fifo* f)
 
 // Counts blocks and samples and the blocks whose first sample index does not
 // follow the previous block's last one.
-static void CountBlock(SimStream* s, const Block* b, u16 count)
+static void CountBlock(SimStream* s, const Block* b)
 {
     ++s->blockCount;
-    s->sampleCount += count;
+    s->sampleCount += b->count;
     i64 first = b->sampleDistance > 0 ? (i64)llround(b->startTime / b->sampleDistance) : 0;
     if (s->hasNext && first != s->nextIndex) ++s->gaps;
-    s->nextIndex = first + count;
+    s->nextIndex = first + b->count;
     s->hasNext = true;
+}
+
+void SIM_Record(SimStream* s, const Block* b)
+{
+    CountBlock(s, b);
+    s->blocks.push_back({b->startTime, b->sampleDistance, b->count, s->values.size()});
+    s->values.insert(s->values.end(), b->values, b->values + b->count);
 }
 
 void KW_CDECL SIM_NewReleaseOutputBlock(Fifo* f, const char*, int)
@@ -58,12 +67,11 @@ void KW_CDECL SIM_NewReleaseOutputBlock(Fifo* f, const char*, int)
                   b->count, out->capacity);
         b->count = (u16)out->capacity;
     }
-    CountBlock(&out->stream, b, b->count);
     if (g_sim.sink) {
+        CountBlock(&out->stream, b);
         g_sim.sink(g_sim.sinkContext, module, index, b);
     } else {
-        out->stream.blocks.push_back({b->startTime, b->sampleDistance, b->count, out->stream.values.size()});
-        out->stream.values.insert(out->stream.values.end(), b->values, b->values + b->count);
+        SIM_Record(&out->stream, b);
     }
     memset(out->block.data(), 0, out->block.size());
 }
@@ -82,6 +90,8 @@ Block* KW_CDECL SIM_GetInputBlock(Module* m, u32 input)
 {
     SimInput* in = FindInput(m, input);
     if (!in || in->queue.empty()) return nullptr;
+    if (!in->frontTaken) ++in->taken;
+    in->frontTaken = true;
     return (Block*)in->queue.front().data();
 }
 
@@ -90,7 +100,9 @@ void KW_CDECL SIM_NewReleaseInputBlock(Module* m, u32 input, const char*, int)
     SimInput* in = FindInput(m, input);
     if (!in) return;
     if (in->queue.empty()) return SIM_Fault("NewReleaseInputBlock on input %u with no block", input);
+    if (!in->frontTaken) SIM_Fault("NewReleaseInputBlock on input %u before GetInputBlock", input);
     in->queue.pop_front();
+    in->frontTaken = false;
     ++in->released;
 }
 
@@ -105,4 +117,5 @@ void SH_FeedInput(SimModule* module, u32 input, double startTime, double sampleD
     b->count = count;
     if (count) memcpy(b->values, values, count * sizeof(float));
     module->in[input].queue.push_back(std::move(bytes));
+    ++module->in[input].fed;
 }

@@ -1,4 +1,4 @@
-// Shared between the simulated host's sources; not for tests.
+// Shared between the simulated host's source files; not for tests.
 #pragma once
 
 #include "simhost.h"
@@ -15,6 +15,7 @@ struct SimPlatform {
     void (*fillTimeBaseCombo)(HWND dialog, int controlId, u32 currentTimeBase);
     HFONT (*createFont)(const LOGFONTA* font);
     void (*deleteObject)(HGDIOBJ object);
+    void (*setVarMenu)(HWND dialog, int controlId);  // gives the control its variable menu
 };
 extern SimPlatform g_simPlatform;
 
@@ -61,6 +62,33 @@ void SIM_Fault(const char* format, ...);
 SimOutput* SIM_FindOutput(Fifo* f, SimModule** module, u32* index);
 // Current host clock: live in a real-time run, else the run loop's value.
 double SIM_ClockNow(void);
+// Sends a message to a module through a handler and records it.
+i32 SIM_SendTo(SimModule* module, Handler handler, u32 msg, u32 wParam, u32 lParam);
+// The module's name; the field need not be terminated.
+std::string SIM_ModuleName(const Module* record);
 // Allocates an empty module of a class (no message sent); frees one.
 SimModule* SIM_NewModule(int classIndex);
 void SIM_FreeModule(SimModule* module);
+
+// Counts a released or fed block into a stream and keeps its values.
+void SIM_Record(SimStream* stream, const Block* block);
+
+// Next blank-separated word of *at, which moves past it; false at the end.
+bool SIM_NextWord(const char** at, std::string* word);
+// Splits "key=value"; false without '='.
+bool SIM_SplitKey(const std::string& word, std::string* key, std::string* value);
+// The shortest text that reads back as the same double.
+std::string SIM_Number(double value);
+// Whole file into text; false when it cannot be read.
+bool SIM_ReadFile(const char* path, std::string* text);
+
+// Sources (sim_sources.cpp). A list file's relative path is taken from
+// 'folder' when that is not empty.
+SimSource* SIM_AddSourceIn(const char* description, const char* folder);
+std::string SIM_SourceDescription(const SimSource& source);  // as SH_AddSource reads it
+void SIM_StartSources(void);
+void SIM_FeedSources(double clock);  // feeds the blocks complete at 'clock'
+
+// Global variables (sim_globalvars.cpp).
+void SIM_StartVarChanges(void);
+void SIM_ApplyDueVarChanges(double clock);

@@ -77,6 +77,8 @@ void SIM_FreeModule(SimModule* sm)
     delete sm;
 }
 
+std::string SIM_ModuleName(const Module* m) { return std::string(m->name, strnlen(m->name, sizeof m->name)); }
+
 SimModule* SH_ModuleOf(const Module* record)
 {
     for (SimModule* m : g_sim.modules)
@@ -101,6 +103,16 @@ SimModule* SH_CreateModule(const char* className)
     return sm;
 }
 
+i32 SIM_SendTo(SimModule* module, Handler handler, u32 msg, u32 wParam, u32 lParam)
+{
+    // Recorded before the call so that messages sent from inside stay in order.
+    size_t at = g_sim.messages.size();
+    g_sim.messages.push_back({module, msg, wParam, lParam, 0});
+    i32 result = handler(module->record, msg, wParam, lParam);
+    g_sim.messages[at].result = result;
+    return result;
+}
+
 i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam)
 {
     Handler h = g_sim.classes[(size_t)module->classIndex].record.handler;
@@ -108,12 +120,7 @@ i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam)
         SIM_Fault("class %s has no message handler", g_sim.classes[(size_t)module->classIndex].className.c_str());
         return 0;
     }
-    // Recorded before the call so that messages sent from inside stay in order.
-    size_t at = g_sim.messages.size();
-    g_sim.messages.push_back({module, msg, wParam, lParam, 0});
-    i32 result = h(module->record, msg, wParam, lParam);
-    g_sim.messages[at].result = result;
-    return result;
+    return SIM_SendTo(module, h, msg, wParam, lParam);
 }
 
 void SH_DeleteModule(SimModule* module)
@@ -123,6 +130,7 @@ void SH_DeleteModule(SimModule* module)
         if (g_sim.modules[i] == module) g_sim.modules.erase(g_sim.modules.begin() + (long)i);
     for (SimMessage& msg : g_sim.messages)
         if (msg.module == module) msg.module = nullptr;
+    std::erase_if(g_sim.connections, [module](const SimConnection& c) { return c.module == module; });
     SIM_FreeModule(module);
 }
 

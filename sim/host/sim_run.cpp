@@ -7,15 +7,27 @@
 #include <chrono>
 #include <thread>
 
-typedef std::chrono::steady_clock SimSteady;
+// The wall clock of a real-time run; null outside one.
+static const SimWallClock* s_wall;
+static double s_runBegin;
 
-static bool s_realTimeClock;
-static SimSteady::time_point s_runBegin;
+static double SteadyNow(void*)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+static void SteadySleepUntil(void*, double time)
+{
+    std::chrono::duration<double> t(time);
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(t)));
+}
+
+static const SimWallClock kSteadyClock = {SteadyNow, SteadySleepUntil, nullptr};
 
 double SIM_ClockNow(void)
 {
-    if (g_sim.running && s_realTimeClock)
-        return std::chrono::duration<double>(SimSteady::now() - s_runBegin).count();
+    if (g_sim.running && s_wall) return s_wall->now(s_wall->context) - s_runBegin;
     return g_sim.clock;
 }
 
@@ -89,8 +101,15 @@ static void StopModules(size_t count)
         SH_Send(g_sim.modules[i], DMM_STOP_MODULE, 0, 0);
 }
 
-static void Cycle(void)
+static void Cycle(const SimRunOptions* o, u64 cycle)
 {
+    if (o->onCycle && !o->onCycle(o->context, cycle)) {
+        g_sim.stopRequested = true;
+        return;
+    }
+    ++g_sim.report.cycles;
+    SIM_ApplyDueVarChanges(g_sim.clock);
+    SIM_FeedSources(g_sim.clock);
     for (SimModule* m : g_sim.modules) {
         Compute compute = g_sim.classes[(size_t)m->classIndex].record.compute;
         if (!compute) continue;
@@ -99,14 +118,50 @@ static void Cycle(void)
     }
 }
 
+// One cycle per step, as many as the run length holds.
+static void RunSimulated(const SimRunOptions* o, double step)
+{
+    u64 cycles = (u64)llround(o->seconds / step);
+    if (o->maxCycles && o->maxCycles < cycles) cycles = o->maxCycles;
+    for (u64 k = 0; k < cycles && !g_sim.stopRequested; ++k) {
+        g_sim.clock = (double)(k + 1) * step;
+        Cycle(o, k);
+    }
+}
+
+// Cycle moments at whole steps on the wall clock up to the run length. A
+// cycle that ends after later moments have passed is followed at once by the
+// last of them; those before it are skipped, the next cycle carrying their
+// data, so that the run ends on time however slow its cycles are.
+static void RunRealTime(const SimRunOptions* o, double step)
+{
+    SimRunReport& r = g_sim.report;
+    u64 last = (u64)floor(o->seconds / step + 1e-9);  // moments (k + 1) * step within the run
+    for (u64 k = 0; k < last && !g_sim.stopRequested && !(o->maxCycles && r.cycles >= o->maxCycles);) {
+        double moment = (double)(k + 1) * step;
+        s_wall->sleepUntil(s_wall->context, s_runBegin + moment);
+        g_sim.clock = SIM_ClockNow();
+        double lateness = g_sim.clock - moment;
+        if (lateness > step / 2) ++r.lateCycles;
+        if (lateness > r.maxLateness) r.maxLateness = lateness;
+        Cycle(o, r.cycles);
+        u64 passed = (u64)floor(SIM_ClockNow() / step + 1e-9);  // moments reached by now
+        if (passed > last) passed = last;
+        u64 next = passed > k + 2 ? passed - 1 : k + 1;
+        r.skippedMoments += next - (k + 1);
+        k = next;
+    }
+}
+
 int SH_Run(const SimRunOptions* o)
 {
     g_sim.stopRequested = false;
     g_sim.clock = 0;
-    s_realTimeClock = false;
+    g_sim.report = SimRunReport{};
     SetRunning(true);
     for (SimModule* m : g_sim.modules) {
         m->computeCalls = m->computeTrue = 0;
+        for (SimInput& in : m->in) in = SimInput{};
         SH_Send(m, DMM_PUBLISH_CHANNEL_NAMES, 0, 0);
     }
 
@@ -119,28 +174,20 @@ int SH_Run(const SimRunOptions* o)
         return 0;
     }
 
-    // The same number of cycles in both clock modes: one per step up to the
-    // run length. In real time each cycle waits for its moment.
     double step = o->step > 0 ? o->step : 0.01;
-    u64 cycles = (u64)llround(o->seconds / step);
-    if (o->maxCycles && o->maxCycles < cycles) cycles = o->maxCycles;
-    s_realTimeClock = o->realTime;
-    s_runBegin = SimSteady::now();
-    for (u64 k = 0; k < cycles && !g_sim.stopRequested; ++k) {
-        if (o->realTime) {
-            std::this_thread::sleep_until(s_runBegin + std::chrono::duration_cast<SimSteady::duration>(
-                                                           std::chrono::duration<double>((double)(k + 1) * step)));
-            g_sim.clock = SIM_ClockNow();
-        } else {
-            g_sim.clock = (double)(k + 1) * step;
-        }
-        if (o->onCycle && !o->onCycle(o->context, k)) break;
-        Cycle();
+    SIM_StartVarChanges();
+    SIM_StartSources();
+    if (o->realTime) {
+        s_wall = o->wallClock ? o->wallClock : &kSteadyClock;
+        s_runBegin = s_wall->now(s_wall->context);
+        RunRealTime(o, step);
+    } else {
+        RunSimulated(o, step);
     }
 
     StopModules(g_sim.modules.size());
     g_sim.clock = SIM_ClockNow();
-    s_realTimeClock = false;
+    s_wall = nullptr;
     SetRunning(false);
     return 1;
 }

@@ -1,6 +1,6 @@
-// Host services other than the data blocks: memory, plug-in definition,
-// classes and menus, messages to the user, global strings and variables,
-// module shape and names, time bases.
+// Host services other than the data blocks and global variables: memory,
+// plug-in definition, classes and menus, messages to the user, global
+// strings, module shape and names, time bases.
 #include "sim_internal.h"
 
 #include <stdio.h>
@@ -93,9 +93,8 @@ void KW_CDECL SIM_FillUnitList(HWND dialog, int controlId, const char* unit)
     if (g_simPlatform.fillUnitList) g_simPlatform.fillUnitList(dialog, controlId, unit);
 }
 
-// The host offers no menus of global strings or variables.
+// The host offers no menu of global strings.
 void KW_CDECL SIM_SetMenuForGlobalStrings(HWND, int) {}
-void KW_CDECL SIM_SetMenuForGlobalVars(HWND, int) {}
 
 static void GlobalString(bool registered, const char* text, Module* m, Handler h)
 {
@@ -108,46 +107,6 @@ void KW_CDECL SIM_GlStr_RegisterByText(const char* text, Module* m, Handler h)
 void KW_CDECL SIM_GlStr_UnregisterByText(const char* text, Module* m, Handler h)
 {
     GlobalString(false, text, m, h);
-}
-
-void KW_CDECL SIM_GlVar_RegisterByNumber(int number, Module* m, Handler h)
-{
-    g_sim.globalVarUses.push_back({true, number, m, h});
-}
-void KW_CDECL SIM_GlVar_UnregisterByNumber(int number, Module* m, Handler h)
-{
-    g_sim.globalVarUses.push_back({false, number, m, h});
-}
-
-int KW_CDECL SIM_GlVar_Get(int number, double* value)
-{
-    for (const auto& v : g_sim.globalVars)
-        if (v.first == number) {
-            if (value) *value = v.second;
-            return 1;
-        }
-    return 0;
-}
-
-int KW_CDECL SIM_GlVar_SetSyntax(char* text, int number)
-{
-    if (!text || number <= 0) return 0;
-    sprintf(text, "{V%d}", number);
-    return 1;
-}
-
-// Recognises "{V<n>}", blanks around it allowed, within the first size bytes.
-int KW_CDECL SIM_ExpandVarNumber(const char* text, int size, i16* number)
-{
-    if (!text || size <= 0) return 0;
-    char buffer[512];
-    kw_strlcpy(buffer, text, (size_t)size + 1 < sizeof buffer ? (size_t)size + 1 : sizeof buffer);
-    int n = 0, end = 0;
-    if (sscanf(buffer, " {V%d}%n", &n, &end) != 1 || end == 0 || n <= 0 || n > 32767) return 0;
-    for (const char* p = buffer + end; *p; ++p)
-        if (*p != ' ') return 0;
-    if (number) *number = (i16)n;
-    return 1;
 }
 
 void KW_CDECL SIM_ChangeModuleSize(Module* m, u32 inputs, u32 outputs)
@@ -227,14 +186,4 @@ const SimTimeBase* SH_FindTimeBase(u32 id)
     for (const SimTimeBase& tb : g_sim.timeBases)
         if (tb.id == id) return &tb;
     return nullptr;
-}
-
-void SH_SetGlobalVar(int number, double value)
-{
-    for (auto& v : g_sim.globalVars)
-        if (v.first == number) {
-            v.second = value;
-            return;
-        }
-    g_sim.globalVars.push_back({number, value});
 }

@@ -1,41 +1,99 @@
-// Worksheet files: time bases and, per module, class, name, connection
-// counts and the parameter block byte for byte.
+// Worksheet files: number format, time bases, global variables and their
+// changes, signal sources, per module class, name, connection counts and the
+// parameter block byte for byte, and the source connections.
 #include "sim_internal.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <charconv>
+
 static const char kHeader[] = "tarnova-sim-worksheet 1";
 enum { HEX_BYTES_PER_LINE = 32 };
+
+bool SIM_NextWord(const char** at, std::string* word)
+{
+    const char* p = *at + strspn(*at, " \t");
+    size_t n = strcspn(p, " \t");
+    word->assign(p, n);
+    *at = p + n;
+    return n > 0;
+}
+
+bool SIM_SplitKey(const std::string& word, std::string* key, std::string* value)
+{
+    size_t eq = word.find('=');
+    if (eq == std::string::npos) return false;
+    *key = word.substr(0, eq);
+    *value = word.substr(eq + 1);
+    return true;
+}
+
+bool SIM_ReadFile(const char* path, std::string* text)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) return false;
+    text->clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text->append(buffer, n);
+    fclose(f);
+    return true;
+}
+
+std::string SIM_Number(double value)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+static std::string Line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+static std::string Line(const char* format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    return std::string(line) + "\n";
+}
+
+static void ModuleText(std::string* t, SimModule* m)
+{
+    SH_Send(m, DMM_SAVE_MODULE, 0, 0);
+    const SimClass& c = g_sim.classes[(size_t)m->classIndex];
+    u32 size = c.record.paramSize;
+    *t += "module " + c.className + "\n";
+    *t += "name " + SIM_ModuleName(m->record) + "\n";
+    *t += Line("io %u %u\nparams %u", m->record->inputCount, m->record->outputCount, size);
+    const u8* p = (const u8*)m->record->params;
+    for (u32 at = 0; at < size; at += HEX_BYTES_PER_LINE) {
+        *t += "hex ";
+        for (u32 i = at; i < size && i < at + HEX_BYTES_PER_LINE; ++i) {
+            static const char kHex[] = "0123456789abcdef";
+            *t += kHex[p[i] >> 4];
+            *t += kHex[p[i] & 15];
+        }
+        *t += "\n";
+    }
+    *t += "end\n";
+}
 
 std::string SH_WorksheetText(void)
 {
     std::string t = std::string(kHeader) + "\n";
-    char line[128];
-    for (const SimTimeBase& tb : g_sim.timeBases) {
-        snprintf(line, sizeof line, "timebase %u %.17g %u\n", tb.id, tb.sampleDistance, tb.blockSize);
-        t += line;
-    }
-    for (SimModule* m : g_sim.modules) {
-        SH_Send(m, DMM_SAVE_MODULE, 0, 0);
-        const SimClass& c = g_sim.classes[(size_t)m->classIndex];
-        u32 size = c.record.paramSize;
-        t += "module " + c.className + "\n";
-        t += std::string("name ") + m->record->name + "\n";
-        snprintf(line, sizeof line, "io %u %u\nparams %u\n", m->record->inputCount, m->record->outputCount, size);
-        t += line;
-        const u8* p = (const u8*)m->record->params;
-        for (u32 at = 0; at < size; at += HEX_BYTES_PER_LINE) {
-            t += "hex ";
-            for (u32 i = at; i < size && i < at + HEX_BYTES_PER_LINE; ++i) {
-                snprintf(line, sizeof line, "%02x", p[i]);
-                t += line;
-            }
-            t += "\n";
-        }
-        t += "end\n";
-    }
+    t += Line("numbers separator=%c leadingzero=%u", g_sim.knobs.dezTrenn[0], g_sim.knobs.bDecLeadingZero ? 1 : 0);
+    for (const SimTimeBase& tb : g_sim.timeBases)
+        t += Line("timebase %u %s %u", tb.id, SIM_Number(tb.sampleDistance).c_str(), tb.blockSize);
+    for (const SimGlobalVar& v : g_sim.globalVars) t += Line("var %d %s", v.number, SIM_Number(v.value).c_str());
+    for (const SimVarChange& c : g_sim.varChanges)
+        t += Line("at %s var %d %s", SIM_Number(c.time).c_str(), c.number, SIM_Number(c.value).c_str());
+    for (const SimSource& s : g_sim.sources) t += "source " + SIM_SourceDescription(s) + "\n";
+    for (SimModule* m : g_sim.modules) ModuleText(&t, m);
+    for (const SimConnection& c : g_sim.connections)
+        t += Line("connect %s %s %u", c.source.c_str(), SIM_ModuleName(c.module->record).c_str(), c.input);
     return t;
 }
 
@@ -136,82 +194,204 @@ static bool ModuleLine(SheetModule* sm, const char* line, int lineNo)
     return true;
 }
 
-int SH_LoadWorksheetText(const char* text)
+// The next line of *at without its line end; false at the end of the text.
+static bool NextLine(const char** at, std::string* line)
+{
+    if (!**at) return false;
+    size_t len = strcspn(*at, "\n");
+    line->assign(*at, len);
+    *at += len + ((*at)[len] ? 1 : 0);
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return true;
+}
+
+// What a sheet being loaded has given so far.
+struct SheetLoad {
+    const char* folder;  // list files are read relative to it
+    SheetModule current;
+    std::vector<SimModule*> loaded;
+    std::vector<std::pair<int, std::string>> connects;  // resolved once every module is in
+};
+
+// Whole text read by the sscanf format, which ends in "%n" after its items.
+template <typename... T>
+static bool ScanAll(const char* text, const char* format, T*... items)
+{
+    int used = -1;
+    sscanf(text, format, items..., &used);
+    return used >= 0 && text[used + strspn(text + used, " ")] == 0;
+}
+
+static bool NumbersLine(SheetLoad*, const char* args)
+{
+    std::string word, key, value;
+    while (SIM_NextWord(&args, &word)) {
+        if (!SIM_SplitKey(word, &key, &value)) return false;
+        if (key == "separator" && value.size() == 1) kw_strlcpy(g_sim.knobs.dezTrenn, value.c_str(), 2);
+        else if (key == "leadingzero" && (value == "0" || value == "1")) g_sim.knobs.bDecLeadingZero = value == "1";
+        else return false;
+    }
+    return true;
+}
+
+static bool TimeBaseLine(SheetLoad*, const char* args)
+{
+    unsigned id = 0, size = 0;
+    double distance = 0;
+    if (!ScanAll(args, "%u %lf %u%n", &id, &distance, &size)) return false;
+    SH_SetTimeBase(id, distance, size);
+    return true;
+}
+
+static bool VarLine(SheetLoad*, const char* args)
+{
+    int number = 0;
+    double value = 0;
+    if (!ScanAll(args, "%d %lf%n", &number, &value) || number <= 0) return false;
+    SH_SetGlobalVar(number, value);
+    return true;
+}
+
+static bool AtLine(SheetLoad*, const char* args)
+{
+    int number = 0;
+    double time = 0, value = 0;
+    if (!ScanAll(args, "%lf var %d %lf%n", &time, &number, &value) || number <= 0) return false;
+    SH_ScheduleGlobalVar(time, number, value);
+    return true;
+}
+
+static bool SourceLine(SheetLoad* load, const char* args) { return SIM_AddSourceIn(args, load->folder) != nullptr; }
+
+static bool ModuleLineStart(SheetLoad* load, const char* args)
+{
+    std::string className;
+    if (!SIM_NextWord(&args, &className)) return false;
+    int ci = SH_FindClass(className.c_str());
+    if (ci < 0) return SIM_Fault("no module class \"%s\"", className.c_str()), false;
+    load->current.module = SIM_NewModule(ci);
+    load->current.size = g_sim.classes[(size_t)ci].record.paramSize;
+    g_sim.modules.push_back(load->current.module);
+    return true;
+}
+
+// "connect <source> <module name> <input>": the module name may hold blanks.
+static bool Connect(const std::string& args)
+{
+    const char* at = args.c_str();
+    std::string source;
+    size_t last = args.find_last_of(' ');
+    unsigned input = 0;
+    if (!SIM_NextWord(&at, &source) || last == std::string::npos || !ScanAll(args.c_str() + last, "%u%n", &input))
+        return false;
+    std::string name(at, args.c_str() + last);
+    name.erase(0, name.find_first_not_of(' '));
+    for (SimModule* m : g_sim.modules)
+        if (name == SIM_ModuleName(m->record)) return SH_Connect(source.c_str(), m, input) != 0;
+    return SIM_Fault("connect: no module \"%s\"", name.c_str()), false;
+}
+
+static const struct {
+    const char* word;
+    bool (*read)(SheetLoad* load, const char* args);
+} kSheetLines[] = {
+    {"numbers", NumbersLine}, {"timebase", TimeBaseLine}, {"var", VarLine},
+    {"at", AtLine},           {"source", SourceLine},     {"module", ModuleLineStart},
+};
+
+// One line outside a module but "connect"; false on an error.
+static bool SheetLine(SheetLoad* load, const std::string& line)
+{
+    size_t n = line.find(' ');
+    std::string word = line.substr(0, n);
+    for (const auto& l : kSheetLines)
+        if (word == l.word) return l.read(load, n == std::string::npos ? "" : line.c_str() + n + 1);
+    return false;
+}
+
+// What a sheet gives besides its modules.
+static void ClearSheetItems(void)
+{
+    g_sim.sources.clear();
+    g_sim.connections.clear();
+    g_sim.globalVars.clear();
+    g_sim.varChanges.clear();
+}
+
+static int LoadText(const char* text, const char* folder)
 {
     while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
-    SheetModule current = {};
+    ClearSheetItems();
+    SheetLoad load = {folder, {}, {}, {}};
     int lineNo = 0;
     bool ok = true, sawHeader = false;
-    std::vector<SimModule*> loaded;
-    for (const char* at = text; ok && *at;) {
-        const char* eol = strchr(at, '\n');
-        size_t len = eol ? (size_t)(eol - at) : strlen(at);
-        std::string line(at, len);
-        at += len + (eol ? 1 : 0);
+    std::string line;
+    for (const char* at = text; ok && NextLine(&at, &line);) {
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
-        unsigned id = 0, size = 0;
-        double distance = 0;
-        char className[128];
+        SheetModule& current = load.current;
         if (!sawHeader) {
             ok = sawHeader = line == kHeader;
             if (!ok) SIM_Fault("not a worksheet: \"%s\"", line.c_str());
-        } else if (current.module) {
-            if (line == "end") {
-                if (current.filled != 0 && current.filled != current.size) {
-                    SIM_Fault("worksheet line %d: %u of %u parameter bytes", lineNo, current.filled, current.size);
-                    ok = false;
-                }
-                loaded.push_back(current.module);
-                current = SheetModule{};
-            } else {
-                ok = ModuleLine(&current, line.c_str(), lineNo);
-            }
-        } else if (sscanf(line.c_str(), "timebase %u %lf %u", &id, &distance, &size) == 3) {
-            SH_SetTimeBase(id, distance, size);
-        } else if (sscanf(line.c_str(), "module %127s", className) == 1) {
-            int ci = SH_FindClass(className);
-            if (ci < 0) {
-                SIM_Fault("worksheet line %d: no module class \"%s\"", lineNo, className);
+        } else if (current.module && line == "end") {
+            if (current.filled != 0 && current.filled != current.size) {
+                SIM_Fault("worksheet line %d: %u of %u parameter bytes", lineNo, current.filled, current.size);
                 ok = false;
-                break;
             }
-            current.module = SIM_NewModule(ci);
-            current.size = g_sim.classes[(size_t)ci].record.paramSize;
-            g_sim.modules.push_back(current.module);
-        } else {
-            SIM_Fault("worksheet line %d: unknown line \"%s\"", lineNo, line.c_str());
+            load.loaded.push_back(current.module);
+            current = SheetModule{};
+        } else if (current.module) {
+            ok = ModuleLine(&current, line.c_str(), lineNo);
+        } else if (line.compare(0, 8, "connect ") == 0) {
+            load.connects.push_back({lineNo, line.substr(8)});
+        } else if (!SheetLine(&load, line)) {
+            SIM_Fault("worksheet line %d: \"%s\" not understood", lineNo, line.c_str());
             ok = false;
         }
     }
-    if (ok && current.module) {
+    if (ok && load.current.module) {
         SIM_Fault("worksheet ends inside a module");
         ok = false;
     }
+    for (size_t i = 0; ok && i < load.connects.size(); ++i)
+        if (!Connect(load.connects[i].second)) {
+            SIM_Fault("worksheet line %d: connect %s", load.connects[i].first, load.connects[i].second.c_str());
+            ok = false;
+        }
     if (!ok) {
-        // A sheet that does not load leaves no modules behind.
+        // A sheet that does not load leaves nothing behind.
+        ClearSheetItems();
         while (!g_sim.modules.empty()) {
             SIM_FreeModule(g_sim.modules.back());
             g_sim.modules.pop_back();
         }
         return 0;
     }
-    for (SimModule* m : loaded) SH_Send(m, DMM_LOAD_MODULE, 0, 0);
+    for (SimModule* m : load.loaded) SH_Send(m, DMM_LOAD_MODULE, 0, 0);
     return 1;
 }
 
+int SH_LoadWorksheetText(const char* text) { return LoadText(text, ""); }
+
 int SH_LoadWorksheet(const char* path)
 {
-    FILE* f = fopen(path, "rb");
-    if (!f) {
+    std::string text;
+    if (!SIM_ReadFile(path, &text)) {
         SIM_Fault("cannot read worksheet %s", path);
         return 0;
     }
+    std::string folder = path;
+    size_t slash = folder.find_last_of("/\\");
+    folder = slash == std::string::npos ? "" : folder.substr(0, slash);
+    return LoadText(text.c_str(), folder.c_str());
+}
+
+int SH_ReadWorksheetNumbers(const char* path)
+{
     std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    fclose(f);
-    return SH_LoadWorksheetText(text.c_str());
+    if (!SIM_ReadFile(path, &text)) return 0;
+    std::string line;
+    for (const char* at = text.c_str(); NextLine(&at, &line);)
+        if (line.compare(0, 8, "numbers ") == 0 && !NumbersLine(nullptr, line.c_str() + 8)) return 0;
+    return 1;
 }

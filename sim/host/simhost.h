@@ -2,8 +2,9 @@
 //
 // The host answers the plug-in's binding requests from its own tables, keeps
 // module records with their parameter blocks, time bases and output streams,
-// saves and loads worksheets and runs experiments. Everything it is asked is
-// recorded so that tests can check what the plug-in did.
+// feeds module inputs from signal sources of its own, keeps global
+// variables, saves and loads worksheets and runs experiments. Everything it
+// is asked is recorded so that tests can check what the plug-in did.
 //
 // The core is portable. Natively, tests bind the plug-in's portable code
 // directly with SH_Request as the request function; on Windows a hidden host
@@ -18,20 +19,38 @@
 //   per class from 1 ("AnalogIn1").
 // - PerformDefaultAction answers 0 to the query messages (2, 117, 118, 124,
 //   154, 156, 167, 168, 202) and 1 to everything else.
-// - Global variable references are written "{V<n>}" (GlVar_SetSyntax) and
-//   recognised in that form (ExpandVarNumber).
-// - Run order: every module gets DMM_PUBLISH_CHANNEL_NAMES, then the phases
-//   run across all modules: DMM_PREPARE_START_MODULE, DCM_SETUP_FIFO per
-//   output (fifo kind written first), DMM_START_MODULE, DMM_GO_MODULE. A 0 in
-//   any phase refuses the start: every module that got the prepare message,
-//   the refusing one included, then gets DMM_STOP_MODULE so that devices
-//   connected so far are released. A started run calls every module's compute
-//   function once per cycle and ends with DMM_STOP_MODULE to every module.
+// - Global variables are numbered from 1. A reference is written "{V<n>}"
+//   (GlVar_SetSyntax) and recognised in that form, blanks around it allowed
+//   (ExpandVarNumber). GlVar_Get delivers only defined variables. When a
+//   variable is defined or its value changes, every handler registered for
+//   its number (GlVar_RegisterByNumber and not unregistered) gets message
+//   148 (DMM_REFRESH_148) with wParam the variable number and lParam 0,
+//   recorded in g_sim.messages like every message the host sends.
+// - SetMenuForGlobalVars: on Windows the control gets a context menu (right
+//   click) listing the defined variables; choosing one replaces the
+//   control's text with the variable's reference. Natively the call is only
+//   recorded.
+// - Run order: inputs are emptied, every module gets
+//   DMM_PUBLISH_CHANNEL_NAMES, then the phases run across all modules:
+//   DMM_PREPARE_START_MODULE, DCM_SETUP_FIFO per output (fifo kind written
+//   first), DMM_START_MODULE, DMM_GO_MODULE. A 0 in any phase refuses the
+//   start: every module that got the prepare message, the refusing one
+//   included, then gets DMM_STOP_MODULE so that devices connected so far are
+//   released. A started run has cycles; each one sets the clock, calls
+//   onCycle, applies the variable changes that are due, feeds the source
+//   blocks that are complete and calls every module's compute function once.
+//   The run ends with DMM_STOP_MODULE to every module.
 // - The plug-in's bExperimentIsRunning is 1 from the first start message to
 //   the last stop message. Compute is called while paused too; pausing only
 //   sets the plug-in's bExperimentIsPaused (the modules then hold blocks).
 // - One clock serves every time base: 0 when the run begins, advanced by the
-//   run's step before each cycle, or read from the system clock in real time.
+//   run's step before each cycle, or read from a monotonic wall clock in real
+//   time. A real-time run ends at its length on that clock: when a cycle
+//   starts late, the moments it missed are skipped (the next cycle carries
+//   their data) rather than caught up one by one (g_sim.report).
+// - The decimal separator is read through its address and so may change at
+//   any time; the leading-zero switch is a value the plug-in copies when it
+//   binds, so it must be chosen before the plug-in is loaded.
 #pragma once
 
 #include "tarn_host.h"
@@ -142,9 +161,11 @@ struct SimOutput {
     SimStream stream;
 };
 
+// One module input: blocks waiting and what happened to them this run.
 struct SimInput {
     std::deque<std::vector<u8>> queue;  // blocks waiting, front first
-    u64 released;
+    bool frontTaken;                    // GetInputBlock handed out the front block
+    u64 fed, taken, released;           // blocks queued, handed out, released
 };
 
 struct SimModule {
@@ -160,6 +181,80 @@ struct SimTimeBase {
     u32 id;  // 1 is the single-value time base
     double sampleDistance;
     u32 blockSize;
+};
+
+// ---- Signal sources ----------------------------------------------------------
+
+// A source produces samples on its time base: sample k belongs to time
+// k * sampleDistance, block n holds samples n * blockSize .. n * blockSize +
+// blockSize - 1 and starts at n * blockSize * sampleDistance. A block is fed
+// once the host clock has reached the end of its last sample, to every input
+// the source is connected to.
+enum SimSourceKind {
+    SIM_SOURCE_CONSTANT,  // value
+    SIM_SOURCE_RAMP,      // offset + amp * (2 * frac - 1): rises from offset - amp each period
+    SIM_SOURCE_SINE,      // offset + amp * sin(2 pi cycles)
+    SIM_SOURCE_SQUARE,    // offset + amp in the first half of each period, offset - amp after
+    SIM_SOURCE_LIST,      // list[k], from a file or given inline
+};
+
+struct SimSource {
+    std::string name;
+    SimSourceKind kind;
+    double value;                     // constant
+    double amp, freq, offset, phase;  // waves; cycles = freq * t + phase, frac its fraction
+    u32 timeBase;                     // host time base giving block size and sample distance
+    std::vector<double> list;         // list values
+    std::string file;                 // list: the file they came from, as written; "" inline
+    bool repeat;                      // list: starts over after the last value, else ends there
+    // Run state, set at the start of each run.
+    u32 blockSize;
+    double sampleDistance;
+    u64 nextBlock;
+    SimStream fed;  // every block fed this run
+};
+
+struct SimConnection {  // a source feeding one module input
+    std::string source;
+    SimModule* module;
+    u32 input;
+};
+
+// ---- Global variables ---------------------------------------------------------
+
+struct SimGlobalVar {
+    int number;
+    double value;
+};
+
+struct SimVarChange {  // a change of a variable at a time of the run
+    double time;       // on the host clock
+    int number;
+    double value;
+    bool done;         // applied in this run
+};
+
+struct SimVarMenu {  // one SetMenuForGlobalVars call
+    HWND dialog;
+    int controlId;
+};
+
+// ---- Runs ------------------------------------------------------------------------
+
+// A monotonic wall clock for real-time runs; tests inject their own.
+struct SimWallClock {
+    double (*now)(void* context);                   // seconds from any fixed origin
+    void (*sleepUntil)(void* context, double time);  // returns at 'time' or later
+    void* context;
+};
+
+// What the last run did. A cycle is late when it began more than half a
+// step after its moment; lateness is measured for every cycle.
+struct SimRunReport {
+    u64 cycles;
+    u64 lateCycles;
+    u64 skippedMoments;  // real time: moments passed over while a cycle ran late
+    double maxLateness;  // seconds
 };
 
 // Receives every released output block instead of the recording.
@@ -182,11 +277,13 @@ struct SimKnobs {
 struct SimRunOptions {
     double seconds;   // run length on the host clock
     double step;      // clock advance per cycle; in real time the cycle period
-    bool realTime;    // clock from the system's monotonic clock
+    bool realTime;    // clock from the wall clock; the run ends at its length on it
+    const SimWallClock* wallClock;  // real time: nullptr for the system's monotonic clock
     u64 maxCycles;    // 0: no limit
     u16 fifoKind;     // written into each output descriptor before set-up (21)
-    // Called before each cycle's compute calls with the cycle number counted
-    // from 0 (tests pause, stop or feed inputs here); 0 ends the run.
+    // Called at the start of each cycle, once the clock is set, with the
+    // cycle number counted from 0 (tests pause, stop, change variables or
+    // feed inputs here); 0 ends the run.
     int (*onCycle)(void* context, u64 cycle);
     void* context;
 };
@@ -219,10 +316,15 @@ struct SimHost {
     // Worksheet and experiment.
     std::vector<SimModule*> modules;
     std::vector<SimTimeBase> timeBases;
-    std::vector<std::pair<int, double>> globalVars;  // GlVar_Get answers
-    Module* currentModule;                             // behind &CurrentModulePtr
+    std::vector<SimSource> sources;
+    std::vector<SimConnection> connections;
+    std::vector<SimGlobalVar> globalVars;  // in definition order
+    std::vector<SimVarChange> varChanges;  // in time order
+    std::vector<SimVarMenu> varMenus;
+    Module* currentModule;  // behind &CurrentModulePtr
     bool running, paused, stopRequested;
     double clock;  // seconds since the run began
+    SimRunReport report;
     SimBlockSink sink;
     void* sinkContext;
 };
@@ -264,12 +366,21 @@ i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam);
 void SH_DeleteModule(SimModule* module);
 SimModule* SH_ModuleOf(const Module* record);
 
-// Worksheet files. Lines: "timebase <id> <distance> <size>" per time base;
-// per module "module <class>", "name <text>", "io <inputs> <outputs>",
-// then either "params <size>" with "hex <bytes>" lines (the block byte for
-// byte) or, in hand-written sheets, "create" (defaults from the module) and
-// "poke <offset> u32|f64|str <value>" patches; "end" closes the module.
-// Loading replaces all modules and sends DMM_LOAD_MODULE to each.
+// Worksheet files, one item per line, '#' starting a comment line:
+//   numbers separator=<c> leadingzero=0|1   the number format (knobs)
+//   timebase <id> <distance> <size>         a time base
+//   var <n> <value>                         defines global variable n
+//   at <seconds> var <n> <value>            changes it at that time of a run
+//   source <name> <kind> <key>=<value>...   a signal source (SH_AddSource)
+//   module <class>                          a module, up to "end":
+//     name <text>, io <inputs> <outputs>, then either "params <size>" with
+//     "hex <bytes>" lines (the block byte for byte) or, in hand-written
+//     sheets, "create" (defaults from the module) and
+//     "poke <offset> u32|f64|str <value>" patches
+//   connect <source> <module name> <input>  feeds an input from a source
+// Saving writes them in that order. Loading replaces modules, sources,
+// connections and variables and sends DMM_LOAD_MODULE to each module; list
+// files are read relative to the worksheet's folder.
 int SH_SaveWorksheet(const char* path);
 int SH_LoadWorksheet(const char* path);
 std::string SH_WorksheetText(void);
@@ -279,15 +390,43 @@ void SH_SetTimeBase(u32 id, double sampleDistance, u32 blockSize);
 const SimTimeBase* SH_FindTimeBase(u32 id);
 
 // Runs an experiment; 1 when it started and ended, 0 when a module refused
-// the start.
+// the start. g_sim.report tells how the cycles went.
 int SH_Run(const SimRunOptions* options);
 SimRunOptions SH_DefaultRunOptions(double seconds);  // simulated, 10 ms steps
 void SH_Pause(bool paused);  // sets bExperimentIsPaused through its address
 
+// Applies the worksheet's "numbers" line, if it has one, to the knobs
+// without loading anything else: a host reads it before loading the plug-in.
+// 0 when the file cannot be read or the line is wrong.
+int SH_ReadWorksheetNumbers(const char* path);
+
 // Queues an input block for an output module's input.
 void SH_FeedInput(SimModule* module, u32 input, double startTime, double sampleDistance,
                   const float* values, u16 count);
+
+// Declares a source from the text of a worksheet "source" line without the
+// word: "<name> <kind> <key>=<value>...". Kinds and their keys:
+//   constant value=V;  ramp|sine|square amp=A freq=F offset=O phase=P
+//   (phase in periods); list file=PATH | values=V1,V2,...  repeat=1|0.
+// Every kind takes timebase=ID (default 1). Keys left out are 0, repeat 1.
+// A list file holds numbers separated by blanks, commas, semicolons or line
+// ends, '#' starting a comment to the line's end. A new source replaces one
+// of the same name. nullptr, with a fault recorded, on a bad description.
+// The address stays valid until the next source is added.
+SimSource* SH_AddSource(const char* description);
+SimSource* SH_FindSource(const char* name);
+// Connects a source to a module input (below 16), replacing what fed that
+// input before; 0 with a fault recorded for an unknown source or input.
+int SH_Connect(const char* source, SimModule* module, u32 input);
+// The source feeding that input, or nullptr.
+const SimSource* SH_SourceOf(const SimModule* module, u32 input);
+
+// Defines or changes a global variable (at once, also while a run goes on)
+// and notifies the registered handlers when its value is new.
 void SH_SetGlobalVar(int number, double value);
+// Changes a variable at 'time' seconds of every run, in the first cycle
+// whose clock has reached it (after onCycle, before the compute calls).
+void SH_ScheduleGlobalVar(double time, int number, double value);
 
 // ---- Windows: the real binding protocol -----------------------------------------
 

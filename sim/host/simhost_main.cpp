@@ -1,12 +1,18 @@
 // simhost: loads a plug-in into the simulated host.
 //   simhost list <plugin.dll> [--driver-dir DIR]
 //   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
-//               [--step S] [--driver-dir DIR]
-//   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR]
+//               [--step S] [--driver-dir DIR] [number format]
+//   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [number format]
+// Number format: --separator C (decimal separator) and --leading-zero 0|1;
+// they override the worksheet's "numbers" line.
 // The plug-in finds its driver library through the DLL search path; by
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
 // simulated clock, running freely from the start in real time.
+// A run writes <module>_<channel>.csv per output and source_<name>.csv per
+// signal source into the output folder (format in sim_csv.h) and prints what
+// each output, input and source carried and how the cycles kept time.
+#include "sim_csv.h"
 #include "simhost.h"
 #include "simhost_ui.h"
 
@@ -16,6 +22,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <map>
 
 struct Options {
@@ -24,6 +31,8 @@ struct Options {
     const char* worksheet;
     const char* outDir;
     const char* driverDir;
+    const char* separator;
+    int leadingZero;  // -1: the worksheet's
     double seconds, step;
     bool realTime;
 };
@@ -33,8 +42,8 @@ static int Usage(void)
     fprintf(stderr,
             "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
             "       simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime] [--step S]"
-            " [--driver-dir DIR]\n"
-            "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR]\n");
+            " [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n"
+            "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n");
     return 2;
 }
 
@@ -51,6 +60,7 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     *o = Options{};
     o->seconds = 1.0;
     o->step = 0.01;
+    o->leadingZero = -1;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
@@ -60,6 +70,8 @@ static bool ParseOptions(int argc, char** argv, Options* o)
         else if (strcmp(a, "--step") == 0 && hasValue) o->step = atof(argv[++i]);
         else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = WindowsPath(argv[++i]);
         else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = WindowsPath(argv[++i]);
+        else if (strcmp(a, "--separator") == 0 && hasValue && strlen(argv[i + 1]) == 1) o->separator = argv[++i];
+        else if (strcmp(a, "--leading-zero") == 0 && hasValue) o->leadingZero = atoi(argv[++i]) ? 1 : 0;
         else if (a[0] == '-' && a[1] == '-') return false;
         else if (positional == 0) o->command = a, ++positional;
         else if (positional == 1) o->plugin = WindowsPath(argv[i]), ++positional;
@@ -94,8 +106,19 @@ static void PrintHostRecords(void)
     for (const std::string& f : g_sim.faults) printf("host fault: %s\n", f.c_str());
 }
 
+// Command-line choices win over the worksheet's "numbers" line.
+static void ChooseNumberFormat(const Options& o)
+{
+    if (o.separator) kw_strlcpy(g_sim.knobs.dezTrenn, o.separator, sizeof g_sim.knobs.dezTrenn);
+    if (o.leadingZero >= 0) g_sim.knobs.bDecLeadingZero = (u32)o.leadingZero;
+}
+
 static int Load(const Options& o)
 {
+    // The plug-in copies the leading-zero switch when it binds: the number
+    // format is settled first.
+    if (o.worksheet) SH_ReadWorksheetNumbers(o.worksheet);
+    ChooseNumberFormat(o);
     SetDriverDirectory(o.driverDir);
     // The DLL directory replaces the current directory in the search path.
     char plugin[MAX_PATH];
@@ -106,6 +129,16 @@ static int Load(const Options& o)
     printf("SetupTarnDLL: %d (%u variable and %u function requests, %zu plug-in variables)\n", setup, vars, fns,
            g_sim.variables.size());
     return setup;
+}
+
+static int LoadWorksheet(const Options& o)
+{
+    int loaded = SH_LoadWorksheet(o.worksheet);
+    ChooseNumberFormat(o);
+    if (!loaded) printf("worksheet %s not loaded\n", o.worksheet);
+    else printf("worksheet %s: %zu modules, %zu sources; decimal separator \"%s\", leading zero %u\n", o.worksheet,
+                g_sim.modules.size(), g_sim.sources.size(), g_sim.knobs.dezTrenn, g_sim.knobs.bDecLeadingZero);
+    return loaded;
 }
 
 static int List(const Options& o)
@@ -131,8 +164,8 @@ static int List(const Options& o)
 // Writes each output's blocks to <module>_<channel>.csv as they are released.
 struct CsvSink {
     std::string dir;
-    std::map<std::pair<SimModule*, u32>, FILE*> files;
-    std::map<std::pair<SimModule*, u32>, std::string> names;
+    std::map<std::pair<SimModule*, u32>, SimCsv> files;
+    double seconds;  // spent writing
 };
 
 static std::string FileSafe(const std::string& text)
@@ -148,25 +181,46 @@ static std::string ChannelLabel(SimModule* m, u32 output)
     return name.empty() ? "out" + std::to_string(output) : name;
 }
 
+static std::string OutputFile(const CsvSink& sink, SimModule* m, u32 output)
+{
+    return sink.dir + "\\" + FileSafe(m->record->name) + "_" + FileSafe(ChannelLabel(m, output)) + ".csv";
+}
+
+static double Seconds(void)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
 {
+    double begin = Seconds();
     CsvSink* sink = (CsvSink*)context;
-    FILE*& f = sink->files[{m, output}];
-    if (!f) {
-        std::string file = FileSafe(m->record->name) + "_" + FileSafe(ChannelLabel(m, output)) + ".csv";
-        std::string path = sink->dir + "\\" + file;
-        sink->names[{m, output}] = path;
-        f = fopen(path.c_str(), "w");
-        if (!f) {
-            fprintf(stderr, "cannot write %s\n", path.c_str());
-            return;
-        }
-        fprintf(f, "block_start,sample_index,time,value\n");
+    auto file = sink->files.find({m, output});
+    if (file == sink->files.end()) {
+        file = sink->files.insert({{m, output}, SimCsv{}}).first;
+        std::string path = OutputFile(*sink, m, output);
+        if (!SH_CsvOpen(&file->second, path.c_str())) fprintf(stderr, "cannot write %s\n", path.c_str());
     }
-    long long first = b->sampleDistance > 0 ? llround(b->startTime / b->sampleDistance) : 0;
-    for (u32 k = 0; k < b->count; ++k)
-        fprintf(f, "%.9g,%lld,%.9g,%.9g\n", b->startTime, first + (long long)k,
-                b->startTime + k * b->sampleDistance, b->values[k]);
+    SH_CsvBlock(&file->second, b->startTime, b->sampleDistance, b->values, b->count);
+    sink->seconds += Seconds() - begin;
+}
+
+// Each source's blocks, from what it recorded, to source_<name>.csv.
+static void WriteSources(CsvSink* sink)
+{
+    for (const SimSource& s : g_sim.sources) {
+        std::string path = sink->dir + "\\source_" + FileSafe(s.name) + ".csv";
+        SimCsv csv;
+        if (!SH_CsvOpen(&csv, path.c_str())) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            continue;
+        }
+        for (const SimBlockInfo& b : s.fed.blocks)
+            SH_CsvBlock(&csv, b.startTime, b.sampleDistance, &s.fed.values[b.firstValue], b.count);
+        SH_CsvClose(&csv);
+        printf("source %-14s blocks fed %llu, samples %llu -> %s\n", s.name.c_str(),
+               (unsigned long long)s.fed.blockCount, (unsigned long long)s.fed.sampleCount, path.c_str());
+    }
 }
 
 typedef void (*SimDrvSetTimeFn)(double seconds);
@@ -193,22 +247,46 @@ static void SyncDriverClock(SimRunOptions* run)
     printf("driver clock: follows the host's\n");
 }
 
+static void PrintRun(const Options& o, int started, const CsvSink& sink)
+{
+    const SimRunReport& r = g_sim.report;
+    printf("run: %s, %.3f s on the %s clock\n", started ? "done" : "start refused", g_sim.clock,
+           o.realTime ? "real-time" : "simulated");
+    printf("cycles: %llu, late %llu (at most %.1f ms late), moments skipped %llu\n", (unsigned long long)r.cycles,
+           (unsigned long long)r.lateCycles, r.maxLateness * 1000.0, (unsigned long long)r.skippedMoments);
+    u64 lines = 0;
+    for (const auto& f : sink.files) lines += f.second.lines;
+    printf("csv: %llu lines in %.3f s of writing\n", (unsigned long long)lines, sink.seconds);
+    for (SimModule* m : g_sim.modules) {
+        printf("module %s: %llu compute calls\n", m->record->name, (unsigned long long)m->computeCalls);
+        for (u32 i = 0; i < m->record->inputCount && i < KW_MAX_CHANNELS; ++i) {
+            const SimInput& in = m->in[i];
+            const SimSource* source = SH_SourceOf(m, i);
+            printf("  input %-2u <- %-10s blocks fed %llu, taken %llu, released %llu, waiting %zu\n", i,
+                   source ? source->name.c_str() : "(none)", (unsigned long long)in.fed,
+                   (unsigned long long)in.taken, (unsigned long long)in.released, in.queue.size());
+        }
+        for (u32 i = 0; i < m->record->outputCount && i < KW_MAX_CHANNELS; ++i) {
+            const SimStream& s = m->out[i].stream;
+            bool written = sink.files.count({m, i}) != 0;
+            printf("  %-20s samples %llu, blocks %llu, gaps %llu%s%s\n", ChannelLabel(m, i).c_str(),
+                   (unsigned long long)s.sampleCount, (unsigned long long)s.blockCount,
+                   (unsigned long long)s.gaps, written ? " -> " : "", written ? OutputFile(sink, m, i).c_str() : "");
+        }
+    }
+    printf("warnings: %zu, internal errors: %zu, stop requests: %u\n", g_sim.warnings.size(),
+           g_sim.internalErrors.size(), g_sim.stopExperimentCalls);
+}
+
 static int Run(const Options& o)
 {
-    if (!Load(o)) {
+    if (!Load(o) || !LoadWorksheet(o)) {
         PrintHostRecords();
         SHW_FinishPlugin();
         return 1;
     }
-    if (!SH_LoadWorksheet(o.worksheet)) {
-        printf("worksheet %s not loaded\n", o.worksheet);
-        PrintHostRecords();
-        SHW_FinishPlugin();
-        return 1;
-    }
-    printf("worksheet %s: %zu modules\n", o.worksheet, g_sim.modules.size());
     CreateDirectoryA(o.outDir, nullptr);
-    CsvSink sink;
+    CsvSink sink = {};
     sink.dir = o.outDir;
     g_sim.sink = WriteBlock;
     g_sim.sinkContext = &sink;
@@ -218,38 +296,24 @@ static int Run(const Options& o)
     run.realTime = o.realTime;
     SyncDriverClock(&run);
     int started = SH_Run(&run);
-    printf("run: %s, %.3f s on the %s clock\n", started ? "done" : "start refused", g_sim.clock,
-           o.realTime ? "real-time" : "simulated");
-    for (const auto& entry : sink.files)
-        if (entry.second) fclose(entry.second);
-
-    for (SimModule* m : g_sim.modules) {
-        printf("module %s: %llu compute calls\n", m->record->name, (unsigned long long)m->computeCalls);
-        for (u32 i = 0; i < m->record->outputCount && i < KW_MAX_CHANNELS; ++i) {
-            const SimStream& s = m->out[i].stream;
-            auto file = sink.names.find({m, i});
-            printf("  %-20s samples %llu, blocks %llu, gaps %llu%s%s\n", ChannelLabel(m, i).c_str(),
-                   (unsigned long long)s.sampleCount, (unsigned long long)s.blockCount,
-                   (unsigned long long)s.gaps, file != sink.names.end() ? " -> " : "",
-                   file != sink.names.end() ? file->second.c_str() : "");
-        }
-    }
-    printf("warnings: %zu, internal errors: %zu, stop requests: %u\n", g_sim.warnings.size(),
-           g_sim.internalErrors.size(), g_sim.stopExperimentCalls);
-    PrintHostRecords();
     g_sim.sink = nullptr;
+    bool written = true;
+    double closing = Seconds();
+    for (auto& f : sink.files) written &= SH_CsvClose(&f.second) != 0;
+    sink.seconds += Seconds() - closing;
+    if (!written) printf("csv: a write failed\n");
+    PrintRun(o, started, sink);
+    WriteSources(&sink);
+    PrintHostRecords();
     SHW_FinishPlugin();
-    return started ? 0 : 1;
+    return started && written ? 0 : 1;
 }
 
 // Loads the worksheet and shows its modules; a double-click opens a dialog.
 static int Interactive(const Options& o)
 {
     int status = 1;
-    if (Load(o)) {
-        if (SH_LoadWorksheet(o.worksheet)) status = SHW_RunInteractive(o.worksheet);
-        else printf("worksheet %s not loaded\n", o.worksheet);
-    }
+    if (Load(o) && LoadWorksheet(o)) status = SHW_RunInteractive(o.worksheet);
     PrintHostRecords();
     SHW_FinishPlugin();
     return status;
