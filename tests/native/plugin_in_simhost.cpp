@@ -9,7 +9,6 @@
 #include "startup.h"
 
 HBITMAP LoadBitmapA(HINSTANCE, const char*) { return (HBITMAP)(uintptr_t)0xB300; }
-LCID GetThreadLocale(void) { return 0x409; }  // English menu labels
 int MessageBoxA(HWND, const char*, const char*, unsigned) { return 1; }
 
 // The driver library is the simulated driver, complete.

@@ -6,9 +6,7 @@
 #include "kw_types.h"
 
 typedef struct KwOpaqueModule* HMODULE;
-typedef u32 LCID;
 enum { MB_OK = 0 };
 
 HBITMAP LoadBitmapA(HINSTANCE instance, const char* name);
-LCID GetThreadLocale(void);
 int MessageBoxA(HWND owner, const char* text, const char* caption, unsigned type);
