@@ -46,6 +46,14 @@ u64 ClockCount(u32 timeBase)
 // A read failed: the experiment ends here.
 i32 StopOnReadError(const InputKind* k, i32 status) { return MOD_StopOnDriverError(k->errorTag, status, __LINE__); }
 
+// Values of a block: the module's block size, never more than the host's
+// block holds (its fifo's block size).
+u32 BlockRoom(u32 blockSize, const Fifo* fifo)
+{
+    u32 room = blockSize < fifo->blockSize ? blockSize : fifo->blockSize;
+    return room < 65535 ? room : 65535;
+}
+
 void BeginBlock(Block* b, InputCore* core, double sampleDistance, double start, u16 count)
 {
     b->startTime = start;
@@ -82,13 +90,13 @@ i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
         if (status != 0) return StopOnReadError(k, status);
     }
     const ModRuntime* rt = MOD_Runtime(m);
-    u32 size = rt->blockSize;
-    u16 count = (u16)size;
     u32 outputs = MOD_ChannelCount(m, k->frame);
     for (u32 c = 0; c < outputs; ++c) {
         Fifo* fifo = m->outputFifo[c];
         void* record = m->channel[c];
         if (!fifo || !record) continue;
+        u32 size = BlockRoom(rt->blockSize, fifo);
+        u16 count = (u16)size;
         Block* b = g_host.GetCurrentOutputBlock(fifo);
         if (!b) continue;
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
@@ -133,7 +141,7 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
         i64* delivered = RecordField<i64>(record, k->deliveredOffset);
         i32 due = (i32)(u32)(clock - (u64)*delivered);
-        u32 size = core->blockSize;
+        u32 size = BlockRoom(core->blockSize, fifo);
         if (due < 1 || size == 0) continue;
         i32 waiting = 0;
         if (g_drv.MeasurementChannel_GetNumberOfValues(handle, k->measurementKind, core->listPosition,

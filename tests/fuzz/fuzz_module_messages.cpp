@@ -1,14 +1,21 @@
-// Damaged parameter blocks through every message of every module kind: the
-// input chooses the kind, the block's bytes, the channel counts, which
-// channels have fifo descriptors and runtime records, and a message sequence.
-// A fake host checks every text it is handed ends inside its field; the areas
-// have exactly the host's sizes, so the sanitizers see any stray access.
+// Damaged parameter blocks through every message of every module kind, its
+// compute function and its parameter dialog's steps: the input chooses the
+// kind, the block's bytes, the channel counts, which channels have fifo
+// descriptors and runtime records, and a sequence of messages, compute calls
+// (with the clock, the device's answers and the input blocks) and dialog
+// sessions (with what the controls hold). A fake host checks every text it is
+// handed ends inside its field; the areas have exactly the host's sizes, so
+// the sanitizers see any stray access.
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 
+#include <string>
+#include <vector>
+
 #include "dev_device.h"
 #include "drv_table.h"
+#include "mod_dialog_common.h"
 #include "mod_frame.h"
 
 namespace {
@@ -46,8 +53,9 @@ struct Input {
 
 const ModFrame* const kFrames[] = {&g_frameAnalogIn,  &g_frameAnalogOut,  &g_frameCounterIn,
                                    &g_frameCounterOut, &g_frameDigitalIn, &g_frameDigitalOut};
-const u32 kMessages[] = {1,   2,   101, 102, 103, 104, 105, 106, 107, 113, 117, 118, 124, 128,
-                         148, 149, 151, 154, 155, 156, 167, 168, 170, 172, 201, 202, 999};
+enum { MSG_COMPUTE = 1000, MSG_DIALOG = 1001 };
+const u32 kMessages[] = {1,   2,   101, 102, 103, 104, 105, 106, 107, 113, 117,  118,        124,       128,
+                         148, 149, 151, 154, 155, 156, 167, 168, 170, 172, 201, 202, 999, MSG_COMPUTE, MSG_DIALOG};
 
 // Host records reached through lParam must lie below 4 GiB, as on the target.
 struct LowMemory {
@@ -72,13 +80,117 @@ void CopyName(Fifo*, const char* name) { TextInField(name, CHANNEL_NAME_SIZE); }
 u32 BlockSize(u32 tb) { return tb * 7; }
 double Distance(u32 tb) { return 1.0 / (tb | 1); }
 
+// What the device answers in this run: a status now and then, counts and values.
+struct Device {
+    i32 status;
+    i32 count;
+    u32 word;
+} s_device;
+
+i32 Answer() { return s_device.status; }
+
 i32 DrvOk(i32) { return 0; }
+i32 Call(i32) { return Answer(); }
+i32 Add3(i32, u32, u32) { return Answer(); }
+i32 Add4(i32, u32, u32, u32) { return Answer(); }
+i32 Mode(i32, u32, u32, u32, u32) { return Answer(); }
+i32 Incremental(i32, u32, u32, u32, u32, u32, u32, u32) { return Answer(); }
+i32 Word(i32, u32, u32* w) { return *w = s_device.word, Answer(); }
+i32 Write(i32, u32, u32) { return Answer(); }
+i32 PortInfos(i32, u32* a, u32* b, u32* c, u32* d) { return *a = *b = *c = *d = s_device.word, Answer(); }
+i32 Voltage(i32, u32, double) { return Answer(); }
+i32 Single(i32, u32, u32, u32, u32, double* v) { return *v = s_device.word, Answer(); }
+i32 Prepare(i32, u32, i32, i32) { return Answer(); }
+i32 Ratio(i32, u32, i32) { return Answer(); }
+i32 Count(i32, u32, u32, i32* n) { return *n = s_device.count, Answer(); }
+// Reads give what is asked for, or claim more than asked now and then.
+i32 ReadDoubles(i32, u32, u32, double* b, u32* n, u32, u32, u32, u32)
+{
+    for (u32 i = 0; i < *n; ++i) b[i] = i;
+    *n += s_device.word % 3;
+    return Answer();
+}
+i32 ReadWords(i32, u32, u32, u32* b, u32* n, u32, u32, u32, u32)
+{
+    for (u32 i = 0; i < *n; ++i) b[i] = i;
+    *n += s_device.word % 3;
+    return Answer();
+}
 i32 Connect(i32* h, const char* address, i32, u32, u32*) { return *h = (i32)strlen(address) % 3, 0; }
 i32 BySerial(const char* serial, i32* h) { return *h = (i32)strlen(serial) % 3, 0; }
 i32 ListSize(i32, u32* count) { return *count = 3, 0; }
 i32 AddAnalog(i32, u32, u32, u32, u32) { return 0; }
 i32 Frequency(i32, double) { return 0; }
 i32 SoftwareClock(i32, u32, u32) { return 0; }
+
+// Host clock and blocks of a compute call.
+struct Clock {
+    double time, distance;
+} s_clock;
+double Time(u32) { return s_clock.time; }
+double TimeDistance(u32) { return s_clock.distance; }
+std::vector<u8> s_outputBlock;  // one current output block for every output
+std::vector<u8> s_inputBlocks[KW_MAX_CHANNELS];
+Block* CurrentOutput(Fifo* f)
+{
+    // Room for the block size the fifo set-up wrote; the pass must stay inside.
+    if (!f || f->blockSize > 65535) return nullptr;
+    s_outputBlock.assign(sizeof(Block) + f->blockSize * sizeof(float), 0);
+    return (Block*)s_outputBlock.data();
+}
+void ReleaseOutput(Fifo*, const char*, int) {}
+Block* InputBlock(Module*, u32 c) { return c < KW_MAX_CHANNELS && !s_inputBlocks[c].empty() ? (Block*)s_inputBlocks[c].data() : nullptr; }
+void ReleaseInput(Module*, u32 c, const char*, int)
+{
+    if (c >= KW_MAX_CHANNELS || s_inputBlocks[c].empty()) abort();  // never one it was not given
+    s_inputBlocks[c].clear();
+}
+void Stop(void) {}
+void InternalError(const char* text, const char* tag, int) { TextInField(text, 1024), TextInField(tag, 32); }
+
+// Dialog sessions: memory, menus, lists and the variable syntax of the host.
+void* Alloc(u32 size, const char*, int) { return malloc(size); }
+void Free(void* p, const char*, int) { free(p); }
+void Menu(HWND, int) {}
+void UnitList(HWND, int, const char* unit) { TextInField(unit, CHANNEL_UNIT_SIZE); }
+void TimeBaseCombo(HWND, int, u32) {}
+u32 ComboId(int index) { return (u32)index; }
+void ModuleName(Module*, const char* name) { TextInField(name, 13); }
+void ModuleSize(Module* m, u32 in, u32 out) { m->inputCount = in, m->outputCount = out; }
+int SetSyntax(char* text, int n) { return n > 0 && n < 100 ? (strcpy(text, "{V12}"), 1) : 0; }
+int ExpandVar(const char* text, int size, i16* n)
+{
+    TextInField(text, (size_t)size);
+    return text[0] == '{' ? (*n = (i16)text[1], 1) : 0;
+}
+
+// The controls of the dialog session: texts and selections from the input.
+struct Controls {
+    std::string text[8];
+    int selection;
+    bool checked;
+} s_controls;
+std::string& TextOf(int id) { return s_controls.text[(unsigned)id % 8]; }
+void SetText(HWND, int id, const char* text) { TextOf(id) = text; }
+void GetText(HWND, int id, char* buffer, int size) { kw_strlcpy(buffer, TextOf(id).c_str(), (size_t)size); }
+bool GetUnsigned(HWND, int id, u32* v) { return *v = (u32)strtoul(TextOf(id).c_str(), nullptr, 10), !TextOf(id).empty(); }
+void Check(HWND, int, bool on) { s_controls.checked = on; }
+bool IsChecked(HWND, int) { return s_controls.checked; }
+void Nothing(HWND, int, bool) {}
+void Limit(HWND, int, int) {}
+void Focus(HWND, int) {}
+void Reset(HWND, int) {}
+void AddItem(HWND, int, const char* text) { TextInField(text, 64); }
+void Select(HWND, int, int) {}
+int Selection(HWND, int) { return s_controls.selection; }
+void End(HWND, int) {}
+void Bar(HWND) {}
+void SelectDevice(HWND, char* device) { TextInField(device, DEV_STRING_SIZE); }
+bool DeviceInfo(HWND, const char* device) { return TextInField(device, DEV_STRING_SIZE), true; }
+void Help(u32) {}
+const DlgUi kControls = {SetText, GetText,   GetUnsigned, Check,     IsChecked, Nothing,     Limit, Focus, Reset,
+                         AddItem, Select,    Selection,   End,       Bar,       SelectDevice, DeviceInfo, Help};
+Module* s_current;
 
 void Install()
 {
@@ -103,12 +215,104 @@ void Install()
     g_drv.AD_AddChannelToList = AddAnalog;
     g_drv.AD_SetFrequency = Frequency;
     g_drv.EnableSoftwareClock = SoftwareClock;
+    g_drv.CT_ClearChannelList = g_drv.TTL_ClearChannelList = g_drv.PWM_StartOutput = Call;
+    g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = ListSize;
+    g_drv.CT_AddChannelToList = Add3;
+    g_drv.TTL_AddChannelToList = Add4;
+    g_drv.TTL_SetChannelDirection = Write;
+    g_drv.CT_ImpulseCounter = g_drv.CT_FrequencyCounter = g_drv.CT_PeriodCounter = g_drv.CT_PulswidthCounter = Mode;
+    g_drv.CT_IncrementalCounter = Incremental;
+    g_drv.CT_SetFrequency = g_drv.TTL_SetFrequency = Frequency;
+    g_drv.CT_ReadSingleValue = g_drv.TTL_ReadPort = Word;
+    g_drv.TTL_WritePort = Write;
+    g_drv.TTL_GetPortInfos = PortInfos;
+    g_drv.DA_WriteChannelVoltage = Voltage;
+    g_drv.AD_ReadSingleVoltage = Single;
+    g_drv.PWM_PreparePWMOutput = g_drv.PWM_PrepareFMOutput = Prepare;
+    g_drv.PWM_WriteNewPWMRatio = Ratio;
+    g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Voltage;
+    g_drv.MeasurementChannel_GetNumberOfValues = Count;
+    g_drv.MeasurementChannel_ReadDataAsDouble = ReadDoubles;
+    g_drv.MeasurementChannel_ReadDataAsUInt32 = ReadWords;
+    g_host.GetTimeBaseTime = Time;
+    g_host.GetTimeBaseSampleDistance = TimeDistance;
+    g_host.GetCurrentOutputBlock = CurrentOutput;
+    g_host.NewReleaseOutputBlock = ReleaseOutput;
+    g_host.GetInputBlock = InputBlock;
+    g_host.NewReleaseInputBlock = ReleaseInput;
+    g_host.StopExperiment = Stop;
+    g_host.ShowInternalError = InternalError;
+    g_host.NewMemAlloc = Alloc;
+    g_host.NewDoMemFree = Free;
+    g_host.SetMenuForGlobalStrings = g_host.SetMenuForGlobalVars = Menu;
+    g_host.FillUnitList = UnitList;
+    g_host.FillTimeBaseCombo = TimeBaseCombo;
+    g_host.GetTimeBaseComboID = ComboId;
+    g_host.ChangeModuleName = ModuleName;
+    g_host.ChangeModuleSize = ModuleSize;
+    g_host.GlVar_SetSyntax = SetSyntax;
+    g_host.ExpandVarNumber = ExpandVar;
+    g_host.p_CurrentModulePtr = (uintptr_t)&s_current;
+    g_dlgUi = &kControls;
     for (int k = 0; k < MOD_KIND_COUNT; ++k) strcpy(g_modShortName[k], "ShortName");
     s_low = (LowMemory*)mmap(nullptr, sizeof(LowMemory), PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
     s_module = (Module*)mmap(nullptr, sizeof(Module), PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
     if (s_low == MAP_FAILED || s_module == MAP_FAILED) abort();
+}
+
+// One compute call: the clock, the device's answers and an input block per
+// channel (count and values) come from the input; the block pass's clock
+// quotient is kept in a range that a run can reach.
+void RunCompute(Input& in, Module* m, const ModKind& kind)
+{
+    s_clock.distance = in.byte() % 4 ? 0.001 * (1 + in.byte()) : (double)in.word();
+    s_clock.time = s_clock.distance * (in.word() % 100000) + in.byte() * 1e-6;
+    s_device = {in.byte() % 8 ? 0 : (in.byte() % 2 ? -1000 : -(i32)in.byte()), (i32)(in.word() % 70000), in.word()};
+    for (auto& b : s_inputBlocks) {
+        b.clear();
+        if (in.byte() % 3 == 0) continue;
+        u16 count = in.byte() % 4 ? in.byte() : (u16)in.word();
+        b.assign(sizeof(Block) + count * sizeof(float), 0);
+        ((Block*)b.data())->count = count;
+        in.fill(b.data() + sizeof(Block), count * sizeof(float));
+    }
+    kind.compute(m);
+}
+
+// A dialog session: opened on the module, channels shown and stored, the
+// kind's and the shared commands, copy to all channels, then Ok or Cancel.
+void RunDialog(Input& in, Module* m, const ModFrame* f)
+{
+    const ModDialogKind* k = ModuleDialog_Find(f->dialogName);
+    HWND dialog = (HWND)&s_controls;
+    for (std::string& t : s_controls.text) {
+        t.assign(in.byte() % 2 ? in.byte() : in.word() % 2000, 'x');
+        for (char& c : t) c = (char)(in.byte() | 1);
+    }
+    s_controls.selection = in.byte() % 2 ? in.byte() % 8 - 1 : (int)in.word();
+    s_controls.checked = in.byte() & 1;
+    s_current = m;
+    if (!ModuleDialog_Open(dialog, k)) return;
+    static const int kIds[] = {1005, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1018,
+                               1019, 1037, 1039, 1040, 1008, 23002};
+    for (int steps = in.byte() % 16; steps > 0 && in.n; --steps) {
+        u8 what = in.byte() % 5;
+        if (what == 0) {
+            k->channel.store(dialog, barCurrentChannel);
+            barCurrentChannel = in.byte() % barUsedChannels;
+            k->channel.show(dialog, barCurrentChannel);
+        } else if (what == 1) {
+            lastControlId = kIds[in.byte() % 16];
+            (in.byte() & 1 ? ModuleDialog_CopyFieldToAll : ModuleDialog_CopyChannelToAll)(dialog, k);
+        } else {
+            int id = kIds[in.byte() % 16];
+            static const int kCodes[] = {0, 1, 3, 4, 0x100};
+            ModuleDialog_Command(dialog, k, id, kCodes[in.byte() % 5]);
+        }
+    }
+    ModuleDialog_Command(dialog, k, in.byte() & 1 ? 1006 : 1007, 0);
 }
 
 }  // namespace
@@ -148,6 +352,14 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 
     for (int steps = 0; in.n && steps < 64; ++steps) {
         u32 msg = kMessages[in.byte() % (sizeof kMessages / sizeof kMessages[0])];
+        if (msg == MSG_COMPUTE) {
+            RunCompute(in, m, kind);
+            continue;
+        }
+        if (msg == MSG_DIALOG) {
+            RunDialog(in, m, f);
+            continue;
+        }
         u32 wParam = in.byte() % 3 ? in.byte() % 20 : in.word();
         u32 lParam = in.word();
         switch (msg) {

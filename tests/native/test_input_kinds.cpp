@@ -325,4 +325,21 @@ TEST(DigitalInCompute, SingleValueBlockStaysOpenUntilItsEndTime)
     }
 }
 
+// The host's block is as long as the output's fifo says, whatever the
+// module's own records hold.
+TEST(InputKinds, SingleValuePassStaysInsideTheHostsBlock)
+{
+    for (const ModFrame* f : {&g_frameAnalogIn, &g_frameCounterIn, &g_frameDigitalIn}) {
+        Rig rig;
+        Input in(rig, f, 1, 1);
+        ASSERT_TRUE(in.run());
+        in.m->outputFifo[0]->blockSize = 2;
+        rig.streams[0].storage.clear();
+        for (int k = 0; k < 10; ++k) {
+            rig.time = 0.0015 + k * 1e-6;
+            g_modKinds[f->kind].compute(in.m);
+        }
+        ASSERT_EQ(rig.streams[0].released.size(), 0u);
+    }
+}
 }  // namespace
