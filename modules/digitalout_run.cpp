@@ -37,12 +37,32 @@ DigitalOutRecord* Record(Module* m, u32 c) { return (DigitalOutRecord*)m->channe
 // Channel c's bit in every step. Once a sample has been taken the bit is
 // (sample > 0.0) whether or not the sample differed from the last one, since
 // an equal sample leaves the bit as the last one set it; a channel whose block
-// ends early keeps its last bit for the later steps.
-void AddChannelBits(const float* v, u32 count, u32 steps, u32 c)
+// ends early keeps its last bit for the later steps. The first channel of a
+// call writes the steps, the others add their bits.
+void AddChannelBits(const float* v, u32 count, u32 steps, u32 c, bool first)
 {
-    for (u32 k = 0; k < count; ++k) s_steps[k] |= (u16)((v[k] > 0.0f) << c);
-    if (v[count - 1] > 0.0f)
-        for (u32 k = count; k < steps; ++k) s_steps[k] |= (u16)(1u << c);
+    u16 last = (u16)((v[count - 1] > 0.0f) << c);
+    if (first) {
+        for (u32 k = 0; k < count; ++k) s_steps[k] = (u16)((v[k] > 0.0f) << c);
+        for (u32 k = count; k < steps; ++k) s_steps[k] = last;
+    } else {
+        for (u32 k = 0; k < count; ++k) s_steps[k] |= (u16)((v[k] > 0.0f) << c);
+        for (u32 k = count; k < steps; ++k) s_steps[k] |= last;
+    }
+}
+
+// The first step at or after k whose bits differ from 'bits', or 'steps'.
+// Runs of equal steps, the common case, are passed four at a time.
+u32 NextChange(u32 k, u32 steps, u16 bits)
+{
+    u64 run = bits * 0x0001000100010001ull;
+    for (; k + 4 <= steps; k += 4) {
+        u64 four;
+        memcpy(&four, &s_steps[k], sizeof four);
+        if (four != run) break;
+    }
+    while (k < steps && s_steps[k] == bits) ++k;
+    return k;
 }
 
 }  // namespace
@@ -95,24 +115,24 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
     }
     if (!any) return 1;
 
-    memset(s_steps, 0, steps * sizeof s_steps[0]);
     for (u32 c = 0; c < KW_MAX_CHANNELS; ++c) {
         DigitalOutRecord* r = Record(m, c);
         if (!r || !r->block || r->block->count == 0) continue;
+        AddChannelBits(MOD_BlockValues(r->block), r->block->count, steps, c, mask == 0);
         mask |= 1u << c;
-        AddChannelBits(MOD_BlockValues(r->block), r->block->count, steps, c);
     }
 
-    // Bits of channels without samples in this call keep their state.
+    // Bits of channels without samples in this call keep their state: a step
+    // is written when its channel bits differ from those last written.
     DigitalOutRuntime* rt = Runtime(m);
     u32 port = MOD_Params<DigitalParams>(m)->port;
     u32 base = rt->lastWord & ~mask;
-    for (u32 k = 0; k < steps; ++k) {
-        u32 word = base | s_steps[k];
-        if (word == rt->lastWord) continue;
-        i32 status = g_drv.TTL_WritePort(rt->handle, port, word);
+    u16 written = (u16)(rt->lastWord & mask);
+    for (u32 k = NextChange(0, steps, written); k < steps; k = NextChange(k + 1, steps, written)) {
+        written = s_steps[k];
+        i32 status = g_drv.TTL_WritePort(rt->handle, port, base | written);
         if (status != 0) return MOD_StopOnDriverError("DLL:digitalout", status, __LINE__);
-        rt->lastWord = word;
+        rt->lastWord = base | written;
     }
 
     for (u32 c = 0; c < KW_MAX_CHANNELS; ++c) {

@@ -5,11 +5,10 @@
 #include <benchmark/benchmark.h>
 #include <string.h>
 
-#include <map>
-#include <string>
 #include <vector>
 
 #include "analogin_run.h"
+#include "bench_summary.h"
 #include "drv_table.h"
 #include "mod_kinds.h"
 
@@ -128,43 +127,16 @@ BENCHMARK(BM_BlockPass)->MinTime(0.3)->Repetitions(5);
 BENCHMARK(BM_Conversion)->MinTime(0.3)->Repetitions(5);
 BENCHMARK(BM_IdleCall)->MinTime(0.2)->Repetitions(5);
 
-// Keeps the best of the repetitions, in CPU nanoseconds per iteration and per
-// sample: the machine may be busy with other work.
-class Summary : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> perIteration, perSample;
-    Summary() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-            const std::string& name = r.run_name.function_name;
-            double ns = r.cpu_accumulated_time * 1e9;
-            Keep(perIteration, name, ns / (double)r.iterations);
-            auto samples = r.counters.find("samples");
-            if (samples != r.counters.end()) Keep(perSample, name, ns / samples->second.value);
-        }
-    }
-
-private:
-    static void Keep(std::map<std::string, double>& best, const std::string& name, double v)
-    {
-        auto it = best.find(name);
-        if (it == best.end() || v < it->second) best[name] = v;
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     Setup();
     benchmark::Initialize(&argc, argv);
-    Summary summary;
+    BenchSummary summary("samples");
     benchmark::RunSpecifiedBenchmarks(&summary);
-    double pass = summary.perSample["BM_BlockPass"];
-    double plain = summary.perSample["BM_Conversion"];
+    double pass = summary.perCount["BM_BlockPass"];
+    double plain = summary.perCount["BM_Conversion"];
     printf("block_pass_ns_per_sample=%.3f\n", pass);
     printf("conversion_ns_per_sample=%.3f\n", plain);
     printf("ratio_to_conversion=%.2f\n", plain > 0 ? pass / plain : 0.0);
