@@ -42,7 +42,6 @@ extern "C" i32 KW_STDCALL Sim_AD_ReadSingleVoltage(i32 h, u32 channel, u32 mode,
     SimDevice* d = SimConnected(h);
     if (!d) return DRV_ERR_LOST_CONNECTION;
     if (!value || channel >= d->channels || range >= SIM_RANGE_COUNT) return SIMDRV_ERR_ARGUMENT;
-    i32 hint = SIM_NO_HINT;
-    *value = SimAnalogAt(d, channel, SimNow(), &hint);
+    *value = SimAnalogAt(d, channel, SimNow());
     return DRV_OK;
 }

@@ -129,12 +129,13 @@ SIMDRV_API u32 SimDrv_WriteCount(void);
 SIMDRV_API int SimDrv_WriteAt(u32 index, SimDrvWrite* out);
 SIMDRV_API void SimDrv_WriteClear(void);
 
-// Devices and inputs. Sample k of a measurement is the input at device time
-// start + k / rate (start: the last StartMeasure, rate: the kind's current
-// rate); with loopback the outputs written at or before that time count.
-// The ...Value functions give sample k exactly as the buffered reads deliver
-// it, the ...At functions the value at time t as the single reads read it;
-// NaN for an unknown handle, channel or line.
+// Devices and inputs. Each input kind samples at the ticks n / rate of the
+// device clock (rate: the kind's current rate); sample k of a measurement is
+// the input at tick n0 + k, n0 the tick at or before the last StartMeasure
+// (0 when it started at time 0). With loopback the outputs written at or
+// before a sample's time count. The ...Value functions give sample k exactly
+// as the buffered reads deliver it, the ...At functions the value at time t
+// as the single reads read it; NaN for an unknown handle, channel or line.
 SIMDRV_API u32 SimDrv_DeviceCount(void);
 SIMDRV_API i32 SimDrv_DeviceHandle(u32 index);  // -1 beyond the last device
 SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k);  // analog input, volts

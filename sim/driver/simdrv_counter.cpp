@@ -98,7 +98,9 @@ static u32 SimWhole(double v)
     return v >= 4294967295.0 ? UINT32_MAX : (u32)floor(v + 0.5);
 }
 
-__attribute__((noinline)) u32 SimCounterAt(const SimDevice* d, u32 channel, double t, i32* hint)
+// Out of line, so a value compares equal wherever it is computed. 'hint'
+// carries the history position from one call to the next (SimStepAt).
+__attribute__((noinline)) static u32 SimCounterAt(const SimDevice* d, u32 channel, double t, i32* hint)
 {
     i32 startHint = SIM_NO_HINT;
     double p0 = SimPulsePhase(d, channel, d->startTime, &startHint), p = SimPulsePhase(d, channel, t, hint);
@@ -132,8 +134,9 @@ __attribute__((noinline)) u32 SimCounterAt(const SimDevice* d, u32 channel, doub
 
 void SimCounterFill(const SimDevice* d, u32 channel, u64 k, u32 n, u32* out)
 {
+    u64 tick = SimFirstTick(d, DRV_MC_COUNTER) + k;
     i32 hint = SIM_NO_HINT;
-    for (u32 i = 0; i < n; ++i) out[i] = SimCounterAt(d, channel, SimSampleTime(d, DRV_MC_COUNTER, k + i), &hint);
+    for (u32 i = 0; i < n; ++i) out[i] = SimCounterAt(d, channel, SimTickTime(d, DRV_MC_COUNTER, tick + i), &hint);
 }
 
 static const SimDevice* SimCounterInput(i32 handle, u32 channel)
@@ -146,8 +149,9 @@ static const SimDevice* SimCounterInput(i32 handle, u32 channel)
 SIMDRV_API double SimDrv_CounterValue(i32 handle, u32 channel, u64 k)
 {
     const SimDevice* d = SimCounterInput(handle, channel);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimCounterAt(d, channel, SimSampleTime(d, DRV_MC_COUNTER, k), &hint) : NAN;
+    u32 v = 0;
+    if (d) SimCounterFill(d, channel, k, 1, &v);
+    return d ? v : NAN;
 }
 
 SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t)

@@ -23,8 +23,9 @@ static u32 SimPatternLevel(const SimLinePattern& p, double t)
     return 0;
 }
 
-// Out of line, so a level compares equal wherever it is computed.
-__attribute__((noinline)) u32 SimLineAt(const SimDevice* d, u32 line, double t, i32* hint)
+// Out of line, so a level compares equal wherever it is computed. 'hint'
+// carries the history position from one call to the next (SimStepAt).
+__attribute__((noinline)) static u32 SimLineAt(const SimDevice* d, u32 line, double t, i32* hint)
 {
     const std::vector<SimStep>& written = SimLoopOf(d).port[line / d->linesPerPort];
     i32 i = written.empty() ? -1 : SimStepAt(written, t, hint);
@@ -34,8 +35,9 @@ __attribute__((noinline)) u32 SimLineAt(const SimDevice* d, u32 line, double t, 
 
 void SimLineFill(const SimDevice* d, u32 line, u64 k, u32 n, u32* out)
 {
+    u64 tick = SimFirstTick(d, DRV_MC_DIGITAL) + k;
     i32 hint = SIM_NO_HINT;
-    for (u32 i = 0; i < n; ++i) out[i] = SimLineAt(d, line, SimSampleTime(d, DRV_MC_DIGITAL, k + i), &hint);
+    for (u32 i = 0; i < n; ++i) out[i] = SimLineAt(d, line, SimTickTime(d, DRV_MC_DIGITAL, tick + i), &hint);
 }
 
 static const SimDevice* SimDigitalLine(i32 handle, u32 line)
@@ -48,8 +50,9 @@ static const SimDevice* SimDigitalLine(i32 handle, u32 line)
 SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k)
 {
     const SimDevice* d = SimDigitalLine(handle, line);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimLineAt(d, line, SimSampleTime(d, DRV_MC_DIGITAL, k), &hint) : NAN;
+    u32 v = 0;
+    if (d) SimLineFill(d, line, k, 1, &v);
+    return d ? v : NAN;
 }
 
 SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t)

@@ -1,7 +1,7 @@
 // Measurement shared by the analog, counter and digital inputs: channel lists,
 // rates, the measurement state and the buffered reads. One StartMeasure
-// starts all three kinds; after it every list position of a kind has produced
-// floor(elapsed × the kind's rate) samples, and the reads deliver them in order.
+// starts all three kinds; each list position then produces a sample at every
+// tick of its kind's rate (SimFirstTick), and the reads deliver them in order.
 #include "simdrv_state.h"
 
 // ---------------------------------------------------------------- channel lists and rates
@@ -116,11 +116,12 @@ static i32 SimBufferedDevice(i32 h, u32 kind, u32 position, u32 readKind, SimDev
     return DRV_OK;
 }
 
+// Samples whose period has ended and that were not read yet.
 static u64 SimAvailable(const SimDevice* d, u32 kind, u32 position)
 {
     const SimStream& s = d->stream[kind];
-    u64 produced = SimSampleCount(SimNow() - d->startTime, s.rate);
-    return produced > s.readCount[position] ? produced - s.readCount[position] : 0;
+    u64 ended = SimSampleCount(SimNow(), s.rate), first = SimFirstTick(d, kind) + s.readCount[position];
+    return ended > first ? ended - first : 0;
 }
 
 extern "C" i32 KW_STDCALL Sim_MeasurementChannel_GetNumberOfValues(i32 h, u32 kind, u32 position, i32* count)

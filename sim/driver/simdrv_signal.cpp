@@ -1,7 +1,7 @@
 // Analog input signals: the configured wave of each channel at a device time,
 // or, with loopback, the voltage last written to the analog output of the same
-// number. Noise depends only on its seed and the sample number of the time,
-// so any sample can be recomputed without replaying the ones before it.
+// number. Noise depends only on its seed and a sample number, so any sample
+// can be recomputed without replaying the ones before it.
 #include <math.h>
 
 #include "simdrv_state.h"
@@ -20,7 +20,7 @@ double SimNoise(u64 seed, u64 n)
     return 2 * u - 1;
 }
 
-static double SimWaveValue(const SimSignal* s, double t, u64 k)
+static double SimWaveValue(const SimSignal* s, double t, u64 tick)
 {
     double cycles = s->freq * t + s->phase;
     double frac = cycles - floor(cycles);
@@ -28,7 +28,7 @@ static double SimWaveValue(const SimSignal* s, double t, u64 k)
     case SIM_SINE: return s->offset + s->amp * sin(2 * M_PI * cycles);
     case SIM_SQUARE: return s->offset + (frac < 0.5 ? s->amp : -s->amp);
     case SIM_RAMP: return s->offset + s->amp * (2 * frac - 1);
-    case SIM_NOISE: return s->offset + s->amp * SimNoise(s->seed, k);
+    case SIM_NOISE: return s->offset + s->amp * SimNoise(s->seed, tick);
     }
     return 0;
 }
@@ -42,19 +42,36 @@ u64 SimSampleCount(double seconds, double rate)
 
 // One out-of-line function with a rounded result, so that a value compares
 // equal wherever it is computed (x87 keeps wider intermediates otherwise).
-__attribute__((noinline)) double SimAnalogAt(const SimDevice* d, u32 channel, double t, i32* hint)
+// 'tick' numbers the noise samples.
+__attribute__((noinline)) static double SimWaveAt(const SimDevice* d, u32 channel, double t, u64 tick)
 {
-    const std::vector<SimStep>& written = SimLoopOf(d).analog[channel];
-    i32 i = written.empty() ? -1 : SimStepAt(written, t, hint);
-    volatile double v = i >= 0 ? written[i].value
-                               : SimWaveValue(&d->signal[channel], t, SimSampleCount(t, d->stream[DRV_MC_ANALOG].rate));
+    volatile double v = SimWaveValue(&d->signal[channel], t, tick);
     return v;
 }
 
+double SimAnalogAt(const SimDevice* d, u32 channel, double t)
+{
+    const std::vector<SimStep>& written = SimLoopOf(d).analog[channel];
+    i32 hint = SIM_NO_HINT;
+    i32 i = written.empty() ? -1 : SimStepAt(written, t, &hint);
+    return i >= 0 ? written[i].value : SimWaveAt(d, channel, t, SimSampleCount(t, d->stream[DRV_MC_ANALOG].rate));
+}
+
+// Noise is numbered by the ticks of the analog rate.
 void SimAnalogFill(const SimDevice* d, u32 channel, u64 k, u32 n, double* out)
 {
+    const std::vector<SimStep>& written = SimLoopOf(d).analog[channel];
+    u64 tick = SimFirstTick(d, DRV_MC_ANALOG) + k;
+    if (written.empty()) {  // the usual case
+        for (u32 i = 0; i < n; ++i) out[i] = SimWaveAt(d, channel, SimTickTime(d, DRV_MC_ANALOG, tick + i), tick + i);
+        return;
+    }
     i32 hint = SIM_NO_HINT;
-    for (u32 i = 0; i < n; ++i) out[i] = SimAnalogAt(d, channel, SimSampleTime(d, DRV_MC_ANALOG, k + i), &hint);
+    for (u32 i = 0; i < n; ++i) {
+        double t = SimTickTime(d, DRV_MC_ANALOG, tick + i);
+        i32 w = SimStepAt(written, t, &hint);
+        out[i] = w >= 0 ? written[w].value : SimWaveAt(d, channel, t, tick + i);
+    }
 }
 
 static const SimDevice* SimAnalogInput(i32 handle, u32 channel)
@@ -67,13 +84,13 @@ static const SimDevice* SimAnalogInput(i32 handle, u32 channel)
 SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k)
 {
     const SimDevice* d = SimAnalogInput(handle, channel);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimAnalogAt(d, channel, SimSampleTime(d, DRV_MC_ANALOG, k), &hint) : NAN;
+    double v = NAN;
+    if (d) SimAnalogFill(d, channel, k, 1, &v);
+    return v;
 }
 
 SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t)
 {
     const SimDevice* d = SimAnalogInput(handle, channel);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimAnalogAt(d, channel, t, &hint) : NAN;
+    return d ? SimAnalogAt(d, channel, t) : NAN;
 }

@@ -114,11 +114,20 @@ void SimDisconnect(SimDevice* d);
 double SimNoise(u64 seed, u64 n);
 // Whole sample periods in a time span.
 u64 SimSampleCount(double seconds, double rate);
-// Device time of sample k of a kind, rounded to a double wherever it is
-// computed, so a sample and a write at the same time compare as equal.
-inline double SimSampleTime(const SimDevice* d, u32 kind, u64 k)
+// Each kind samples at the ticks n / rate of the device clock. Sample k of a
+// measurement is tick SimFirstTick + k, the first being the tick at or before
+// StartMeasure, and is delivered once its period has ended.
+inline u64 SimFirstTick(const SimDevice* d, u32 kind) { return SimSampleCount(d->startTime, d->stream[kind].rate); }
+// The time of a tick, rounded to a double wherever it is computed, so that a
+// sample and a write at the same time compare as equal (the x87 unit keeps
+// wider intermediates; SSE arithmetic needs no help).
+inline double SimTickTime(const SimDevice* d, u32 kind, u64 tick)
 {
-    volatile double t = d->startTime + (double)k / d->stream[kind].rate;
+#if __FLT_EVAL_METHOD__ == 0
+    double t = (double)tick / d->stream[kind].rate;
+#else
+    volatile double t = (double)tick / d->stream[kind].rate;
+#endif
     return t;
 }
 
@@ -133,12 +142,8 @@ void SimAnalogFill(const SimDevice* d, u32 channel, u64 k, u32 n, double* out);
 void SimCounterFill(const SimDevice* d, u32 channel, u64 k, u32 n, u32* out);
 void SimLineFill(const SimDevice* d, u32 line, u64 k, u32 n, u32* out);
 
-// Inputs at time t. 'hint' carries a history position from one call to the
-// next with a later t (start at SIM_NO_HINT), so a read walks the history once.
-enum { SIM_NO_HINT = -2 };
-double SimAnalogAt(const SimDevice* d, u32 channel, double t, i32* hint);
-u32 SimCounterAt(const SimDevice* d, u32 channel, double t, i32* hint);
-u32 SimLineAt(const SimDevice* d, u32 line, double t, i32* hint);
+// An analog input at time t, as the single reads read it.
+double SimAnalogAt(const SimDevice* d, u32 channel, double t);
 
 // ---------------------------------------------------------------- loopback
 
@@ -169,7 +174,9 @@ void SimStepTrim(std::vector<Step>& steps, double t)
 }
 
 // Index of the last step at or before t, or -1. A hint (the result for an
-// earlier t) walks forward; without one a binary search finds it.
+// earlier t) walks forward, so a read walks a history once; without one
+// (SIM_NO_HINT) a binary search finds it.
+enum { SIM_NO_HINT = -2 };
 template <class Step>
 i32 SimStepAt(const std::vector<Step>& steps, double t, i32* hint)
 {
