@@ -189,16 +189,13 @@ SIMDRV_API void SimDrv_ClearFaults(void)
     s_freqFaultCount = 0;
 }
 
-bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
+static bool SimEnterV(i32* status, const char* name, i32 handle, const char* fmt, va_list args)
 {
     SimInit();
     if (s_logOn && s_log.size() < SIM_LOG_LIMIT) {
         char line[1024];
         int n = snprintf(line, sizeof line, "%s(", name);
-        va_list args;
-        va_start(args, fmt);
         vsnprintf(line + n, sizeof line - n - 1, fmt, args);
-        va_end(args);
         strcat(line, ")");
         s_log.emplace_back(line);
     }
@@ -210,6 +207,26 @@ bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
         return true;
     }
     return false;
+}
+
+bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    bool failed = SimEnterV(status, name, handle, fmt, args);
+    va_end(args);
+    return failed;
+}
+
+SimDevice* SimEnterDevice(i32* status, const char* name, i32 handle, const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    bool failed = SimEnterV(status, name, handle, fmt, args);
+    va_end(args);
+    SimDevice* d = failed ? nullptr : SimConnected(handle);
+    if (!failed && !d) *status = DRV_ERR_LOST_CONNECTION;
+    return d;
 }
 
 // Every matching fault counts the call; the first one due decides.
@@ -231,14 +248,22 @@ static bool SimTimedFaultHit(SimTimedFault* list, u32 count, i32 handle, u32 kin
     return failed;
 }
 
-bool SimReadFault(i32 handle, u32 kind, i32* status)
+static SimDevice* SimFaultOrDevice(SimTimedFault* list, u32 count, i32 handle, u32 kind, i32* status)
 {
-    return SimTimedFaultHit(s_readFaults, s_readFaultCount, handle, kind, status);
+    if (SimTimedFaultHit(list, count, handle, kind, status)) return nullptr;
+    SimDevice* d = SimConnected(handle);
+    if (!d) *status = DRV_ERR_LOST_CONNECTION;
+    return d;
 }
 
-bool SimWriteFault(i32 handle, u32 kind, i32* status)
+SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status)
 {
-    return SimTimedFaultHit(s_writeFaults, s_writeFaultCount, handle, kind, status);
+    return SimFaultOrDevice(s_readFaults, s_readFaultCount, handle, kind, status);
+}
+
+SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status)
+{
+    return SimFaultOrDevice(s_writeFaults, s_writeFaultCount, handle, kind, status);
 }
 
 bool SimFrequencyFault(i32 handle, double hertz, i32* status)

@@ -100,7 +100,7 @@ static u32 SimWhole(double v)
 
 // Out of line, so a value compares equal wherever it is computed. 'hint'
 // carries the history position from one call to the next (SimStepAt).
-__attribute__((noinline)) static u32 SimCounterAt(const SimDevice* d, u32 channel, double t, i32* hint)
+__attribute__((noinline)) static u32 SimCounterSample(const SimDevice* d, u32 channel, double t, i32* hint)
 {
     i32 startHint = SIM_NO_HINT;
     double p0 = SimPulsePhase(d, channel, d->startTime, &startHint), p = SimPulsePhase(d, channel, t, hint);
@@ -134,56 +134,22 @@ __attribute__((noinline)) static u32 SimCounterAt(const SimDevice* d, u32 channe
 
 void SimCounterFill(const SimDevice* d, u32 channel, u64 k, u32 n, u32* out)
 {
-    u64 tick = SimFirstTick(d, DRV_MC_COUNTER) + k;
+    SimFillTicks(d, DRV_MC_COUNTER, k, n, out, [&](double t, i32* hint) { return SimCounterSample(d, channel, t, hint); });
+}
+
+u32 SimCounterAt(const SimDevice* d, u32 channel, double t)
+{
     i32 hint = SIM_NO_HINT;
-    for (u32 i = 0; i < n; ++i) out[i] = SimCounterAt(d, channel, SimTickTime(d, DRV_MC_COUNTER, tick + i), &hint);
-}
-
-static const SimDevice* SimCounterInput(i32 handle, u32 channel)
-{
-    SimInit();
-    const SimDevice* d = SimFindHandle(handle);
-    return d && channel < d->counters ? d : nullptr;
-}
-
-SIMDRV_API double SimDrv_CounterValue(i32 handle, u32 channel, u64 k)
-{
-    const SimDevice* d = SimCounterInput(handle, channel);
-    u32 v = 0;
-    if (d) SimCounterFill(d, channel, k, 1, &v);
-    return d ? v : NAN;
-}
-
-SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t)
-{
-    const SimDevice* d = SimCounterInput(handle, channel);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimCounterAt(d, channel, t, &hint) : NAN;
+    return SimCounterSample(d, channel, t, &hint);
 }
 
 // ---------------------------------------------------------------- entry points
 
-extern "C" i32 KW_STDCALL Sim_CT_ClearChannelList(i32 h)
-{
-    return SimListClear("CT_ClearChannelList", h, DRV_MC_COUNTER);
-}
-
-extern "C" i32 KW_STDCALL Sim_CT_GetChannelListSize(i32 h, u32* count)
-{
-    return SimListSize("CT_GetChannelListSize", h, DRV_MC_COUNTER, count);
-}
-
-extern "C" i32 KW_STDCALL Sim_CT_SetFrequency(i32 h, double hertz)
-{
-    return SimSetRate("CT_SetFrequency", h, DRV_MC_COUNTER, hertz);
-}
-
 extern "C" i32 KW_STDCALL Sim_CT_AddChannelToList(i32 h, u32 channel, u32 flag)
 {
     i32 st;
-    if (SimEnter(&st, "CT_AddChannelToList", h, "%d,%u,%u", h, channel, flag)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "CT_AddChannelToList", h, "%d,%u,%u", h, channel, flag);
+    if (!d) return st;
     if (channel >= d->counters) return SIMDRV_ERR_ARGUMENT;
     return SimListAdd(d, DRV_MC_COUNTER, channel);
 }
@@ -225,11 +191,9 @@ extern "C" i32 KW_STDCALL Sim_CT_ReadSingleValue(i32 h, u32 channel, u32* value)
 {
     i32 st;
     if (SimEnter(&st, "CT_ReadSingleValue", h, "%d,%u,%s", h, channel, SimPtr(value))) return st;
-    if (SimReadFault(h, SIMDRV_READ_CT_SINGLE, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimReadDevice(h, SIMDRV_READ_CT_SINGLE, &st);
+    if (!d) return st;
     if (!value || channel >= d->counters) return SIMDRV_ERR_ARGUMENT;
-    i32 hint = SIM_NO_HINT;
-    *value = SimCounterAt(d, channel, SimNow(), &hint);
+    *value = SimCounterAt(d, channel, SimNow());
     return DRV_OK;
 }

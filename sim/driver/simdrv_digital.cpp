@@ -25,7 +25,7 @@ static u32 SimPatternLevel(const SimLinePattern& p, double t)
 
 // Out of line, so a level compares equal wherever it is computed. 'hint'
 // carries the history position from one call to the next (SimStepAt).
-__attribute__((noinline)) static u32 SimLineAt(const SimDevice* d, u32 line, double t, i32* hint)
+__attribute__((noinline)) static u32 SimLineLevel(const SimDevice* d, u32 line, double t, i32* hint)
 {
     const std::vector<SimStep>& written = SimLoopOf(d).port[line / d->linesPerPort];
     i32 i = written.empty() ? -1 : SimStepAt(written, t, hint);
@@ -35,56 +35,22 @@ __attribute__((noinline)) static u32 SimLineAt(const SimDevice* d, u32 line, dou
 
 void SimLineFill(const SimDevice* d, u32 line, u64 k, u32 n, u32* out)
 {
-    u64 tick = SimFirstTick(d, DRV_MC_DIGITAL) + k;
+    SimFillTicks(d, DRV_MC_DIGITAL, k, n, out, [&](double t, i32* hint) { return SimLineLevel(d, line, t, hint); });
+}
+
+u32 SimLineAt(const SimDevice* d, u32 line, double t)
+{
     i32 hint = SIM_NO_HINT;
-    for (u32 i = 0; i < n; ++i) out[i] = SimLineAt(d, line, SimTickTime(d, DRV_MC_DIGITAL, tick + i), &hint);
-}
-
-static const SimDevice* SimDigitalLine(i32 handle, u32 line)
-{
-    SimInit();
-    const SimDevice* d = SimFindHandle(handle);
-    return d && line < d->ports * d->linesPerPort ? d : nullptr;
-}
-
-SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k)
-{
-    const SimDevice* d = SimDigitalLine(handle, line);
-    u32 v = 0;
-    if (d) SimLineFill(d, line, k, 1, &v);
-    return d ? v : NAN;
-}
-
-SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t)
-{
-    const SimDevice* d = SimDigitalLine(handle, line);
-    i32 hint = SIM_NO_HINT;
-    return d ? SimLineAt(d, line, t, &hint) : NAN;
+    return SimLineLevel(d, line, t, &hint);
 }
 
 // ---------------------------------------------------------------- entry points
 
-extern "C" i32 KW_STDCALL Sim_TTL_ClearChannelList(i32 h)
-{
-    return SimListClear("TTL_ClearChannelList", h, DRV_MC_DIGITAL);
-}
-
-extern "C" i32 KW_STDCALL Sim_TTL_GetChannelListSize(i32 h, u32* count)
-{
-    return SimListSize("TTL_GetChannelListSize", h, DRV_MC_DIGITAL, count);
-}
-
-extern "C" i32 KW_STDCALL Sim_TTL_SetFrequency(i32 h, double hertz)
-{
-    return SimSetRate("TTL_SetFrequency", h, DRV_MC_DIGITAL, hertz);
-}
-
 extern "C" i32 KW_STDCALL Sim_TTL_AddChannelToList(i32 h, u32 line, u32 a, u32 b)
 {
     i32 st;
-    if (SimEnter(&st, "TTL_AddChannelToList", h, "%d,%u,%u,%u", h, line, a, b)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "TTL_AddChannelToList", h, "%d,%u,%u,%u", h, line, a, b);
+    if (!d) return st;
     if (line >= d->ports * d->linesPerPort) return SIMDRV_ERR_ARGUMENT;
     return SimListAdd(d, DRV_MC_DIGITAL, line);
 }
@@ -94,9 +60,8 @@ extern "C" i32 KW_STDCALL Sim_TTL_AddChannelToList(i32 h, u32 line, u32 a, u32 b
 extern "C" i32 KW_STDCALL Sim_TTL_SetChannelDirection(i32 h, u32 line, u32 output)
 {
     i32 st;
-    if (SimEnter(&st, "TTL_SetChannelDirection", h, "%d,%u,%u", h, line, output)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "TTL_SetChannelDirection", h, "%d,%u,%u", h, line, output);
+    if (!d) return st;
     if (line >= d->ports * d->linesPerPort || output > 1) return SIMDRV_ERR_ARGUMENT;
     return DRV_OK;
 }
@@ -104,12 +69,10 @@ extern "C" i32 KW_STDCALL Sim_TTL_SetChannelDirection(i32 h, u32 line, u32 outpu
 extern "C" i32 KW_STDCALL Sim_TTL_GetPortInfos(i32 h, u32* ports, u32* linesPerPort, u32* lines, u32* outputs)
 {
     i32 st;
-    if (SimEnter(&st, "TTL_GetPortInfos", h, "%d,%s,%s,%s,%s", h, SimPtr(ports), SimPtr(linesPerPort),
-                 SimPtr(lines), SimPtr(outputs)))
-        return st;
+    SimDevice* d = SimEnterDevice(&st, "TTL_GetPortInfos", h, "%d,%s,%s,%s,%s", h, SimPtr(ports),
+                                  SimPtr(linesPerPort), SimPtr(lines), SimPtr(outputs));
+    if (!d) return st;
     if (!ports || !linesPerPort || !lines || !outputs) return SIMDRV_ERR_ARGUMENT;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
     *ports = d->ports;
     *linesPerPort = d->linesPerPort;
     *lines = *outputs = d->ports * d->linesPerPort;
@@ -120,26 +83,22 @@ extern "C" i32 KW_STDCALL Sim_TTL_ReadPort(i32 h, u32 port, u32* word)
 {
     i32 st;
     if (SimEnter(&st, "TTL_ReadPort", h, "%d,%u,%s", h, port, SimPtr(word))) return st;
-    if (SimReadFault(h, SIMDRV_READ_PORT, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimReadDevice(h, SIMDRV_READ_PORT, &st);
+    if (!d) return st;
     if (!word || port >= d->ports) return SIMDRV_ERR_ARGUMENT;
     double now = SimNow();
     *word = 0;
-    for (u32 line = d->linesPerPort * port; line < d->linesPerPort * (port + 1); ++line) {
-        i32 hint = SIM_NO_HINT;
-        *word |= SimLineAt(d, line, now, &hint) << line;
-    }
+    for (u32 line = d->linesPerPort * port; line < d->linesPerPort * (port + 1); ++line)
+        *word |= SimLineAt(d, line, now) << line;
     return DRV_OK;
 }
 
+// The work of TTL_WritePort once it is logged and no call fault stopped it.
 static i32 SimWritePort(i32 h, u32 port, u32 word)
 {
     i32 st;
-    if (SimEnter(&st, "TTL_WritePort", h, "%d,%u,%u", h, port, word)) return st;
-    if (SimWriteFault(h, SIMDRV_WRITE_TTL, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_TTL, &st);
+    if (!d) return st;
     if (port >= d->ports) return SIMDRV_ERR_ARGUMENT;
     if (d->loopback) SimLoopWrite(SimLoopOf(d).port[port], word & ((1u << d->linesPerPort) - 1));
     return DRV_OK;
@@ -147,5 +106,7 @@ static i32 SimWritePort(i32 h, u32 port, u32 word)
 
 extern "C" i32 KW_STDCALL Sim_TTL_WritePort(i32 h, u32 port, u32 word)
 {
-    return SimRecordWrite(SIMDRV_WRITE_TTL, "TTL_WritePort", h, (i32)port, word, 0, SimWritePort(h, port, word));
+    i32 st;
+    if (!SimEnter(&st, "TTL_WritePort", h, "%d,%u,%u", h, port, word)) st = SimWritePort(h, port, word);
+    return SimRecordWrite(SIMDRV_WRITE_TTL, "TTL_WritePort", h, (i32)port, word, 0, st);
 }

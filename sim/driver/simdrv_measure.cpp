@@ -2,28 +2,28 @@
 // rates, the measurement state and the buffered reads. One StartMeasure
 // starts all three kinds; each list position then produces a sample at every
 // tick of its kind's rate (SimFirstTick), and the reads deliver them in order.
+#include <math.h>
+
 #include "simdrv_state.h"
 
 // ---------------------------------------------------------------- channel lists and rates
 
-i32 SimListClear(const char* name, i32 h, u32 kind)
+static i32 SimListClear(const char* name, i32 h, u32 kind)
 {
     i32 st;
-    if (SimEnter(&st, name, h, "%d", h)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, name, h, "%d", h);
+    if (!d) return st;
     if (d->measuring) return SIMDRV_ERR_STATE;
     d->stream[kind].listSize = 0;
     return DRV_OK;
 }
 
-i32 SimListSize(const char* name, i32 h, u32 kind, u32* count)
+static i32 SimListSize(const char* name, i32 h, u32 kind, u32* count)
 {
     i32 st;
-    if (SimEnter(&st, name, h, "%d,%s", h, SimPtr(count))) return st;
+    SimDevice* d = SimEnterDevice(&st, name, h, "%d,%s", h, SimPtr(count));
+    if (!d) return st;
     if (!count) return SIMDRV_ERR_ARGUMENT;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
     *count = d->stream[kind].listSize;
     return DRV_OK;
 }
@@ -37,25 +37,42 @@ i32 SimListAdd(SimDevice* d, u32 kind, u32 channel)
     return DRV_OK;
 }
 
-i32 SimSetRate(const char* name, i32 h, u32 kind, double hertz)
+static i32 SimSetRate(const char* name, i32 h, u32 kind, double hertz)
 {
     i32 st;
-    if (SimEnter(&st, name, h, "%d,%.15g", h, hertz)) return st;
+    SimDevice* d = SimEnterDevice(&st, name, h, "%d,%.15g", h, hertz);
+    if (!d) return st;
     if (SimFrequencyFault(h, hertz, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
     if (d->measuring) return SIMDRV_ERR_STATE;
     if (!(hertz > 0) || hertz > d->maxRate) return SIMDRV_ERR_RATE;
     d->stream[kind].rate = hertz;
     return DRV_OK;
 }
 
+// AD_, CT_ and TTL_ClearChannelList, _GetChannelListSize and _SetFrequency.
+#define SIM_LIST_ENTRY_POINTS(prefix, kind)                                                       \
+    extern "C" i32 KW_STDCALL Sim_##prefix##_ClearChannelList(i32 h)                              \
+    {                                                                                             \
+        return SimListClear(#prefix "_ClearChannelList", h, kind);                                \
+    }                                                                                             \
+    extern "C" i32 KW_STDCALL Sim_##prefix##_GetChannelListSize(i32 h, u32* count)                \
+    {                                                                                             \
+        return SimListSize(#prefix "_GetChannelListSize", h, kind, count);                        \
+    }                                                                                             \
+    extern "C" i32 KW_STDCALL Sim_##prefix##_SetFrequency(i32 h, double hertz)                    \
+    {                                                                                             \
+        return SimSetRate(#prefix "_SetFrequency", h, kind, hertz);                               \
+    }
+SIM_LIST_ENTRY_POINTS(AD, DRV_MC_ANALOG)
+SIM_LIST_ENTRY_POINTS(CT, DRV_MC_COUNTER)
+SIM_LIST_ENTRY_POINTS(TTL, DRV_MC_DIGITAL)
+#undef SIM_LIST_ENTRY_POINTS
+
 extern "C" i32 KW_STDCALL Sim_EnableSoftwareClock(i32 h, u32 enable, u32 blockSize)
 {
     i32 st;
-    if (SimEnter(&st, "EnableSoftwareClock", h, "%d,%u,%u", h, enable, blockSize)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "EnableSoftwareClock", h, "%d,%u,%u", h, enable, blockSize);
+    if (!d) return st;
     d->softwareClock = enable;
     d->softwareBlock = blockSize;
     return DRV_OK;
@@ -66,9 +83,8 @@ extern "C" i32 KW_STDCALL Sim_EnableSoftwareClock(i32 h, u32 enable, u32 blockSi
 extern "C" i32 KW_STDCALL Sim_ConfigMeasure(i32 h)
 {
     i32 st;
-    if (SimEnter(&st, "ConfigMeasure", h, "%d", h)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "ConfigMeasure", h, "%d", h);
+    if (!d) return st;
     if (d->measuring) return SIMDRV_ERR_STATE;
     d->configured = true;
     return DRV_OK;
@@ -77,9 +93,8 @@ extern "C" i32 KW_STDCALL Sim_ConfigMeasure(i32 h)
 extern "C" i32 KW_STDCALL Sim_StartMeasure(i32 h)
 {
     i32 st;
-    if (SimEnter(&st, "StartMeasure", h, "%d", h)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "StartMeasure", h, "%d", h);
+    if (!d) return st;
     if (!d->configured || d->measuring) return SIMDRV_ERR_STATE;
     d->measuring = true;
     d->startTime = SimNow();
@@ -91,9 +106,8 @@ extern "C" i32 KW_STDCALL Sim_StartMeasure(i32 h)
 extern "C" i32 KW_STDCALL Sim_StopMeasure(i32 h)
 {
     i32 st;
-    if (SimEnter(&st, "StopMeasure", h, "%d", h)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimEnterDevice(&st, "StopMeasure", h, "%d", h);
+    if (!d) return st;
     d->measuring = false;
     d->configured = false;
     return DRV_OK;
@@ -107,9 +121,8 @@ static i32 SimBufferedDevice(i32 h, u32 kind, u32 position, u32 readKind, SimDev
 {
     i32 st;
     if (kind > DRV_MC_DIGITAL) return SIMDRV_ERR_ARGUMENT;
-    if (SimReadFault(h, readKind, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimReadDevice(h, readKind, &st);
+    if (!d) return st;
     if (position >= d->stream[kind].listSize) return SIMDRV_ERR_ARGUMENT;
     if (!d->measuring) return SIMDRV_ERR_STATE;
     *out = d;
@@ -185,4 +198,59 @@ extern "C" i32 KW_STDCALL Sim_MeasurementChannel_ReadDataAsUInt32(i32 h, u32 kin
     u32 readKind = kind == DRV_MC_COUNTER ? SIMDRV_READ_CT_DATA : kind == DRV_MC_DIGITAL ? SIMDRV_READ_TTL_DATA : 0;
     return SimBufferedRead(h, kind, position, buffer, count, readKind,
                            kind == DRV_MC_COUNTER ? SimCounterFill : SimLineFill);
+}
+
+// ---------------------------------------------------------------- expectations for tests
+
+static bool SimHasInput(const SimDevice* d, u32 kind, u32 input)
+{
+    u32 count = kind == DRV_MC_ANALOG ? d->channels : kind == DRV_MC_COUNTER ? d->counters : d->ports * d->linesPerPort;
+    return input < count;
+}
+
+// Sample k of an input through the buffered reads' own fill; NaN without such an input.
+template <class Value>
+static double SimExpectSample(i32 handle, u32 kind, u32 input, u64 k,
+                              void (*fill)(const SimDevice*, u32, u64, u32, Value*))
+{
+    SimInit();
+    const SimDevice* d = SimFindHandle(handle);
+    Value v{};
+    if (!d || !SimHasInput(d, kind, input)) return NAN;
+    fill(d, input, k, 1, &v);
+    return v;
+}
+
+// An input at time t as its single read reads it; NaN without such an input.
+template <class Value>
+static double SimExpectAt(i32 handle, u32 kind, u32 input, double t, Value (*at)(const SimDevice*, u32, double))
+{
+    SimInit();
+    const SimDevice* d = SimFindHandle(handle);
+    return d && SimHasInput(d, kind, input) ? at(d, input, t) : NAN;
+}
+
+SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k)
+{
+    return SimExpectSample(handle, DRV_MC_ANALOG, channel, k, SimAnalogFill);
+}
+SIMDRV_API double SimDrv_CounterValue(i32 handle, u32 channel, u64 k)
+{
+    return SimExpectSample(handle, DRV_MC_COUNTER, channel, k, SimCounterFill);
+}
+SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k)
+{
+    return SimExpectSample(handle, DRV_MC_DIGITAL, line, k, SimLineFill);
+}
+SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t)
+{
+    return SimExpectAt(handle, DRV_MC_ANALOG, channel, t, SimAnalogAt);
+}
+SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t)
+{
+    return SimExpectAt(handle, DRV_MC_COUNTER, channel, t, SimCounterAt);
+}
+SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t)
+{
+    return SimExpectAt(handle, DRV_MC_DIGITAL, line, t, SimLineAt);
 }

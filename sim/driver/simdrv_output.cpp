@@ -12,13 +12,13 @@
 
 #include "simdrv_state.h"
 
+// The work of each output call once it is logged and no call fault stopped
+// it; the entry points record every call with its status.
 static i32 SimWriteVoltage(i32 h, u32 channel, double volts)
 {
     i32 st;
-    if (SimEnter(&st, "DA_WriteChannelVoltage", h, "%d,%u,%.15g", h, channel, volts)) return st;
-    if (SimWriteFault(h, SIMDRV_WRITE_DA, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_DA, &st);
+    if (!d) return st;
     if (channel >= d->daOutputs) return SIMDRV_ERR_ARGUMENT;
     if (d->loopback && channel < d->channels) SimLoopWrite(SimLoopOf(d).analog[channel], volts);
     return DRV_OK;
@@ -26,8 +26,10 @@ static i32 SimWriteVoltage(i32 h, u32 channel, double volts)
 
 extern "C" i32 KW_STDCALL Sim_DA_WriteChannelVoltage(i32 h, u32 channel, double volts)
 {
-    return SimRecordWrite(SIMDRV_WRITE_DA, "DA_WriteChannelVoltage", h, (i32)channel, volts, 0,
-                          SimWriteVoltage(h, channel, volts));
+    i32 st;
+    if (!SimEnter(&st, "DA_WriteChannelVoltage", h, "%d,%u,%.15g", h, channel, volts))
+        st = SimWriteVoltage(h, channel, volts);
+    return SimRecordWrite(SIMDRV_WRITE_DA, "DA_WriteChannelVoltage", h, (i32)channel, volts, 0, st);
 }
 
 // ---------------------------------------------------------------- pulse outputs
@@ -38,13 +40,11 @@ static void SimPwmDrive(SimDevice* d, u32 channel)
     SimCounterDrive(d, channel, d->pwmRunning ? p.freq : 0, p.duty);
 }
 
-static i32 SimPrepare(const char* name, SimPwmMode mode, i32 h, u32 channel, i32 frequency, i32 duty)
+static i32 SimPrepare(SimPwmMode mode, i32 h, u32 channel, i32 frequency, i32 duty)
 {
     i32 st;
-    if (SimEnter(&st, name, h, "%d,%u,%d,%d", h, channel, frequency, duty)) return st;
-    if (SimWriteFault(h, SIMDRV_WRITE_PWM_SETUP, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM_SETUP, &st);
+    if (!d) return st;
     if (channel >= d->pwmOutputs || duty < 0 || duty > 100) return SIMDRV_ERR_ARGUMENT;
     if (frequency <= 0) return SIMDRV_ERR_RATE;
     d->pwm[channel] = {mode, (double)frequency, (double)duty};
@@ -52,25 +52,29 @@ static i32 SimPrepare(const char* name, SimPwmMode mode, i32 h, u32 channel, i32
     return DRV_OK;
 }
 
+static i32 SimPrepareCall(const char* name, SimPwmMode mode, i32 h, u32 channel, i32 frequency, i32 duty)
+{
+    i32 st;
+    if (!SimEnter(&st, name, h, "%d,%u,%d,%d", h, channel, frequency, duty))
+        st = SimPrepare(mode, h, channel, frequency, duty);
+    return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, name, h, (i32)channel, frequency, duty, st);
+}
+
 extern "C" i32 KW_STDCALL Sim_PWM_PreparePWMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, "PWM_PreparePWMOutput", h, (i32)channel, frequency, duty,
-                          SimPrepare("PWM_PreparePWMOutput", SIM_PWM_PWM, h, channel, frequency, duty));
+    return SimPrepareCall("PWM_PreparePWMOutput", SIM_PWM_PWM, h, channel, frequency, duty);
 }
 
 extern "C" i32 KW_STDCALL Sim_PWM_PrepareFMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, "PWM_PrepareFMOutput", h, (i32)channel, frequency, duty,
-                          SimPrepare("PWM_PrepareFMOutput", SIM_PWM_FM, h, channel, frequency, duty));
+    return SimPrepareCall("PWM_PrepareFMOutput", SIM_PWM_FM, h, channel, frequency, duty);
 }
 
 static i32 SimStartOutput(i32 h)
 {
     i32 st;
-    if (SimEnter(&st, "PWM_StartOutput", h, "%d", h)) return st;
-    if (SimWriteFault(h, SIMDRV_WRITE_PWM_SETUP, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM_SETUP, &st);
+    if (!d) return st;
     d->pwmRunning = true;
     for (u32 c = 0; c < d->pwmOutputs; ++c)
         if (d->pwm[c].mode != SIM_PWM_NONE) SimPwmDrive(d, c);
@@ -79,17 +83,18 @@ static i32 SimStartOutput(i32 h)
 
 extern "C" i32 KW_STDCALL Sim_PWM_StartOutput(i32 h)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, "PWM_StartOutput", h, -1, 0, 0, SimStartOutput(h));
+    i32 st;
+    if (!SimEnter(&st, "PWM_StartOutput", h, "%d", h)) st = SimStartOutput(h);
+    return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, "PWM_StartOutput", h, -1, 0, 0, st);
 }
 
-// A change of a prepared pulse output, after its log line: a new frequency
-// (hertz) or duty cycle (percent); null: kept.
+// A change of a prepared pulse output: a new frequency (hertz) or duty cycle
+// (percent); null: kept.
 static i32 SimPwmChange(i32 h, u32 channel, const double* frequency, const double* duty)
 {
     i32 st;
-    if (SimWriteFault(h, SIMDRV_WRITE_PWM, &st)) return st;
-    SimDevice* d = SimConnected(h);
-    if (!d) return DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM, &st);
+    if (!d) return st;
     if (channel >= d->pwmOutputs) return SIMDRV_ERR_ARGUMENT;
     SimPwmOutput& p = d->pwm[channel];
     if (p.mode == SIM_PWM_NONE) return SIMDRV_ERR_STATE;
@@ -101,42 +106,30 @@ static i32 SimPwmChange(i32 h, u32 channel, const double* frequency, const doubl
     return DRV_OK;
 }
 
-static i32 SimWriteRatio(i32 h, u32 channel, i32 duty)
-{
-    i32 st;
-    if (SimEnter(&st, "PWM_WriteNewPWMRatio", h, "%d,%u,%d", h, channel, duty)) return st;
-    double percent = duty;
-    return SimPwmChange(h, channel, nullptr, &percent);
-}
-
 extern "C" i32 KW_STDCALL Sim_PWM_WriteNewPWMRatio(i32 h, u32 channel, i32 duty)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM, "PWM_WriteNewPWMRatio", h, (i32)channel, duty, 0,
-                          SimWriteRatio(h, channel, duty));
+    i32 st;
+    double percent = duty;
+    if (!SimEnter(&st, "PWM_WriteNewPWMRatio", h, "%d,%u,%d", h, channel, duty))
+        st = SimPwmChange(h, channel, nullptr, &percent);
+    return SimRecordWrite(SIMDRV_WRITE_PWM, "PWM_WriteNewPWMRatio", h, (i32)channel, duty, 0, st);
 }
 
-static i32 SimSetPwmFrequency(i32 h, u32 channel, double hertz)
+// PWM_SetFrequency (hertz) and PWM_SetDutyCycle (percent).
+static i32 SimPwmSet(const char* name, i32 h, u32 channel, double value, bool isFrequency)
 {
     i32 st;
-    if (SimEnter(&st, "PWM_SetFrequency", h, "%d,%u,%.15g", h, channel, hertz)) return st;
-    return SimPwmChange(h, channel, &hertz, nullptr);
+    if (!SimEnter(&st, name, h, "%d,%u,%.15g", h, channel, value))
+        st = SimPwmChange(h, channel, isFrequency ? &value : nullptr, isFrequency ? nullptr : &value);
+    return SimRecordWrite(SIMDRV_WRITE_PWM, name, h, (i32)channel, value, 0, st);
 }
 
 extern "C" i32 KW_STDCALL Sim_PWM_SetFrequency(i32 h, u32 channel, double hertz)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM, "PWM_SetFrequency", h, (i32)channel, hertz, 0,
-                          SimSetPwmFrequency(h, channel, hertz));
-}
-
-static i32 SimSetPwmDuty(i32 h, u32 channel, double duty)
-{
-    i32 st;
-    if (SimEnter(&st, "PWM_SetDutyCycle", h, "%d,%u,%.15g", h, channel, duty)) return st;
-    return SimPwmChange(h, channel, nullptr, &duty);
+    return SimPwmSet("PWM_SetFrequency", h, channel, hertz, true);
 }
 
 extern "C" i32 KW_STDCALL Sim_PWM_SetDutyCycle(i32 h, u32 channel, double duty)
 {
-    return SimRecordWrite(SIMDRV_WRITE_PWM, "PWM_SetDutyCycle", h, (i32)channel, duty, 0,
-                          SimSetPwmDuty(h, channel, duty));
+    return SimPwmSet("PWM_SetDutyCycle", h, channel, duty, false);
 }

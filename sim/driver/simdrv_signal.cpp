@@ -73,24 +73,3 @@ void SimAnalogFill(const SimDevice* d, u32 channel, u64 k, u32 n, double* out)
         out[i] = w >= 0 ? written[w].value : SimWaveAt(d, channel, t, tick + i);
     }
 }
-
-static const SimDevice* SimAnalogInput(i32 handle, u32 channel)
-{
-    SimInit();
-    const SimDevice* d = SimFindHandle(handle);
-    return d && channel < d->channels ? d : nullptr;
-}
-
-SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k)
-{
-    const SimDevice* d = SimAnalogInput(handle, channel);
-    double v = NAN;
-    if (d) SimAnalogFill(d, channel, k, 1, &v);
-    return v;
-}
-
-SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t)
-{
-    const SimDevice* d = SimAnalogInput(handle, channel);
-    return d ? SimAnalogAt(d, channel, t) : NAN;
-}

@@ -90,10 +90,14 @@ double SimNow();
 // call must fail with *status.
 bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
     __attribute__((format(printf, 4, 5)));
-// A read fault for this read kind (SIMDRV_READ_*) or write fault for this
-// output kind (SIMDRV_WRITE_*) on this device.
-bool SimReadFault(i32 handle, u32 kind, i32* status);
-bool SimWriteFault(i32 handle, u32 kind, i32* status);
+// The same, then the connected device: null when the call fails here, with
+// *status set (the call fault's status, or DRV_ERR_LOST_CONNECTION).
+SimDevice* SimEnterDevice(i32* status, const char* name, i32 handle, const char* fmt, ...)
+    __attribute__((format(printf, 4, 5)));
+// The connected device for a read (SIMDRV_READ_*) or an output call
+// (SIMDRV_WRITE_*) after its faults: null when the call fails, with *status set.
+SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status);
+SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status);
 bool SimFrequencyFault(i32 handle, double hertz, i32* status);
 // Adds an output call to the write record; returns status.
 i32 SimRecordWrite(u32 kind, const char* name, i32 handle, i32 channel, double value, double value2, i32 status);
@@ -131,19 +135,31 @@ inline double SimTickTime(const SimDevice* d, u32 kind, u64 tick)
     return t;
 }
 
-// Channel lists and rates of the three kinds, shared by their entry points.
-i32 SimListClear(const char* name, i32 h, u32 kind);
-i32 SimListSize(const char* name, i32 h, u32 kind, u32* count);
-i32 SimListAdd(SimDevice* d, u32 kind, u32 channel);  // d connected and checked
-i32 SimSetRate(const char* name, i32 h, u32 kind, double hertz);
+// A position in a write history, carried from one sample to the next
+// (SimStepAt below); SIM_NO_HINT before the first.
+enum { SIM_NO_HINT = -2 };
+
+// Samples k to k + n - 1 of a kind from at(t, &hint), the input at time t.
+template <class Value, class At>
+void SimFillTicks(const SimDevice* d, u32 kind, u64 k, u32 n, Value* out, At at)
+{
+    u64 tick = SimFirstTick(d, kind) + k;
+    i32 hint = SIM_NO_HINT;
+    for (u32 i = 0; i < n; ++i) out[i] = at(SimTickTime(d, kind, tick + i), &hint);
+}
+
+// Adds a channel or line to a kind's channel list (d connected, channel checked).
+i32 SimListAdd(SimDevice* d, u32 kind, u32 channel);
 
 // Samples k to k + n - 1 of an input, as the buffered reads deliver them.
 void SimAnalogFill(const SimDevice* d, u32 channel, u64 k, u32 n, double* out);
 void SimCounterFill(const SimDevice* d, u32 channel, u64 k, u32 n, u32* out);
 void SimLineFill(const SimDevice* d, u32 line, u64 k, u32 n, u32* out);
 
-// An analog input at time t, as the single reads read it.
+// Inputs at time t, as the single reads read them.
 double SimAnalogAt(const SimDevice* d, u32 channel, double t);
+u32 SimCounterAt(const SimDevice* d, u32 channel, double t);
+u32 SimLineAt(const SimDevice* d, u32 line, double t);
 
 // ---------------------------------------------------------------- loopback
 
@@ -176,7 +192,6 @@ void SimStepTrim(std::vector<Step>& steps, double t)
 // Index of the last step at or before t, or -1. A hint (the result for an
 // earlier t) walks forward, so a read walks a history once; without one
 // (SIM_NO_HINT) a binary search finds it.
-enum { SIM_NO_HINT = -2 };
 template <class Step>
 i32 SimStepAt(const std::vector<Step>& steps, double t, i32* hint)
 {
