@@ -347,6 +347,11 @@ TEST_F(SimDrv, AnalogOutputDrivesTheInputOfItsNumber)
     double now = 0;
     EXPECT_EQ(t.AD_ReadSingleVoltage(h, 2, 0, 0, 1, &now), 0);
     EXPECT_EQ(now, -2);
+    EXPECT_EQ(t.DA_WriteChannelVoltage(h, 2, 5), 0);
+    SimDrv_SetTime(0.6);  // a clock set back: the new write replaces the later one
+    EXPECT_EQ(t.DA_WriteChannelVoltage(h, 2, 7), 0);
+    EXPECT_EQ(SimDrv_SignalAt(h, 2, 1.5), 7);
+    EXPECT_EQ(SimDrv_SignalAt(h, 2, 0.55), -2);
 
     h = Device("signal = ramp freq=3\n");  // loopback off: writes reach no input
     EXPECT_EQ(t.DA_WriteChannelVoltage(h, 2, 1.5), 0);
