@@ -10,19 +10,37 @@
 //   handle = <n>                     device handle, unique, >= 0 (default:
 //                                    position in the file + 1)
 //   channels = <n>                   analog input channels, 1..32 (default 16)
-//   maxrate = <Hz>                   highest analog rate (default 100000)
+//   maxrate = <Hz>                   highest rate of every measurement kind
+//                                    (default 100000)
 //   search = 0 | 1                   listed by the network search (default 1)
 //   reachable = 0 | 1                0: every connection attempt fails
-//   signal = <spec>                  signal of every channel
-//   signal.<n> = <spec>              signal of channel n
-// A signal spec is a wave, sine | square | ramp | noise, followed by any of
-// amp=<V> freq=<Hz> offset=<V> phase=<cycles> seed=<n>; the defaults are
-// amp=1 freq=1 offset=0 phase=0 seed=1000 × device position + channel.
-// Without a signal key channel c has the wave c % 4 with amplitude 1,
-// frequency c + 1 Hz and offset c / 10 V, so no two channels look alike.
+//   counters = <n>                   counter inputs, 0..16 (default 2)
+//   ports = <n>, linesperport = <n>  digital ports, 1..8 (default 4), of 1..8
+//                                    lines (default 4); at most 32 lines
+//   daoutputs = <n>                  analog outputs, 0..32 (default: channels)
+//   pwmoutputs = <n>                 pulse outputs, 0..32 (default 16)
+//   loopback = 0 | 1                 1: outputs drive the inputs (default 0)
+//   signal = <spec>, signal.<n> = <spec>    analog input of every channel, of channel n
+//   counter = <spec>, counter.<n> = <spec>  pulse train at every counter input, at counter n
+//   line = <spec>, line.<n> = <spec>        level of every digital line, of line n
+// Specs name a kind and then give any of its parameters as key=value; the
+// parameters not given take the defaults shown:
+//   signal:  sine | square | ramp | noise, amp=1 (V) freq=1 (Hz) offset=0 (V)
+//            phase=0 (cycles) seed=1000 × device position + channel
+//   counter: pulse freq=100 (Hz) duty=0.5 (0 < duty < 1) jitter=0 (0..0.45:
+//            each rising edge moves by up to ±jitter of a period)
+//            seed=1000 × device position + 100 + counter swing=100 (pulses)
+//   line:    square period=0.01 (s) duty=0.5 phase=0 (cycles) | level 0 | level 1
+//            | counterbit bit=0 period=0.001 (s): bit 'bit' of a count that
+//            goes up by one every period
+// Without these keys channel c has the wave c % 4 with amplitude 1, frequency
+// c + 1 Hz and offset c / 10 V; counter c a pulse train of 100 + 150 × c Hz
+// with duty 0.5 (even c) or 0.25 (odd c); line n a square wave of period
+// 0.01 × (n + 1) s: no two inputs look alike.
 // Texts run to the end of the line, trimmed. A network device connects by its
 // address or, ignoring case, its host name; PCI and USB devices by serial.
 #include <ctype.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -30,35 +48,38 @@
 
 const char* const g_simDefaultConfig =
     "[eth]\n"
-    "serial = KW24-1001\n"
+    "serial = SIM-1001\n"
     "address = 192.168.10.21\n"
     "hostname = kw-eth-1\n"
     "hwaddress = 00:1A:2B:3C:4D:01\n"
-    "name = Kestrelwing ETH-16\n"
-    "customer = Brennholt Messtechnik\n"
+    "name = Kestrelwing ETH-16 (simulated)\n"
+    "customer = Simulated device\n"
     "date = 14.03.2024\n"
     "[eth]\n"
-    "serial = KW24-1002\n"
+    "serial = SIM-1002\n"
     "address = 192.168.10.22\n"
     "hostname = kw-eth-2\n"
     "hwaddress = 00:1A:2B:3C:4D:02\n"
-    "name = Kestrelwing ETH-16\n"
-    "customer = Brennholt Messtechnik\n"
+    "name = Kestrelwing ETH-16 (simulated)\n"
+    "customer = Simulated device\n"
     "date = 02.09.2024\n"
     "[pci]\n"
-    "serial = KW24-2001\n"
-    "name = Kestrelwing PCI-16\n"
-    "customer = Labor Nord\n"
+    "serial = SIM-2001\n"
+    "name = Kestrelwing PCI-16 (simulated)\n"
+    "customer = Simulated device\n"
     "date = 21.11.2023\n"
     "[usb]\n"
-    "serial = KW24-3001\n"
-    "name = Kestrelwing USB-8\n"
-    "customer = Labor Nord\n"
+    "serial = SIM-3001\n"
+    "name = Kestrelwing USB-8 (simulated)\n"
+    "customer = Simulated device\n"
     "date = 05.01.2025\n"
     "channels = 8\n"
     "maxrate = 50000\n";
 
-static u64 SimDefaultSeed(u32 position, u32 channel) { return 1000ull * position + channel; }
+// daoutputs until set: as many analog outputs as input channels.
+static constexpr u32 SIM_AS_CHANNELS = UINT32_MAX;
+
+static u64 SimDefaultSeed(u32 position, u32 input) { return 1000ull * position + input; }
 
 static void SimDefaultDevice(SimDevice* d, SimKind kind, u32 position)
 {
@@ -66,12 +87,20 @@ static void SimDefaultDevice(SimDevice* d, SimKind kind, u32 position)
     d->kind = kind;
     d->handle = (i32)position + 1;
     d->channels = 16;
+    d->counters = 2;
+    d->ports = 4;
+    d->linesPerPort = 4;
+    d->daOutputs = SIM_AS_CHANNELS;
+    d->pwmOutputs = 16;
     d->maxRate = 100000;
     d->searchable = true;
     d->reachable = true;
-    d->rate = SIM_DEFAULT_RATE;
+    for (SimStream& s : d->stream) s.rate = SIM_DEFAULT_RATE;
     for (u32 c = 0; c < SIMDRV_MAX_CHANNELS; ++c)
         d->signal[c] = {SimWave(c % 4), 1.0, c + 1.0, c / 10.0, 0.0, SimDefaultSeed(position, c)};
+    for (u32 c = 0; c < SIMDRV_MAX_COUNTERS; ++c)
+        d->train[c] = {100.0 + 150.0 * c, c % 2 ? 0.25 : 0.5, 0.0, SimDefaultSeed(position, 100 + c), 100};
+    for (u32 n = 0; n < SIMDRV_MAX_LINES; ++n) d->line[n] = {SIM_LINE_SQUARE, 0, 0.01 * (n + 1), 0.5, 0.0};
 }
 
 static char* SimTrim(char* s)
@@ -87,7 +116,7 @@ static bool SimNumber(const char* s, double* out)
 {
     char* end;
     double v = strtod(s, &end);
-    if (end == s || *end) return false;
+    if (end == s || *end || !isfinite(v)) return false;
     *out = v;
     return true;
 }
@@ -114,77 +143,179 @@ static char* SimNextWord(char** cursor)
     return word;
 }
 
-// "<wave> key=value ..."; parameters not given take their defaults.
-static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
+// The first word of a spec as an index into names, or -1.
+static int SimSpecKind(char** spec, const char* const* names, int count)
 {
-    static const char* const waves[] = {"sine", "square", "ramp", "noise"};
-    char* word = SimNextWord(&spec);
-    if (!word) return false;
-    u32 w = 0;
-    while (w < 4 && strcmp(word, waves[w]) != 0) ++w;
-    if (w == 4) return false;
-    *sig = {SimWave(w), 1.0, 1.0, 0.0, 0.0, seed};
-    while ((word = SimNextWord(&spec))) {
+    const char* word = SimNextWord(spec);
+    for (int i = 0; word && i < count; ++i)
+        if (!strcmp(word, names[i])) return i;
+    return -1;
+}
+
+// A spec parameter: key=value with min <= value <= max.
+struct SimParam {
+    const char* key;
+    double* value;
+    double min, max;
+    bool whole;  // whole numbers only
+};
+
+// The rest of a spec: key=value words, each key from params.
+static bool SimParseParams(char* spec, const SimParam* params, u32 count)
+{
+    while (char* word = SimNextWord(&spec)) {
         char* eq = strchr(word, '=');
         if (!eq) return false;
         *eq = 0;
+        const SimParam* p = params;
+        while (p < params + count && strcmp(word, p->key) != 0) ++p;
         double v;
-        if (!SimNumber(eq + 1, &v)) return false;
-        if (!strcmp(word, "amp")) sig->amp = v;
-        else if (!strcmp(word, "freq")) sig->freq = v;
-        else if (!strcmp(word, "offset")) sig->offset = v;
-        else if (!strcmp(word, "phase")) sig->phase = v;
-        else if (!strcmp(word, "seed") && v >= 0) sig->seed = (u64)v;
-        else return false;
+        if (p == params + count || !SimNumber(eq + 1, &v) || v < p->min || v > p->max) return false;
+        if (p->whole && v != floor(v)) return false;
+        *p->value = v;
     }
     return true;
 }
 
+static constexpr double SIM_ANY = HUGE_VAL;
+static constexpr double SIM_MAX_SEED = 9007199254740992.0;  // 2^53: every seed exact in a double
+
+static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
+{
+    static const char* const waves[] = {"sine", "square", "ramp", "noise"};
+    int wave = SimSpecKind(&spec, waves, 4);
+    double amp = 1, freq = 1, offset = 0, phase = 0, s = (double)seed;
+    const SimParam params[] = {{"amp", &amp, -SIM_ANY, SIM_ANY},       {"freq", &freq, -SIM_ANY, SIM_ANY},
+                               {"offset", &offset, -SIM_ANY, SIM_ANY}, {"phase", &phase, -SIM_ANY, SIM_ANY},
+                               {"seed", &s, 0, SIM_MAX_SEED, true}};
+    if (wave < 0 || !SimParseParams(spec, params, 5)) return false;
+    *sig = {SimWave(wave), amp, freq, offset, phase, (u64)s};
+    return true;
+}
+
+static bool SimParseTrain(char* spec, u64 seed, SimPulseTrain* train)
+{
+    static const char* const kinds[] = {"pulse"};
+    double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, swing = 100;
+    const SimParam params[] = {{"freq", &freq, 0, SIM_ANY},         {"duty", &duty, 0, 1},
+                               {"jitter", &jitter, 0, 0.45},        {"seed", &s, 0, SIM_MAX_SEED, true},
+                               {"swing", &swing, 1, UINT32_MAX, true}};
+    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 5)) return false;
+    if (!(freq > 0) || !(duty > 0 && duty < 1)) return false;
+    *train = {freq, duty, jitter, (u64)s, (u32)swing};
+    return true;
+}
+
+static bool SimParseLine(char* spec, SimLinePattern* line)
+{
+    static const char* const kinds[] = {"square", "level", "counterbit"};
+    int kind = SimSpecKind(&spec, kinds, 3);
+    if (kind == SIM_LINE_LEVEL) {
+        const char* level = SimNextWord(&spec);
+        if (!level || SimNextWord(&spec) || (strcmp(level, "0") != 0 && strcmp(level, "1") != 0)) return false;
+        *line = {SIM_LINE_LEVEL, (u32)(level[0] - '0'), 0, 0, 0};
+        return true;
+    }
+    double period = kind == SIM_LINE_COUNTERBIT ? 0.001 : 0.01, duty = 0.5, phase = 0, bit = 0;
+    const SimParam square[] = {{"period", &period, 0, SIM_ANY}, {"duty", &duty, 0, 1}, {"phase", &phase, -SIM_ANY, SIM_ANY}};
+    const SimParam counterbit[] = {{"bit", &bit, 0, 31, true}, {"period", &period, 0, SIM_ANY}};
+    if (kind < 0) return false;
+    bool parsed = kind == SIM_LINE_SQUARE ? SimParseParams(spec, square, 3) : SimParseParams(spec, counterbit, 2);
+    if (!parsed || !(period > 0)) return false;
+    *line = {SimLineKind(kind), (u32)bit, period, duty, phase};
+    return true;
+}
+
+// "name" (every index below count) or "name.<n>" (index n): the spec parsed
+// for each index. -1: the key is not this name; 0: bad; 1: done.
+template <class Parse>
+static int SimIndexedKey(const char* key, const char* name, u32 count, const char* value, Parse parse)
+{
+    size_t n = strlen(name);
+    if (strncmp(key, name, n) != 0 || (key[n] && key[n] != '.')) return -1;
+    u32 first = 0, last = count;
+    if (key[n]) {
+        long index;
+        if (!SimInteger(key + n + 1, 0, count - 1, &index)) return 0;
+        first = (u32)index;
+        last = first + 1;
+    }
+    if (strlen(value) >= SIMDRV_TEXT) return 0;
+    for (u32 i = first; i < last; ++i) {
+        char copy[SIMDRV_TEXT];
+        kw_strlcpy(copy, value, sizeof copy);
+        if (!parse(copy, i)) return 0;
+    }
+    return 1;
+}
+
 static bool SimParseDeviceKey(SimDevice* d, u32 position, const char* key, char* value)
 {
-    struct TextKey {
+    struct FieldKey {
         const char* key;
         size_t offset;
+        long min, max;  // numbers; texts: 0, 0
     };
-    static const TextKey texts[] = {
+    static const FieldKey texts[] = {
         {"serial", offsetof(SimDevice, serial)},       {"address", offsetof(SimDevice, address)},
         {"hostname", offsetof(SimDevice, hostname)},   {"hwaddress", offsetof(SimDevice, hwaddress)},
         {"name", offsetof(SimDevice, name)},           {"customer", offsetof(SimDevice, customer)},
         {"date", offsetof(SimDevice, date)},
     };
-    for (const TextKey& t : texts)
+    static const FieldKey counts[] = {
+        {"channels", offsetof(SimDevice, channels), 1, SIMDRV_MAX_CHANNELS},
+        {"counters", offsetof(SimDevice, counters), 0, SIMDRV_MAX_COUNTERS},
+        {"ports", offsetof(SimDevice, ports), 1, SIMDRV_MAX_PORTS},
+        {"linesperport", offsetof(SimDevice, linesPerPort), 1, 8},
+        {"daoutputs", offsetof(SimDevice, daOutputs), 0, SIMDRV_MAX_OUTPUTS},
+        {"pwmoutputs", offsetof(SimDevice, pwmOutputs), 0, SIMDRV_MAX_OUTPUTS},
+    };
+    static const FieldKey switches[] = {
+        {"search", offsetof(SimDevice, searchable), 0, 1},
+        {"reachable", offsetof(SimDevice, reachable), 0, 1},
+        {"loopback", offsetof(SimDevice, loopback), 0, 1},
+    };
+    for (const FieldKey& t : texts)
         if (!strcmp(key, t.key)) {
             if (strlen(value) >= SIMDRV_TEXT) return false;
             kw_strlcpy((char*)d + t.offset, value, SIMDRV_TEXT);
             return true;
         }
     long n;
-    double v;
+    for (const FieldKey& c : counts)
+        if (!strcmp(key, c.key)) {
+            if (!SimInteger(value, c.min, c.max, &n)) return false;
+            *(u32*)((char*)d + c.offset) = (u32)n;
+            return d->ports * d->linesPerPort <= SIMDRV_MAX_LINES;
+        }
+    for (const FieldKey& s : switches)
+        if (!strcmp(key, s.key)) {
+            if (!SimInteger(value, s.min, s.max, &n)) return false;
+            *(bool*)((char*)d + s.offset) = n != 0;
+            return true;
+        }
     if (!strcmp(key, "handle")) {
         if (!SimInteger(value, 0, INT32_MAX, &n)) return false;
         d->handle = (i32)n;
-    } else if (!strcmp(key, "channels")) {
-        if (!SimInteger(value, 1, SIMDRV_MAX_CHANNELS, &n)) return false;
-        d->channels = (u32)n;
-    } else if (!strcmp(key, "maxrate")) {
+        return true;
+    }
+    if (!strcmp(key, "maxrate")) {
+        double v;
         if (!SimNumber(value, &v) || !(v > 0)) return false;
         d->maxRate = v;
-    } else if (!strcmp(key, "search") || !strcmp(key, "reachable")) {
-        if (!SimInteger(value, 0, 1, &n)) return false;
-        (!strcmp(key, "search") ? d->searchable : d->reachable) = n != 0;
-    } else if (!strcmp(key, "signal")) {
-        for (u32 c = 0; c < SIMDRV_MAX_CHANNELS; ++c) {
-            char copy[SIMDRV_TEXT];
-            kw_strlcpy(copy, value, sizeof copy);
-            if (!SimParseSignal(copy, SimDefaultSeed(position, c), &d->signal[c])) return false;
-        }
-    } else if (!strncmp(key, "signal.", 7)) {
-        if (!SimInteger(key + 7, 0, SIMDRV_MAX_CHANNELS - 1, &n)) return false;
-        return SimParseSignal(value, SimDefaultSeed(position, (u32)n), &d->signal[n]);
-    } else {
-        return false;
+        return true;
     }
-    return true;
+    int done = SimIndexedKey(key, "signal", SIMDRV_MAX_CHANNELS, value, [&](char* spec, u32 c) {
+        return SimParseSignal(spec, SimDefaultSeed(position, c), &d->signal[c]);
+    });
+    if (done < 0)
+        done = SimIndexedKey(key, "counter", SIMDRV_MAX_COUNTERS, value, [&](char* spec, u32 c) {
+            return SimParseTrain(spec, SimDefaultSeed(position, 100 + c), &d->train[c]);
+        });
+    if (done < 0)
+        done = SimIndexedKey(key, "line", SIMDRV_MAX_LINES, value,
+                             [&](char* spec, u32 n) { return SimParseLine(spec, &d->line[n]); });
+    return done == 1;
 }
 
 int SimParseConfig(const char* text, SimConfig* out)
@@ -228,8 +359,11 @@ int SimParseConfig(const char* text, SimConfig* out)
             return lineNo;
         }
     }
-    for (u32 i = 0; i < out->count; ++i)
+    for (u32 i = 0; i < out->count; ++i) {
+        SimDevice& d = out->dev[i];
+        if (d.daOutputs == SIM_AS_CHANNELS) d.daOutputs = d.channels;
         for (u32 j = 0; j < i; ++j)
-            if (out->dev[i].handle == out->dev[j].handle) return lineNo;  // duplicate handle
+            if (d.handle == out->dev[j].handle) return lineNo;  // duplicate handle
+    }
     return 0;
 }

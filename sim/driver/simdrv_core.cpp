@@ -1,4 +1,5 @@
-// Simulated driver state: configuration loading, clock, call log and faults.
+// Simulated driver state: configuration loading, clock, call log, faults, the
+// write record and the loopback histories.
 #include <chrono>
 #include <stdarg.h>
 #include <stdio.h>
@@ -125,7 +126,8 @@ struct SimCallFault {
     i32 handle, status;
     u32 remaining;  // 0: until cleared
 };
-struct SimReadFaultSpec {
+// A read or write fault: from the fromCall-th matching call or from fromTime.
+struct SimTimedFault {
     i32 handle, status;
     u32 mask, fromCall, calls;
     double fromTime;
@@ -138,8 +140,8 @@ enum { SIM_MAX_FAULTS = 32 };
 
 static SimCallFault s_callFaults[SIM_MAX_FAULTS];
 static u32 s_callFaultCount;
-static SimReadFaultSpec s_readFaults[SIM_MAX_FAULTS];
-static u32 s_readFaultCount;
+static SimTimedFault s_readFaults[SIM_MAX_FAULTS], s_writeFaults[SIM_MAX_FAULTS];
+static u32 s_readFaultCount, s_writeFaultCount;
 static SimFreqFault s_freqFaults[SIM_MAX_FAULTS];
 static u32 s_freqFaultCount;
 
@@ -156,11 +158,20 @@ SIMDRV_API void SimDrv_FailCall(const char* name, i32 handle, i32 status, u32 ti
     f.remaining = times;
 }
 
-SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
+static void SimAddTimedFault(SimTimedFault* list, u32* count, const SimTimedFault& fault)
 {
     SimInit();
-    if (s_readFaultCount == SIM_MAX_FAULTS) return;
-    s_readFaults[s_readFaultCount++] = {handle, status, mask, fromCall, 0, fromTime};
+    if (*count < SIM_MAX_FAULTS) list[(*count)++] = fault;
+}
+
+SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
+{
+    SimAddTimedFault(s_readFaults, &s_readFaultCount, {handle, status, mask, fromCall, 0, fromTime});
+}
+
+SIMDRV_API void SimDrv_FailWrites(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
+{
+    SimAddTimedFault(s_writeFaults, &s_writeFaultCount, {handle, status, mask, fromCall, 0, fromTime});
 }
 
 SIMDRV_API void SimDrv_FailFrequency(i32 handle, double hertz, i32 status)
@@ -174,19 +185,17 @@ SIMDRV_API void SimDrv_ClearFaults(void)
 {
     s_callFaultCount = 0;
     s_readFaultCount = 0;
+    s_writeFaultCount = 0;
     s_freqFaultCount = 0;
 }
 
-bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
+static bool SimEnterV(i32* status, const char* name, i32 handle, const char* fmt, va_list args)
 {
     SimInit();
     if (s_logOn && s_log.size() < SIM_LOG_LIMIT) {
         char line[1024];
         int n = snprintf(line, sizeof line, "%s(", name);
-        va_list args;
-        va_start(args, fmt);
         vsnprintf(line + n, sizeof line - n - 1, fmt, args);
-        va_end(args);
         strcat(line, ")");
         s_log.emplace_back(line);
     }
@@ -200,12 +209,33 @@ bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
     return false;
 }
 
-bool SimReadFault(i32 handle, u32 kind, i32* status)
+bool SimEnter(i32* status, const char* name, i32 handle, const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    bool failed = SimEnterV(status, name, handle, fmt, args);
+    va_end(args);
+    return failed;
+}
+
+SimDevice* SimEnterDevice(i32* status, const char* name, i32 handle, const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    bool failed = SimEnterV(status, name, handle, fmt, args);
+    va_end(args);
+    SimDevice* d = failed ? nullptr : SimConnected(handle);
+    if (!failed && !d) *status = DRV_ERR_LOST_CONNECTION;
+    return d;
+}
+
+// Every matching fault counts the call; the first one due decides.
+static bool SimTimedFaultHit(SimTimedFault* list, u32 count, i32 handle, u32 kind, i32* status)
 {
     bool failed = false;
     double now = SimNow();
-    for (u32 i = 0; i < s_readFaultCount; ++i) {
-        SimReadFaultSpec& f = s_readFaults[i];
+    for (u32 i = 0; i < count; ++i) {
+        SimTimedFault& f = list[i];
         if (!(f.mask & kind) || !SimHandleMatches(f.handle, handle)) continue;
         ++f.calls;
         bool byCount = f.fromCall && f.calls >= f.fromCall;
@@ -216,6 +246,24 @@ bool SimReadFault(i32 handle, u32 kind, i32* status)
         }
     }
     return failed;
+}
+
+static SimDevice* SimFaultOrDevice(SimTimedFault* list, u32 count, i32 handle, u32 kind, i32* status)
+{
+    if (SimTimedFaultHit(list, count, handle, kind, status)) return nullptr;
+    SimDevice* d = SimConnected(handle);
+    if (!d) *status = DRV_ERR_LOST_CONNECTION;
+    return d;
+}
+
+SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status)
+{
+    return SimFaultOrDevice(s_readFaults, s_readFaultCount, handle, kind, status);
+}
+
+SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status)
+{
+    return SimFaultOrDevice(s_writeFaults, s_writeFaultCount, handle, kind, status);
 }
 
 bool SimFrequencyFault(i32 handle, double hertz, i32* status)
@@ -230,12 +278,62 @@ bool SimFrequencyFault(i32 handle, double hertz, i32* status)
     return false;
 }
 
+// ---------------------------------------------------------------- write record
+
+static std::vector<SimDrvWrite> s_writes;
+
+i32 SimRecordWrite(u32 kind, const char* name, i32 handle, i32 channel, double value, double value2, i32 status)
+{
+    if (s_writes.size() >= SIM_LOG_LIMIT) return status;
+    SimDrvWrite w{};
+    kw_strlcpy(w.name, name, sizeof w.name);
+    w.kind = kind;
+    w.handle = handle;
+    w.channel = channel;
+    w.status = status;
+    w.value = value;
+    w.value2 = value2;
+    w.time = SimNow();
+    s_writes.push_back(w);
+    return status;
+}
+
+SIMDRV_API u32 SimDrv_WriteCount(void) { return (u32)s_writes.size(); }
+
+SIMDRV_API int SimDrv_WriteAt(u32 index, SimDrvWrite* out)
+{
+    if (index >= s_writes.size() || !out) return 0;
+    *out = s_writes[index];
+    return 1;
+}
+
+SIMDRV_API void SimDrv_WriteClear(void) { s_writes.clear(); }
+
+// ---------------------------------------------------------------- loopback
+
+static SimLoop s_loop[SIMDRV_MAX_DEVICES];
+
+SimLoop& SimLoopOf(const SimDevice* d) { return s_loop[d - g_sim.dev]; }
+
+void SimLoopClear()
+{
+    for (SimLoop& loop : s_loop) loop = SimLoop();
+}
+
+void SimLoopWrite(std::vector<SimStep>& steps, double value)
+{
+    double t = SimNow();
+    SimStepTrim(steps, t);
+    steps.push_back({t, value});
+}
+
 // ---------------------------------------------------------------- configuration
 
 static void SimApply(const SimConfig& config)
 {
     g_sim = config;
     SimResetDeviceAccess();
+    SimLoopClear();
     SimSelectRealTime(g_sim.realTime);
 }
 
@@ -287,6 +385,7 @@ SIMDRV_API void SimDrv_Reset(void)
     SimDrv_ClearFaults();
     s_log.clear();
     s_logOn = true;
+    s_writes.clear();
 }
 
 void SimInit()
@@ -321,10 +420,17 @@ SimDevice* SimConnected(i32 handle)
     return d && d->connected ? d : nullptr;
 }
 
+// A connection's settings end with it; the pulse outputs stop.
 void SimDisconnect(SimDevice* d)
 {
+    if (d->pwmRunning)
+        for (u32 c = 0; c < d->pwmOutputs; ++c)
+            if (d->pwm[c].mode != SIM_PWM_NONE) SimCounterDrive(d, c, 0, 0);
     d->connected = false;
     d->configured = false;
     d->measuring = false;
-    d->listSize = 0;
+    d->pwmRunning = false;
+    for (SimStream& s : d->stream) s.listSize = 0;
+    for (SimCounterMode& m : d->counterMode) m = SIM_CT_IMPULSE;
+    for (SimPwmOutput& p : d->pwm) p.mode = SIM_PWM_NONE;
 }

@@ -6,9 +6,11 @@
 // names plus the SimDrv_* control functions below.
 //
 // Simulated: connection (by address or serial), network search, PCI/USB device
-// lists, properties and identity texts, and analog input (channel list, rate,
-// software clock, buffered samples on a clock, single voltages). Every other
-// entry point is logged and returns SIMDRV_ERR_NOT_SIMULATED.
+// lists, properties and identity texts; analog input, counters and digital
+// lines (channel lists, rates, buffered samples on the device clock, single
+// reads); analog, digital and pulse outputs, recorded with their times and,
+// with loopback, fed back into the inputs. Every other entry point is logged
+// and returns SIMDRV_ERR_NOT_SIMULATED.
 #pragma once
 
 #include <type_traits>
@@ -31,17 +33,52 @@ enum {
 enum {
     SIMDRV_MAX_DEVICES = 64,
     SIMDRV_MAX_CHANNELS = 32,  // analog input channels per device
-    SIMDRV_MAX_LIST = 64,      // analog channel list positions per device
+    SIMDRV_MAX_LIST = 64,      // channel list positions per device and kind
+    SIMDRV_MAX_COUNTERS = 16,  // counter inputs per device
+    SIMDRV_MAX_PORTS = 8,      // digital ports per device
+    SIMDRV_MAX_LINES = 32,     // digital lines per device: one port word holds them all
+    SIMDRV_MAX_OUTPUTS = 32,   // analog outputs, and pulse outputs, per device
     SIMDRV_TEXT = 256,         // identity and property texts, with terminator
 };
 
 // Read calls that read faults can target (mask bits).
 enum {
-    SIMDRV_READ_COUNT = 1,   // MeasurementChannel_GetNumberOfValues
-    SIMDRV_READ_DATA = 2,    // MeasurementChannel_ReadDataAsDouble
-    SIMDRV_READ_SINGLE = 4,  // AD_ReadSingleVoltage
-    SIMDRV_READ_ALL = 7,
+    SIMDRV_READ_COUNT = 1,       // MeasurementChannel_GetNumberOfValues, every kind
+    SIMDRV_READ_DATA = 2,        // MeasurementChannel_ReadDataAsDouble (analog)
+    SIMDRV_READ_SINGLE = 4,      // AD_ReadSingleVoltage
+    SIMDRV_READ_CT_DATA = 8,     // MeasurementChannel_ReadDataAsUInt32, counter kind
+    SIMDRV_READ_TTL_DATA = 16,   // MeasurementChannel_ReadDataAsUInt32, digital kind
+    SIMDRV_READ_CT_SINGLE = 32,  // CT_ReadSingleValue
+    SIMDRV_READ_PORT = 64,       // TTL_ReadPort
+    SIMDRV_READ_ALL = 127,
 };
+
+// Output calls, as write faults target them (mask bits) and as the write
+// record names their kind.
+enum {
+    SIMDRV_WRITE_DA = 1,         // DA_WriteChannelVoltage
+    SIMDRV_WRITE_TTL = 2,        // TTL_WritePort
+    SIMDRV_WRITE_PWM = 4,        // PWM_WriteNewPWMRatio, PWM_SetFrequency, PWM_SetDutyCycle
+    SIMDRV_WRITE_PWM_SETUP = 8,  // PWM_PreparePWMOutput, PWM_PrepareFMOutput, PWM_StartOutput
+    SIMDRV_WRITE_ALL = 15,
+};
+
+// One output call as the write record keeps it (plain C, the same layout in
+// the DLL and in the test program that reads it).
+struct SimDrvWrite {
+    char name[32];  // entry point, e.g. "TTL_WritePort"
+    u32 kind;       // SIMDRV_WRITE_*
+    i32 handle;
+    i32 channel;    // channel, or port for TTL_WritePort; -1 for PWM_StartOutput
+    i32 status;     // what the call returned; only calls returning 0 reach the device
+    double value;   // volts, port word, duty cycle in percent, or (prepare, PWM_SetFrequency) hertz
+    double value2;  // prepare: duty cycle in percent; otherwise 0
+    double time;    // device clock when the call was made
+};
+KW_ASSERT_OFFSET(SimDrvWrite, kind, 32);
+KW_ASSERT_OFFSET(SimDrvWrite, value, 48);
+KW_ASSERT_OFFSET(SimDrvWrite, time, 64);
+KW_ASSERT_SIZE(SimDrvWrite, 72);
 
 // Control functions: plain C, exported by the DLL under these names.
 #define SIMDRV_API extern "C"
@@ -65,11 +102,14 @@ SIMDRV_API double SimDrv_Now(void);
 // with that exported name return status for its next 'times' calls (0: until
 // cleared); entry points returning text return null instead.
 SIMDRV_API void SimDrv_FailCall(const char* name, i32 handle, i32 status, u32 times);
-// Every read in 'mask' fails with status from the fromCall-th such read
-// (counted from now, 1-based; 0: no count limit) or from simulated time
-// fromTime on (negative: no time limit), whichever comes first.
+// Every read in 'mask' (SIMDRV_READ_*) fails with status from the fromCall-th
+// such read (counted from now, 1-based; 0: no count limit) or from simulated
+// time fromTime on (negative: no time limit), whichever comes first.
 SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status);
-// AD_SetFrequency with exactly this frequency fails with status.
+// The same for the output calls in 'mask' (SIMDRV_WRITE_*).
+SIMDRV_API void SimDrv_FailWrites(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status);
+// AD_SetFrequency, CT_SetFrequency and TTL_SetFrequency with exactly this
+// frequency fail with status.
 SIMDRV_API void SimDrv_FailFrequency(i32 handle, double hertz, i32 status);
 SIMDRV_API void SimDrv_ClearFaults(void);
 
@@ -83,14 +123,30 @@ SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix);   // lines beginning with 
 SIMDRV_API void SimDrv_LogClear(void);
 SIMDRV_API void SimDrv_LogEnable(int on);
 
-// Devices and signals.
+// Write record: every DA, TTL and PWM output call in call order, failed ones
+// too (up to 200000 calls). WriteAt returns 1 and fills *out, or 0 beyond the end.
+SIMDRV_API u32 SimDrv_WriteCount(void);
+SIMDRV_API int SimDrv_WriteAt(u32 index, SimDrvWrite* out);
+SIMDRV_API void SimDrv_WriteClear(void);
+
+// Devices and inputs. Each input kind samples at the ticks n / rate of the
+// device clock (rate: the kind's current rate); sample k of a measurement is
+// the input at tick n0 + k, n0 the tick at or before the last StartMeasure
+// (0 when it started at time 0). With loopback the outputs written at or
+// before a sample's time count. The ...Value functions give sample k exactly
+// as the buffered reads deliver it, the ...At functions the value at time t
+// as the single reads read it; NaN for an unknown handle, channel or line.
 SIMDRV_API u32 SimDrv_DeviceCount(void);
 SIMDRV_API i32 SimDrv_DeviceHandle(u32 index);  // -1 beyond the last device
-// Sample k of a device channel at the device's current analog rate, exactly as
-// the buffered reads deliver it; NaN for an unknown handle or channel.
-SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k);
-// The channel's signal at time t, as AD_ReadSingleVoltage reads it.
+SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k);  // analog input, volts
 SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t);
+// Counter input in its current mode (impulses, hertz, microseconds or encoder
+// position; README.md), a whole number.
+SIMDRV_API double SimDrv_CounterValue(i32 handle, u32 channel, u64 k);
+SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t);
+// Digital line (device numbering: lines per port × port + line in port), 0 or 1.
+SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k);
+SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t);
 // Next node of a DeviceInfoGet list, or null. On the 32-bit target word 4 of
 // a node is the next node's address; natively it is a reference into the
 // driver's node pool that only this function resolves.

@@ -1,6 +1,7 @@
-// Signals of the simulated analog channels: sample k is the channel's wave at
-// t = k / rate; noise depends only on its seed and k, so any sample can be
-// recomputed without replaying the ones before it.
+// Analog input signals: the configured wave of each channel at a device time,
+// or, with loopback, the voltage last written to the analog output of the same
+// number. Noise depends only on its seed and a sample number, so any sample
+// can be recomputed without replaying the ones before it.
 #include <math.h>
 
 #include "simdrv_state.h"
@@ -13,7 +14,13 @@ static u64 SimMix(u64 x)
     return x ^ (x >> 31);
 }
 
-static double SimWaveValue(const SimSignal* s, double t, u64 k)
+double SimNoise(u64 seed, u64 n)
+{
+    double u = (double)(SimMix(SimMix(seed) ^ n) >> 11) * 0x1p-53;
+    return 2 * u - 1;
+}
+
+static double SimWaveValue(const SimSignal* s, double t, u64 tick)
 {
     double cycles = s->freq * t + s->phase;
     double frac = cycles - floor(cycles);
@@ -21,20 +28,9 @@ static double SimWaveValue(const SimSignal* s, double t, u64 k)
     case SIM_SINE: return s->offset + s->amp * sin(2 * M_PI * cycles);
     case SIM_SQUARE: return s->offset + (frac < 0.5 ? s->amp : -s->amp);
     case SIM_RAMP: return s->offset + s->amp * (2 * frac - 1);
-    case SIM_NOISE: {
-        double u = (double)(SimMix(SimMix(s->seed) ^ k) >> 11) * 0x1p-53;
-        return s->offset + s->amp * (2 * u - 1);
-    }
+    case SIM_NOISE: return s->offset + s->amp * SimNoise(s->seed, tick);
     }
     return 0;
-}
-
-// One out-of-line function with a rounded result, so that a sample compares
-// equal wherever it is computed (x87 keeps wider intermediates otherwise).
-__attribute__((noinline)) double SimSample(const SimDevice* d, u32 channel, u64 k)
-{
-    volatile double v = SimWaveValue(&d->signal[channel], (double)k / d->rate, k);
-    return v;
 }
 
 u64 SimSampleCount(double seconds, double rate)
@@ -44,23 +40,36 @@ u64 SimSampleCount(double seconds, double rate)
     return x > 0 ? (u64)floor(x + x * 1e-12 + 1e-9) : 0;
 }
 
-__attribute__((noinline)) double SimSampleAt(const SimDevice* d, u32 channel, double t)
+// One out-of-line function with a rounded result, so that a value compares
+// equal wherever it is computed (x87 keeps wider intermediates otherwise).
+// 'tick' numbers the noise samples.
+__attribute__((noinline)) static double SimWaveAt(const SimDevice* d, u32 channel, double t, u64 tick)
 {
-    u64 k = SimSampleCount(t, d->rate);
-    volatile double v = SimWaveValue(&d->signal[channel], t, k);
+    volatile double v = SimWaveValue(&d->signal[channel], t, tick);
     return v;
 }
 
-SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k)
+double SimAnalogAt(const SimDevice* d, u32 channel, double t)
 {
-    SimInit();
-    const SimDevice* d = SimFindHandle(handle);
-    return d && channel < d->channels ? SimSample(d, channel, k) : NAN;
+    const std::vector<SimStep>& written = SimLoopOf(d).analog[channel];
+    i32 hint = SIM_NO_HINT;
+    i32 i = written.empty() ? -1 : SimStepAt(written, t, &hint);
+    return i >= 0 ? written[i].value : SimWaveAt(d, channel, t, SimSampleCount(t, d->stream[DRV_MC_ANALOG].rate));
 }
 
-SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t)
+// Noise is numbered by the ticks of the analog rate.
+void SimAnalogFill(const SimDevice* d, u32 channel, u64 k, u32 n, double* out)
 {
-    SimInit();
-    const SimDevice* d = SimFindHandle(handle);
-    return d && channel < d->channels ? SimSampleAt(d, channel, t) : NAN;
+    const std::vector<SimStep>& written = SimLoopOf(d).analog[channel];
+    u64 tick = SimFirstTick(d, DRV_MC_ANALOG) + k;
+    if (written.empty()) {  // the usual case
+        for (u32 i = 0; i < n; ++i) out[i] = SimWaveAt(d, channel, SimTickTime(d, DRV_MC_ANALOG, tick + i), tick + i);
+        return;
+    }
+    i32 hint = SIM_NO_HINT;
+    for (u32 i = 0; i < n; ++i) {
+        double t = SimTickTime(d, DRV_MC_ANALOG, tick + i);
+        i32 w = SimStepAt(written, t, &hint);
+        out[i] = w >= 0 ? written[w].value : SimWaveAt(d, channel, t, tick + i);
+    }
 }

@@ -1,5 +1,5 @@
-// Entry points the simulator does not simulate yet: each is logged like every
-// call, honours an injected call fault, and otherwise returns
+// Entry points the plug-in never calls: each is logged like every call,
+// honours an injected call fault, and otherwise returns
 // SIMDRV_ERR_NOT_SIMULATED.
 #include "simdrv_state.h"
 
@@ -7,105 +7,6 @@
     i32 st;                                               \
     if (SimEnter(&st, name, h, __VA_ARGS__)) return st;   \
     return SIMDRV_ERR_NOT_SIMULATED
-
-// ---------------------------------------------------------------- with the plug-in's prototypes
-
-extern "C" i32 KW_STDCALL Sim_CT_ClearChannelList(i32 h) { SIM_NOT_SIMULATED("CT_ClearChannelList", h, "%d", h); }
-extern "C" i32 KW_STDCALL Sim_TTL_ClearChannelList(i32 h) { SIM_NOT_SIMULATED("TTL_ClearChannelList", h, "%d", h); }
-extern "C" i32 KW_STDCALL Sim_PWM_StartOutput(i32 h) { SIM_NOT_SIMULATED("PWM_StartOutput", h, "%d", h); }
-
-extern "C" i32 KW_STDCALL Sim_CT_GetChannelListSize(i32 h, u32* count)
-{
-    SIM_NOT_SIMULATED("CT_GetChannelListSize", h, "%d,%s", h, SimPtr(count));
-}
-extern "C" i32 KW_STDCALL Sim_TTL_GetChannelListSize(i32 h, u32* count)
-{
-    SIM_NOT_SIMULATED("TTL_GetChannelListSize", h, "%d,%s", h, SimPtr(count));
-}
-extern "C" i32 KW_STDCALL Sim_CT_SetFrequency(i32 h, double hertz)
-{
-    SIM_NOT_SIMULATED("CT_SetFrequency", h, "%d,%.15g", h, hertz);
-}
-extern "C" i32 KW_STDCALL Sim_TTL_SetFrequency(i32 h, double hertz)
-{
-    SIM_NOT_SIMULATED("TTL_SetFrequency", h, "%d,%.15g", h, hertz);
-}
-extern "C" i32 KW_STDCALL Sim_DA_WriteChannelVoltage(i32 h, u32 channel, double volts)
-{
-    SIM_NOT_SIMULATED("DA_WriteChannelVoltage", h, "%d,%u,%.15g", h, channel, volts);
-}
-
-extern "C" i32 KW_STDCALL Sim_CT_AddChannelToList(i32 h, u32 channel, u32 flag)
-{
-    SIM_NOT_SIMULATED("CT_AddChannelToList", h, "%d,%u,%u", h, channel, flag);
-}
-#define SIM_CT_MODE(field)                                                                 \
-    extern "C" i32 KW_STDCALL Sim_##field(i32 h, u32 channel, u32 a, u32 b, u32 c)          \
-    {                                                                                      \
-        SIM_NOT_SIMULATED(#field, h, "%d,%u,%u,%u,%u", h, channel, a, b, c);               \
-    }
-SIM_CT_MODE(CT_ImpulseCounter)
-SIM_CT_MODE(CT_FrequencyCounter)
-SIM_CT_MODE(CT_PeriodCounter)
-SIM_CT_MODE(CT_PulswidthCounter)
-extern "C" i32 KW_STDCALL Sim_CT_IncrementalCounter(i32 h, u32 channel, u32 a, u32 b, u32 c, u32 d, u32 e, u32 f)
-{
-    SIM_NOT_SIMULATED("CT_IncrementalCounter", h, "%d,%u,%u,%u,%u,%u,%u,%u", h, channel, a, b, c, d, e, f);
-}
-extern "C" i32 KW_STDCALL Sim_CT_ReadSingleValue(i32 h, u32 channel, u32* value)
-{
-    SIM_NOT_SIMULATED("CT_ReadSingleValue", h, "%d,%u,%s", h, channel, SimPtr(value));
-}
-
-extern "C" i32 KW_STDCALL Sim_TTL_AddChannelToList(i32 h, u32 line, u32 a, u32 b)
-{
-    SIM_NOT_SIMULATED("TTL_AddChannelToList", h, "%d,%u,%u,%u", h, line, a, b);
-}
-extern "C" i32 KW_STDCALL Sim_TTL_SetChannelDirection(i32 h, u32 line, u32 output)
-{
-    SIM_NOT_SIMULATED("TTL_SetChannelDirection", h, "%d,%u,%u", h, line, output);
-}
-extern "C" i32 KW_STDCALL Sim_TTL_GetPortInfos(i32 h, u32* ports, u32* linesPerPort, u32* word3, u32* word4)
-{
-    SIM_NOT_SIMULATED("TTL_GetPortInfos", h, "%d,%s,%s,%s,%s", h, SimPtr(ports), SimPtr(linesPerPort),
-                      SimPtr(word3), SimPtr(word4));
-}
-extern "C" i32 KW_STDCALL Sim_TTL_ReadPort(i32 h, u32 port, u32* word)
-{
-    SIM_NOT_SIMULATED("TTL_ReadPort", h, "%d,%u,%s", h, port, SimPtr(word));
-}
-extern "C" i32 KW_STDCALL Sim_TTL_WritePort(i32 h, u32 port, u32 word)
-{
-    SIM_NOT_SIMULATED("TTL_WritePort", h, "%d,%u,%u", h, port, word);
-}
-
-extern "C" i32 KW_STDCALL Sim_MeasurementChannel_ReadDataAsUInt32(i32 h, u32 kind, u32 position, u32* buffer,
-                                                                  u32* count, u32 r1, u32 r2, u32 r3, u32 r4)
-{
-    SIM_NOT_SIMULATED("MeasurementChannel_ReadDataAsUInt32", h, "%d,%u,%u,%s,%u,%u,%u,%u,%u", h, kind, position,
-                      SimPtr(buffer), count ? *count : 0, r1, r2, r3, r4);
-}
-
-extern "C" i32 KW_STDCALL Sim_PWM_PreparePWMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
-{
-    SIM_NOT_SIMULATED("PWM_PreparePWMOutput", h, "%d,%u,%d,%d", h, channel, frequency, duty);
-}
-extern "C" i32 KW_STDCALL Sim_PWM_PrepareFMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
-{
-    SIM_NOT_SIMULATED("PWM_PrepareFMOutput", h, "%d,%u,%d,%d", h, channel, frequency, duty);
-}
-extern "C" i32 KW_STDCALL Sim_PWM_WriteNewPWMRatio(i32 h, u32 channel, i32 duty)
-{
-    SIM_NOT_SIMULATED("PWM_WriteNewPWMRatio", h, "%d,%u,%d", h, channel, duty);
-}
-extern "C" i32 KW_STDCALL Sim_PWM_SetFrequency(i32 h, u32 channel, double hertz)
-{
-    SIM_NOT_SIMULATED("PWM_SetFrequency", h, "%d,%u,%.15g", h, channel, hertz);
-}
-extern "C" i32 KW_STDCALL Sim_PWM_SetDutyCycle(i32 h, u32 channel, double duty)
-{
-    SIM_NOT_SIMULATED("PWM_SetDutyCycle", h, "%d,%u,%.15g", h, channel, duty);
-}
 
 // ---------------------------------------------------------------- decorated: N / 4 words each
 

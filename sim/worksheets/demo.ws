@@ -9,6 +9,6 @@ module KWE:AnalogIn
 create
 name AnalogIn1
 io 0 4
-poke 80 str \?\eth#1#KW24-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1
+poke 80 str \?\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1
 poke 2080 u32 2
 end

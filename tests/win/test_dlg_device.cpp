@@ -8,8 +8,8 @@
 static const char kDialog[] = "Analog Input";
 static const char kList[] = "Measurement Device Selection";
 static const char kInfo[] = "Measurement Device Information";
-static const char kEth1[] = "\\?\\eth#1#KW24-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
-static const char kPci[] = "\\?\\pci#3#KW24-2001###";
+static const char kEth1[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
+static const char kPci[] = "\\?\\pci#3#SIM-2001###";
 
 static void fail_driver_call(const char* name, i32 handle, u32 times)
 {
@@ -73,12 +73,12 @@ static void test_search_and_apply(SimModule* m)
                      expect_closed(kInfo), click(kDialog, IDC_SEARCH), wait_for(kList), expect_disabled(kDialog),
                      act([] { ok(SendMessageA(list_view(), LVM_GETITEMCOUNT, 0, 0) == 2, "rows before the search"); }),
                      expect_text(kList, IDC_DEVICE_FIELD, ""), click(kList, IDC_REFRESH),
-                     expect_rows("KW24-1001|192.168.10.21|00:1A:2B:3C:4D:01|kw-eth-1|" + std::string(kEth1) +
-                                 "\nKW24-1002|192.168.10.22|00:1A:2B:3C:4D:02|kw-eth-2|\\?\\eth#2#KW24-1002#192.168."
-                                 "10.22#00:1A:2B:3C:4D:02#kw-eth-2\nKW24-2001||||" + kPci +
-                                 "\nKW24-3001||||\\?\\usb#4#KW24-3001###\n"),
+                     expect_rows("SIM-1001|192.168.10.21|00:1A:2B:3C:4D:01|kw-eth-1|" + std::string(kEth1) +
+                                 "\nSIM-1002|192.168.10.22|00:1A:2B:3C:4D:02|kw-eth-2|\\?\\eth#2#SIM-1002#192.168."
+                                 "10.22#00:1A:2B:3C:4D:02#kw-eth-2\nSIM-2001||||" + kPci +
+                                 "\nSIM-3001||||\\?\\usb#4#SIM-3001###\n"),
                      capture(kList, "devicelist"), click_row(0), expect_text(kList, IDC_DEVICE_FIELD, "192.168.10.21"),
-                     click(kList, IDC_APPLY), expect_closed(kList), expect_text(kDialog, IDC_DEVICE_TEXT, "KW24-1001"),
+                     click(kList, IDC_APPLY), expect_closed(kList), expect_text(kDialog, IDC_DEVICE_TEXT, "SIM-1001"),
                      act([m] { ok(device(m)[0] == 0, "the device changed before Ok"); }), click(kDialog, IDC_MODULE_OK)});
     ok(!strcmp(device(m), kEth1), "device \"%s\"", device(m));
 
@@ -87,10 +87,10 @@ static void test_search_and_apply(SimModule* m)
     dlg_open_module("nothing applied", m,
                     {wait_for(kDialog), click(kDialog, IDC_SEARCH), wait_for(kList),
                      expect_text(kList, IDC_DEVICE_FIELD, kEth1), click(kList, IDC_APPLY),
-                     expect_text(kDialog, IDC_DEVICE_TEXT, "KW24-1001"), click(kDialog, IDC_SEARCH), wait_for(kList),
-                     click_row(3), click(kList, IDCANCEL), expect_text(kDialog, IDC_DEVICE_TEXT, "KW24-1001"),
+                     expect_text(kDialog, IDC_DEVICE_TEXT, "SIM-1001"), click(kDialog, IDC_SEARCH), wait_for(kList),
+                     click_row(3), click(kList, IDCANCEL), expect_text(kDialog, IDC_DEVICE_TEXT, "SIM-1001"),
                      click(kDialog, IDC_SEARCH), wait_for(kList), click_row(2), expect_text(kList, IDC_DEVICE_FIELD, ""),
-                     click(kList, IDC_APPLY), expect_text(kDialog, IDC_DEVICE_TEXT, "KW24-2001"),
+                     click(kList, IDC_APPLY), expect_text(kDialog, IDC_DEVICE_TEXT, "SIM-2001"),
                      click(kDialog, IDC_MODULE_CANCEL)});
     ok(!strcmp(device(m), kEth1), "device \"%s\" after nothing was applied", device(m));
 }
@@ -117,9 +117,9 @@ static void test_unreadable_properties_and_typed_host_name(SimModule* m)
                      }),
                      type(kList, IDC_DEVICE_FIELD, "nowhere"), click(kList, IDC_APPLY), closeMessageBox,
                      wait_for(kList), type(kList, IDC_DEVICE_FIELD, "KW-ETH-2"), click(kList, IDC_APPLY),
-                     expect_closed(kList), expect_text(kDialog, IDC_DEVICE_TEXT, "KW24-1002"),
+                     expect_closed(kList), expect_text(kDialog, IDC_DEVICE_TEXT, "SIM-1002"),
                      click(kDialog, IDC_MODULE_OK)});
-    ok(!strcmp(device(m), "\\?\\eth#2#KW24-1002#KW-ETH-2#00:1A:2B:3C:4D:02#kw-eth-2"), "device \"%s\"", device(m));
+    ok(!strcmp(device(m), "\\?\\eth#2#SIM-1002#KW-ETH-2#00:1A:2B:3C:4D:02#kw-eth-2"), "device \"%s\"", device(m));
 }
 
 // Info shows what the driver reports; texts it lacks read "---".
@@ -127,9 +127,9 @@ static void test_info(SimModule* m)
 {
     dlg_open_module("info", m,
                     {wait_for(kDialog), click(kDialog, IDC_INFO), wait_for(kInfo), expect_disabled(kDialog),
-                     expect_text(kInfo, IDC_INFO_MODEL, "Kestrelwing ETH-16"),
-                     expect_text(kInfo, IDC_INFO_SERIAL, "KW24-1002"),
-                     expect_text(kInfo, IDC_INFO_CUSTOMER, "Brennholt Messtechnik"),
+                     expect_text(kInfo, IDC_INFO_MODEL, "Kestrelwing ETH-16 (simulated)"),
+                     expect_text(kInfo, IDC_INFO_SERIAL, "SIM-1002"),
+                     expect_text(kInfo, IDC_INFO_CUSTOMER, "Simulated device"),
                      expect_text(kInfo, IDC_INFO_DATE, "02.09.2024"), expect_text(kInfo, IDC_INFO_HOSTNAME, "kw-eth-2"),
                      expect_text(kInfo, IDC_INFO_HWADDRESS, "00:1A:2B:3C:4D:02"), capture(kInfo, "deviceinfo"),
                      click(kInfo, IDOK), expect_closed(kInfo), click(kDialog, IDC_MODULE_CANCEL)});
@@ -139,7 +139,7 @@ static void test_info(SimModule* m)
     fail_driver_call("GetCustomer_DateOfPurchase", -1, 1);
     dlg_open_module("info without texts", m,
                     {wait_for(kDialog), click(kDialog, IDC_INFO), wait_for(kInfo),
-                     expect_text(kInfo, IDC_INFO_MODEL, "Kestrelwing PCI-16"),
+                     expect_text(kInfo, IDC_INFO_MODEL, "Kestrelwing PCI-16 (simulated)"),
                      expect_text(kInfo, IDC_INFO_CUSTOMER, "---"), expect_text(kInfo, IDC_INFO_DATE, "---"),
                      expect_text(kInfo, IDC_INFO_HOSTNAME, "---"), click(kInfo, IDOK),
                      click(kDialog, IDC_MODULE_CANCEL)});

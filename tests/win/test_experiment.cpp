@@ -4,7 +4,7 @@
 #include "dlg_driver.h"
 #include "mod_params.h"
 
-static const char kDevice[] = "\\?\\eth#1#KW24-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
+static const char kDevice[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
 
 // Control entries of the simulated driver, taken from the library the plug-in loaded.
 static struct {
