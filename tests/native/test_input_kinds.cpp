@@ -6,6 +6,8 @@
 
 #include "counterin_run.h"
 #include "digitalin_run.h"
+#include "simdrv_core.h"
+#include "simdrv_native.h"
 #include "test_fakes.h"
 
 using ::testing::ElementsAre;
@@ -342,4 +344,56 @@ TEST(InputKinds, SingleValuePassStaysInsideTheHostsBlock)
         ASSERT_EQ(rig.streams[0].released.size(), 0u);
     }
 }
+// Against the simulated device the blocks of every input kind carry the
+// device's samples without gap or repetition, whatever the compute pace, and
+// each block starts where the one before it ended.
+TEST(InputKinds, BlocksCarryEveryDeviceSampleOnce)
+{
+    struct {
+        const ModFrame* f;
+        u32 mode;  // counter mode of both channels
+        float (*expected)(u32 channel, u64 k);
+    } kinds[] = {
+        {&g_frameAnalogIn, 0, [](u32 c, u64 k) { return (float)SimDrv_SignalValue(9, c, k); }},
+        {&g_frameCounterIn, 0, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
+        {&g_frameCounterIn, 1, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
+        {&g_frameCounterIn, 3, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
+        {&g_frameCounterIn, 4, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
+        {&g_frameDigitalIn, 0, [](u32 c, u64 k) { return SimDrv_LineValue(9, 4 + c, k) != 0 ? 5.0f : 0.0f; }},
+    };
+    for (const auto& kind : kinds) {
+        Rig rig;
+        SimDrv_InstallNative(&g_drv);
+        ASSERT_EQ(SimDrv_LoadConfig("[usb]\nserial = KW-C\nhandle = 9\nsignal = noise\n"
+                                    "counter.1 = pulse freq=333 duty=0.3 jitter=0.2 seed=5\n"),
+                  0);
+        SimDrv_LogEnable(0);
+        SimDrv_SetTime(0);
+        rig.blockSize = 64;
+        Input in(rig, kind.f, 2);
+        kw_strlcpy(MOD_Header(in.m)->device, "\\?\\usb#0#KW-C###", DEV_STRING_SIZE);
+        if (kind.f == &g_frameCounterIn) in.counter().channel[0].mode = in.counter().channel[1].mode = kind.mode;
+        if (kind.f == &g_frameDigitalIn) in.digital().port = 1;
+        ASSERT_TRUE(in.run());
+        const double steps[] = {0.0031, 0.017, 0.0004, 0.05, 0.0127, 0.2, 0.001};
+        for (u32 i = 0; rig.time < 2.0; ++i) {
+            rig.time += steps[i % 7];
+            SimDrv_SetTime(rig.time);
+            ASSERT_EQ(g_modKinds[kind.f->kind].compute(in.m), 1);
+        }
+        for (u32 c = 0; c < 2; ++c) {
+            const auto& out = rig.streams[c].released;
+            ASSERT_GE(out.size(), 30u);
+            u64 k = 0;
+            for (u32 b = 0; b < out.size(); ++b) {
+                EXPECT_DOUBLE_EQ(out[b].start, (double)k * (double)0.001f);
+                ASSERT_EQ(out[b].count, 64);
+                for (float v : out[b].values) ASSERT_EQ(v, kind.expected(c, k++)) << kind.f->tag << " " << c << " " << k;
+            }
+        }
+        in.send(DMM_STOP_MODULE);
+        SimDrv_Reset();
+    }
+}
+
 }  // namespace
