@@ -9,10 +9,12 @@
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
 // simulated clock, running freely from the start in real time.
-// A run writes <module>_<channel>.csv per output and source_<name>.csv per
-// signal source into the output folder (format in sim_csv.h) and prints what
+// A run writes <module>_<channel>.csv per output, source_<name>.csv per
+// signal source and, with the simulated driver, device_writes.csv into the
+// output folder (format in sim_csv.h) and prints what
 // each output, input and source carried and how the cycles kept time.
 #include "sim_csv.h"
+#include "simdrv_core.h"
 #include "simhost.h"
 #include "simhost_ui.h"
 
@@ -247,6 +249,26 @@ static void SyncDriverClock(SimRunOptions* run)
     printf("driver clock: follows the host's\n");
 }
 
+// The simulated driver's record of the output calls it accepted or refused,
+// to device_writes.csv, so that a worksheet whose outputs drive its inputs
+// can compare what was written with what came back; nothing for a real driver.
+static void WriteDeviceRecord(const CsvSink& sink)
+{
+    HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
+    auto writeAt = driver ? (int (*)(u32, SimDrvWrite*))(void*)GetProcAddress(driver, "SimDrv_WriteAt") : nullptr;
+    if (!writeAt) return;
+    std::string path = sink.dir + "\\device_writes.csv";
+    FILE* f = fopen(path.c_str(), "w");
+    if (!f) return;
+    fprintf(f, "time,call,channel,value,value2,status\n");
+    SimDrvWrite w;
+    u32 n = 0;
+    for (; writeAt(n, &w); ++n)
+        fprintf(f, "%.9g,%s,%d,%.9g,%.9g,%d\n", w.time, w.name, w.channel, w.value, w.value2, w.status);
+    fclose(f);
+    if (n) printf("device writes: %u -> %s\n", n, path.c_str());
+}
+
 static void PrintRun(const Options& o, int started, const CsvSink& sink)
 {
     const SimRunReport& r = g_sim.report;
@@ -304,6 +326,7 @@ static int Run(const Options& o)
     if (!written) printf("csv: a write failed\n");
     PrintRun(o, started, sink);
     WriteSources(&sink);
+    WriteDeviceRecord(sink);
     PrintHostRecords();
     SHW_FinishPlugin();
     return started && written ? 0 : 1;

@@ -14,7 +14,7 @@ module KWE:AnalogOut
 create
 name AnalogOut1
 io 2 0
-poke 80 str \?\eth#1#KW24-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1
+poke 80 str \?\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1
 poke 2080 u32 1
 end
 connect wave AnalogOut1 0
