@@ -57,13 +57,11 @@ extern "C" __declspec(dllexport) UINT __stdcall RefuseOverVendorDriver(MSIHANDLE
         report_error(install, "The folder name in [1] is too long.", "TARNOVADIR");
         return ERROR_INSTALL_FAILURE;
     }
-    // After cost finalisation a folder property ends in a backslash.
-    char path[MAX_PATH + 16];
-    int n = snprintf(path, sizeof path, "%stvxv2_w32.dll", dir);
-    if (n < 0 || n >= static_cast<int>(sizeof path)) {
-        report_error(install, "The folder name in [1] is too long.", "TARNOVADIR");
-        return ERROR_INSTALL_FAILURE;
-    }
+    // After cost finalisation a folder property ends in a backslash; `dir`
+    // holds fewer than MAX_PATH characters, so the name always fits.
+    static const char driver[] = "tvxv2_w32.dll";
+    char path[MAX_PATH + sizeof driver];
+    snprintf(path, sizeof path, "%s%s", dir, driver);
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || is_simulated_driver(path))
         return ERROR_SUCCESS;
     report_error(install,
