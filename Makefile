@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_NATIVE := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_WIN32 := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
-.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench clean
+.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench dist test-fresh clean
 
 all: native win32
 
@@ -50,5 +50,16 @@ bench: setup
 	cmake --build $(B)/bench -j $(JOBS)
 	bash tools/bench.sh $(B)/bench
 
+# The release: everything built and tested, then dist/ (tools/dist.sh).
+dist: test
+	bash tools/dist.sh $(B)/win32
+
+# The README's two commands in a pristine Debian 12 root (committed HEAD only).
+FRESH_MACHINE ?= $(firstword $(wildcard ../shared/tools/fresh-machine.sh ../../shared/tools/fresh-machine.sh))
+test-fresh:
+	@[ -n "$(FRESH_MACHINE)" ] || { echo "test-fresh: set FRESH_MACHINE to fresh-machine.sh" >&2; exit 1; }
+	time bash $(FRESH_MACHINE) './make.sh demo'
+	time bash $(FRESH_MACHINE) './make.sh test'
+
 clean:
-	rm -rf $(B) out
+	rm -rf $(B) out dist

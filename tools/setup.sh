@@ -86,6 +86,8 @@ PIN
 
 PACKAGES_NATIVE="cmake ninja-build make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev python3 gnuplot-nox"
 PACKAGES_WIN="g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth imagemagick libc6:i386"
+# Installer package (wixl, msibuild, msiinfo) and the user guide's HTML rendering.
+PACKAGES_RELEASE="wixl msitools python3-markdown"
 
 missing_packages() {
     local p missing=""
@@ -104,7 +106,7 @@ qemu_is_backport() {
 install_packages() {
     local missing
     # shellcheck disable=SC2086
-    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
+    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN $PACKAGES_RELEASE)
     if [ "$NEED_QEMU" = 1 ] && ! qemu_is_backport; then missing="$missing qemu"; fi
     [ -n "$missing" ] || return 0
     apt_update
@@ -115,7 +117,7 @@ install_packages() {
         QEMU_CHANGED=1
         register_qemu
     fi
-    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN)
+    missing=$(missing_packages $PACKAGES_NATIVE $PACKAGES_WIN $PACKAGES_RELEASE)
     if [ -n "$missing" ]; then
         log "installing:$missing"
         # shellcheck disable=SC2086
