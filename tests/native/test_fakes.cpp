@@ -306,7 +306,7 @@ static const DlgUi s_fakeUi = {
         Log("selectDevice(%.259s)", device);
         if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
     },
-    [](HWND d, const char* device) { return Log("showDeviceInfo(%s)", device), D(d)->infoConnects; },
+    [](HWND d, const char* device) { return Log("showDeviceInfo(%.259s)", device), D(d)->infoConnects; },
     [](u32 topic) { Log("help(%u)", topic); },
 };
 
