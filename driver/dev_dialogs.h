@@ -22,7 +22,8 @@ bool DEV_ShowDeviceInfo(HWND dialog, const char* deviceString);
 // Runs a device dialog modally over 'owner', which stays disabled until the
 // dialog ends with DEV_EndModal.
 void DEV_RunModal(HWND owner, const char* templateName, DLGPROC proc, LPARAM param);
-// Ends a dialog of DEV_RunModal with result 1. Its owner is enabled first, as Windows' own
-// modal loop does: while the owner is disabled, Windows gives the activation
-// to some other window, often another application's, when the dialog hides.
+// Ends a dialog of DEV_RunModal with result 1. Its owner is enabled first,
+// as Windows' own modal loop does: while the owner is disabled, Windows gives
+// the activation to some other window, often another application's, when
+// the dialog hides.
 void DEV_EndModal(HWND dialog);

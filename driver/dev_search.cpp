@@ -55,14 +55,14 @@ static void ListNetworkDevices(DevRowSink sink, void* context)
 }
 
 // A PCI or USB device; its node is checked before it takes a registry slot.
-static void ListNode(const u32* node, const char* kind, DevGroup group, DevRowSink sink, void* context)
+static void ListNode(const u32* node, const char* prefix, DevGroup group, DevRowSink sink, void* context)
 {
     i32 h = (i32)node[DRV_NODE_HANDLE];
     if (h < 0) return;
     DevRow row = {};
     row.group = group;
     DEV_ReadProperty(h, "serialnumber", row.serial);
-    if (FormatDeviceString(&row, kind, h) && DEV_AddDevice(h)) sink(context, &row);
+    if (FormatDeviceString(&row, prefix, h) && DEV_AddDevice(h)) sink(context, &row);
 }
 
 static bool Walked(const u32* const* walked, u32 count, const u32* node)

@@ -35,8 +35,8 @@ typedef void (*DevRowSink)(void* context, const DevRow* row);
 // Hands every device to 'sink', in this order: the network devices of the
 // driver's last search, then the PCI and the USB devices. Each is connected
 // and registered before it is handed on; devices are skipped that do not
-// connect, find no registry slot or whose device string would exceed
-// DEV_STRING_SIZE - 1 characters before its hardware address.
+// connect or find no registry slot, and those whose device string cannot
+// keep its serial number and address whole within a device field.
 void DEV_ListDevices(DevRowSink sink, void* context);
 
 // Connects the network device at 'address' (a search result or what the user
