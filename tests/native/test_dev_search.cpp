@@ -42,29 +42,6 @@ struct SearchTest : ::testing::Test {
     }
 };
 
-// Network devices first, then PCI and USB; every row names its device and
-// connects again by it.
-TEST_F(SearchTest, RowsNameTheirDevices)
-{
-    rig.searchResults = {"192.168.1.7", "10.0.0.9"};
-    rig.handleOf = {{"192.168.1.7", 7}, {"K1", 3}, {"U1", 4}};
-    rig.properties = {{{7, "serialnumber"}, "S7"}, {{7, "network.hostname"}, "bench"}, {{3, "serialnumber"}, "K1"},
-                      {{4, "serialnumber"}, "U1"}};
-    rig.deviceList[DRV_INFO_PCI] = Chain({3});
-    rig.deviceList[DRV_INFO_USB] = Chain({4});
-    std::vector<DevRow> rows = List();  // 10.0.0.9 does not answer
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_STREQ(rows[0].deviceString, "\\?\\eth#7#S7#192.168.1.7##bench");
-    EXPECT_EQ(rows[0].group, DEV_GROUP_ETH);
-    EXPECT_STREQ(rows[1].deviceString, "\\?\\pci#3#K1###");
-    EXPECT_STREQ(rows[2].deviceString, "\\?\\usb#4#U1###");
-    EXPECT_EQ(rows[2].group, DEV_GROUP_USB);
-    for (const DevRow& r : rows) {
-        i32 h;
-        EXPECT_EQ(TVXDeviceUriConnect(r.deviceString, &h), 1) << r.deviceString;
-    }
-}
-
 // A cyclic chain ends at its first repeated node, an endless one after
 // DEV_LIST_NODES_MAX nodes; a node without a device takes no registry slot.
 TEST_F(SearchTest, DamagedListsEnd)
