@@ -46,7 +46,8 @@ static int ConnectByKind(const char* s, const char* kind, i32* h)
 int TVXDeviceUriConnect(const char* s, i32* handle)
 {
     *handle = -1;
-    if (!s || strlen(s) <= 8) return 0;
+    // Only a valid string is measured or copied: it ends within its field.
+    if (!DEV_IsValidString(s) || strlen(s) <= 8) return 0;
     char* kind = DEV_GetKind(s);
     if (!kind) return 0;
     i32 h = -1;

@@ -5,6 +5,16 @@
 
 enum { DEV_STRING_SIZE = 260, DEV_REGISTRY_SLOTS = 16 };
 
+// A device string lives in a module's 260-byte device field, which a damaged
+// worksheet may fill without a terminator. Every routine below that takes a
+// device string reads at most DEV_STRING_SIZE bytes of it, and a string
+// without a terminator within them is invalid: it has no fields and never
+// connects (cutting it instead could name another device). So callers pass a
+// device field as it is, and the current device string, a copy of a string
+// that connected, never exceeds DEV_STRING_SIZE - 1 characters. Only
+// DEV_NamingLength, which measures a string still being built, takes longer
+// texts.
+
 // One connected device; at most one entry per handle.
 struct DevEntry {
     u32 slot;         // own slot index 0..15
@@ -14,6 +24,9 @@ struct DevEntry {
     u8 measuring;     // from StartMeasure until StopMeasure
 };
 
+// Fields of a device string, counted as the accessors count them.
+enum { DEV_FIELD_KIND = 0, DEV_FIELD_HANDLE = 1, DEV_FIELD_SERIAL = 2, DEV_FIELD_ADDRESS = 3 };
+
 // Field accessors: a new copy owned by the caller (free with DEV_FreeString), or null.
 char* DEV_GetField(const char* deviceString, int field);
 char* DEV_GetKind(const char* deviceString);     // field 0
@@ -22,7 +35,12 @@ char* DEV_GetAddress(const char* deviceString);  // field 3
 void DEV_FreeString(char* s);
 // Field 1 as a signed integer (atoi rules); -1 when invalid or absent.
 i32 DEV_GetHandleField(const char* deviceString);
-// At least 8 characters beginning with backslash, question mark, backslash.
+// Characters of a terminated string of any length up to the end of field 3,
+// the last that connects or is shown (all of them with fewer fields): a cut
+// after them leaves the device the string names unchanged.
+size_t DEV_NamingLength(const char* text);
+// At least 8 and at most DEV_STRING_SIZE - 1 characters, beginning with
+// backslash, question mark, backslash.
 bool DEV_IsValidString(const char* deviceString);
 
 // Connects the device named by the string: 1 connected (handle set), 0 not (handle -1).

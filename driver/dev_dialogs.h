@@ -2,12 +2,7 @@
 // dialog by its Search and Info buttons.
 #pragma once
 
-#include "dev_device.h"
-
-enum {
-    DEV_PROPERTY_SIZE = 256,  // driver property texts, with terminator
-    DEV_ADDRESS_SIZE = 64,    // network address of a search result
-};
+#include "dev_search.h"
 
 // Runs DEVICELIST modally over 'owner'. When the user applies a device other
 // than the one in 'deviceString' (DEV_STRING_SIZE bytes), its device string
@@ -24,6 +19,11 @@ void DEV_SearchDevices(HWND dialog, HWND owner, int refresh);
 // DEVICEINFO over 'dialog' and returns true; otherwise does nothing.
 bool DEV_ShowDeviceInfo(HWND dialog, const char* deviceString);
 
-// A driver property text of a connected device into 'out'
-// (DEV_PROPERTY_SIZE bytes); empty when it cannot be read.
-void DEV_ReadProperty(i32 handle, const char* name, char* out);
+// Runs a device dialog modally over 'owner', which stays disabled until the
+// dialog ends with DEV_EndModal.
+void DEV_RunModal(HWND owner, const char* templateName, DLGPROC proc, LPARAM param);
+// Ends a dialog of DEV_RunModal with result 1. Its owner is enabled first,
+// as Windows' own modal loop does: while the owner is disabled, Windows gives
+// the activation to some other window, often another application's, when
+// the dialog hides.
+void DEV_EndModal(HWND dialog);

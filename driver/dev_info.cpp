@@ -9,8 +9,9 @@
 
 static void ShowIdentity(HWND dialog, int id, PFN_GetCardText read, i32 h)
 {
-    const char* text = read ? read(h) : nullptr;
-    SetDlgItemTextA(dialog, id, text ? text : "---");
+    char text[DEV_PROPERTY_SIZE];
+    DEV_ReadCardText(read, h, text);
+    SetDlgItemTextA(dialog, id, text);
 }
 
 // Properties that a device without a network connection lacks keep the
@@ -41,7 +42,7 @@ static INT_PTR CALLBACK DeviceInfoProc(HWND dialog, UINT message, WPARAM wParam,
     }
     case WM_COMMAND:
         if (LOWORD(wParam) != IDOK) return FALSE;
-        EndDialog(dialog, 1);
+        DEV_EndModal(dialog);
         return TRUE;
     }
     return FALSE;
@@ -53,8 +54,6 @@ bool DEV_ShowDeviceInfo(HWND dialog, const char* deviceString)
     if (!TVXDeviceUriConnect(deviceString, &h)) return false;
     char copy[DEV_STRING_SIZE];
     kw_strlcpy(copy, deviceString, sizeof copy);
-    EnableWindow(dialog, FALSE);
-    DialogBoxParamA(g_instance, "DEVICEINFO", dialog, DeviceInfoProc, (LPARAM)copy);
-    EnableWindow(dialog, TRUE);
+    DEV_RunModal(dialog, "DEVICEINFO", DeviceInfoProc, (LPARAM)copy);
     return true;
 }

@@ -14,59 +14,14 @@
 static const char kTitle[] = "Measurement Device Selection";
 
 enum {
-    GROUP_ETH = 1,
-    GROUP_PCI = 2,
-    GROUP_USB = 3,
     COLUMN_ADDRESS = 1,
     COLUMN_DEVICE = 4,  // hidden: the row's device string
-    // A row's device string: kind, handle and four texts of at most 255
-    // characters each, so it may be longer than a module's device field;
-    // applying it keeps the first 259 characters, which cuts the host name
-    // and the hardware address before the fields that connect.
-    ROW_STRING_SIZE = 8 + 12 + 3 * DEV_PROPERTY_SIZE + DEV_ADDRESS_SIZE,
-    SEARCH_RESULTS_MAX = 256,
 };
 
 static char s_opening[DEV_STRING_SIZE];    // the caller's device string
 static char s_selection[DEV_STRING_SIZE];  // last string applied; kept between openings
 static char s_address[DEV_ADDRESS_SIZE];   // address of the row clicked last
 static bool s_changed;
-
-void DEV_ReadProperty(i32 handle, const char* name, char* out)
-{
-    out[0] = 0;
-    if (!g_drv.GetDevicePropertyStringA) return;
-    u32 length = DEV_PROPERTY_SIZE;
-    if (g_drv.GetDevicePropertyStringA(handle, name, out, &length) != 0 || length == 0) {
-        out[0] = 0;
-        return;
-    }
-    out[length < DEV_PROPERTY_SIZE ? length : DEV_PROPERTY_SIZE - 1] = 0;
-}
-
-// A network device, connected and registered, with its row texts.
-struct NetworkDevice {
-    char serial[DEV_PROPERTY_SIZE];
-    char hwAddress[DEV_PROPERTY_SIZE];
-    char hostName[DEV_PROPERTY_SIZE];
-    char deviceString[ROW_STRING_SIZE];
-};
-
-static bool ConnectNetworkDevice(const char* address, NetworkDevice* d)
-{
-    if (!g_drv.RemoteDeviceConnect) return false;
-    i32 h = -1;
-    u32 word = 0;
-    if (g_drv.RemoteDeviceConnect(&h, address, -1, 0, &word) != 0) return false;
-    DEV_ReadProperty(h, "serialnumber", d->serial);
-    DEV_ReadProperty(h, "network.hwaddress", d->hwAddress);
-    DEV_ReadProperty(h, "network.hostname", d->hostName);
-    DevEntry* e = DEV_AddDevice(h);
-    if (!e) return false;
-    snprintf(d->deviceString, sizeof d->deviceString, "\\?\\eth#%d#%s#%s#%s#%s", e->handle, d->serial, address,
-             d->hwAddress, d->hostName);
-    return true;
-}
 
 void DEV_SetupDeviceList(HWND dialog, HWND)
 {
@@ -92,7 +47,7 @@ static void InsertGroups(HWND list)
     static const struct {
         const wchar_t* header;
         int id;
-    } kGroups[] = {{L"ETH", GROUP_ETH}, {L"PCI", GROUP_PCI}, {L"USB", GROUP_USB}};
+    } kGroups[] = {{L"ETH", DEV_GROUP_ETH}, {L"PCI", DEV_GROUP_PCI}, {L"USB", DEV_GROUP_USB}};
     ListView_RemoveAllGroups(list);
     for (const auto& g : kGroups) {
         LVGROUP group = {};
@@ -105,56 +60,30 @@ static void InsertGroups(HWND list)
     }
 }
 
-static void InsertRow(HWND list, int* row, int group, const char* const texts[5])
+// Rows are numbered in insertion order across the groups.
+struct ListFill {
+    HWND list;
+    int row;
+};
+
+static void InsertRow(void* context, const DevRow* r)
 {
+    ListFill* fill = (ListFill*)context;
+    const char* const texts[5] = {r->serial, r->address, r->hwAddress, r->hostName, r->deviceString};
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_GROUPID;
-    item.iItem = *row;
-    item.iGroupId = group;
+    item.iItem = fill->row;
+    item.iGroupId = r->group;
     item.pszText = (char*)texts[0];
-    int at = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    int at = (int)SendMessageA(fill->list, LVM_INSERTITEMA, 0, (LPARAM)&item);
     if (at < 0) return;
     for (int column = 1; column < 5; ++column) {
         LVITEMA sub = {};
         sub.iSubItem = column;
         sub.pszText = (char*)texts[column];
-        SendMessageA(list, LVM_SETITEMTEXTA, at, (LPARAM)&sub);
+        SendMessageA(fill->list, LVM_SETITEMTEXTA, at, (LPARAM)&sub);
     }
-    ++*row;
-}
-
-static void AddNetworkDevices(HWND list, int* row)
-{
-    if (!g_drv.RemoteDevicesGetIPFromSearchResult) return;
-    for (u32 i = 0; i < SEARCH_RESULTS_MAX; ++i) {
-        char address[DEV_ADDRESS_SIZE] = "";
-        if (g_drv.RemoteDevicesGetIPFromSearchResult(i, address, sizeof address) != 0) break;
-        address[sizeof address - 1] = 0;
-        NetworkDevice d;
-        if (!ConnectNetworkDevice(address, &d)) continue;
-        const char* texts[5] = {d.serial, address, d.hwAddress, d.hostName, d.deviceString};
-        InsertRow(list, row, GROUP_ETH, texts);
-    }
-}
-
-// PCI or USB devices from the driver's device list; they connect by serial
-// number, so their address fields stay empty.
-static void AddListedDevices(HWND list, int* row, u32 kind, const char* prefix, int group)
-{
-    if (!g_drv.DeviceInfoGet || !g_drv.DeviceInfoFree) return;
-    u32* head = nullptr;
-    if (g_drv.DeviceInfoGet(kind, &head) != 0) return;
-    for (const u32* node = head; node; node = (const u32*)(uintptr_t)node[DRV_NODE_NEXT]) {
-        DevEntry* e = DEV_AddDevice((i32)node[DRV_NODE_HANDLE]);
-        if (!e) continue;
-        char serial[DEV_PROPERTY_SIZE];
-        DEV_ReadProperty(e->handle, "serialnumber", serial);
-        char deviceString[ROW_STRING_SIZE];
-        snprintf(deviceString, sizeof deviceString, "%s#%d#%s###", prefix, e->handle, serial);
-        const char* texts[5] = {serial, "", "", "", deviceString};
-        InsertRow(list, row, group, texts);
-    }
-    g_drv.DeviceInfoFree(head);
+    ++fill->row;
 }
 
 static void EnableSearchButtons(HWND dialog, BOOL enable)
@@ -173,10 +102,8 @@ void DEV_SearchDevices(HWND dialog, HWND, int refresh)
     ListView_DeleteAllItems(list);
     InsertGroups(list);
     ListView_EnableGroupView(list, TRUE);
-    int row = 0;
-    AddNetworkDevices(list, &row);
-    AddListedDevices(list, &row, DRV_INFO_PCI, "\\?\\pci", GROUP_PCI);
-    AddListedDevices(list, &row, DRV_INFO_USB, "\\?\\usb", GROUP_USB);
+    ListFill fill = {list, 0};
+    DEV_ListDevices(InsertRow, &fill);
     EnableSearchButtons(dialog, TRUE);
 }
 
@@ -229,10 +156,9 @@ static bool SelectTyped(const char* text)
         Select(text);
         return true;
     }
-    if (strlen(text) >= DEV_ADDRESS_SIZE) return false;
-    NetworkDevice d;
-    if (!ConnectNetworkDevice(text, &d)) return false;
-    Select(d.deviceString);
+    DevRow row;
+    if (!DEV_ConnectNetworkDevice(text, &row)) return false;
+    Select(row.deviceString);
     return true;
 }
 
@@ -255,7 +181,7 @@ static void OnApply(HWND dialog)
             Select(deviceString);
         }
     }
-    EndDialog(dialog, 1);
+    DEV_EndModal(dialog);
 }
 
 static INT_PTR CALLBACK DeviceListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -284,7 +210,7 @@ static INT_PTR CALLBACK DeviceListProc(HWND dialog, UINT message, WPARAM wParam,
             return TRUE;
         case IDCANCEL:
             s_changed = false;
-            EndDialog(dialog, 1);
+            DEV_EndModal(dialog);
             return TRUE;
         }
         return FALSE;
@@ -318,9 +244,7 @@ void DEV_SelectDevice(HWND owner, char* deviceString)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
-    EnableWindow(owner, FALSE);
-    DialogBoxParamA(g_instance, "DEVICELIST", owner, DeviceListProc, 0);
-    EnableWindow(owner, TRUE);
+    DEV_RunModal(owner, "DEVICELIST", DeviceListProc, 0);
 
     if (active) DeactivateActCtx(0, cookie);
     if (context != INVALID_HANDLE_VALUE) ReleaseActCtx(context);

@@ -6,3 +6,7 @@
 // Runs the dialog template 'templateName' modally for the module, owned by
 // the module window; returns the dialog's result, 0 when there is no dialog.
 int MOD_RunParamDialog(Module* m, const char* templateName);
+
+// Shut-down: closes the help windows the module dialogs opened and releases
+// the help viewer.
+void MOD_CloseHelp(void);

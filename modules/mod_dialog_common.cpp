@@ -134,18 +134,14 @@ void ModuleDialog_Refresh(HWND dialog, const ModDialogKind* k)
 static void Search(HWND dialog, const ModDialogKind* k)
 {
     k->channel.store(dialog, barCurrentChannel);
-    char* device = CopyHeader()->device;
-    MOD_TerminateText(device, DEV_STRING_SIZE);
-    g_dlgUi->selectDevice(dialog, device);
+    g_dlgUi->selectDevice(dialog, CopyHeader()->device);
     k->channel.show(dialog, barCurrentChannel);
     lastControlId = 0;
 }
 
 static void Info(HWND dialog)
 {
-    char device[DEV_STRING_SIZE];
-    kw_strlcpy(device, CopyHeader()->device, sizeof device);
-    if (g_dlgUi->showDeviceInfo(dialog, device)) lastControlId = 0;
+    if (g_dlgUi->showDeviceInfo(dialog, CopyHeader()->device)) lastControlId = 0;
 }
 
 // Topics of the host's help file by the control used last; the kinds without
@@ -233,9 +229,8 @@ void ModuleDialog_DeviceText(const char* deviceString, char* out, size_t size)
 
 void ModuleDialog_ShowDevice(HWND dialog)
 {
-    char device[DEV_STRING_SIZE], text[DEV_STRING_SIZE];
-    kw_strlcpy(device, CopyHeader()->device, sizeof device);  // a damaged block need not end inside its field
-    ModuleDialog_DeviceText(device, text, sizeof text);
+    char text[DEV_STRING_SIZE];
+    ModuleDialog_DeviceText(CopyHeader()->device, text, sizeof text);
     g_dlgUi->setText(dialog, IDC_DEVICE_TEXT, text);
 }
 

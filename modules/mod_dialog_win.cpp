@@ -45,20 +45,43 @@ static void End(HWND d, int result) { EndDialog(d, result); }
 // ---------------------------------------------------------------- help
 
 typedef HWND(WINAPI* HtmlHelpFn)(HWND owner, LPCSTR file, UINT command, DWORD_PTR data);
-enum { HELP_COMMAND_CONTEXT = 15, HELP_NAME_SIZE = 400, IDS_HOST_HELP_FILE = 23003 };
+enum { HELP_COMMAND_CONTEXT = 0x0F, HELP_COMMAND_CLOSE_ALL = 0x12, HELP_NAME_SIZE = 400, IDS_HOST_HELP_FILE = 23003 };
 
-// The help viewer is loaded on first use and stays loaded: the help window
-// it opens outlives the call.
+// The help viewer, a system component, comes from the system folder only: a
+// bare name would search the program and current folders first, where a
+// planted copy could wait. It is loaded on first use and stays loaded until
+// shut-down: the help window it opens outlives the call.
+static HMODULE s_helpViewer;
+
+static HtmlHelpFn HelpViewer(void)
+{
+    static const char kFile[] = "\\hhctrl.ocx";
+    if (!s_helpViewer) {
+        char path[MAX_PATH];
+        UINT length = GetSystemDirectoryA(path, sizeof path);
+        if (length == 0 || length + sizeof kFile > sizeof path) return nullptr;
+        memcpy(path + length, kFile, sizeof kFile);
+        s_helpViewer = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    return s_helpViewer ? (HtmlHelpFn)(void*)GetProcAddress(s_helpViewer, "HtmlHelpA") : nullptr;
+}
+
 static void Help(u32 topic)
 {
-    static HMODULE viewer;
     char name[HELP_NAME_SIZE] = "";
     LoadStringA((HINSTANCE)g_host.hInstTarn, IDS_HOST_HELP_FILE, name, sizeof name);
+    // The host's folder is read no further than a path can be long.
     char path[MAX_PATH + HELP_NAME_SIZE];
-    snprintf(path, sizeof path, "%s%s", (const char*)g_host.ExeFileDir, name);
-    if (!viewer) viewer = LoadLibraryA("hhctrl.ocx");
-    HtmlHelpFn help = viewer ? (HtmlHelpFn)(void*)GetProcAddress(viewer, "HtmlHelpA") : nullptr;
-    if (help) help(nullptr, path, HELP_COMMAND_CONTEXT, topic);
+    snprintf(path, sizeof path, "%.*s%s", MAX_PATH, (const char*)g_host.ExeFileDir, name);
+    if (HtmlHelpFn help = HelpViewer()) help(nullptr, path, HELP_COMMAND_CONTEXT, topic);
+}
+
+void MOD_CloseHelp(void)
+{
+    if (!s_helpViewer) return;
+    if (HtmlHelpFn help = HelpViewer()) help(nullptr, nullptr, HELP_COMMAND_CLOSE_ALL, 0);
+    FreeLibrary(s_helpViewer);
+    s_helpViewer = nullptr;
 }
 
 static const DlgUi s_win32 = {

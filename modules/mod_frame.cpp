@@ -238,9 +238,7 @@ static i32 ImportTexts(Module* m, const ModFrame* f, const ChannelTexts* t)
 
 static i32 LoadModule(Module* m, const ModFrame* f)
 {
-    char device[DEV_STRING_SIZE];
-    kw_strlcpy(device, MOD_Header(m)->device, sizeof device);
-    MOD_RegisterDevice(m, device);
+    MOD_RegisterDevice(m, MOD_Header(m)->device);
     MOD_RegisterChannelNames(m, f);
     if (f->refresh) f->refresh(m);
     return 1;

@@ -18,11 +18,8 @@ bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs
         g_host.ShowWarning(m->name, text);
         return false;
     }
-    // The block may come from a damaged worksheet: the device string is read
-    // only within its field.
-    char device[DEV_STRING_SIZE];
-    kw_strlcpy(device, MOD_Header(m)->device, sizeof device);
-    return DEV_RunPrepare(device, m->name, &rt->handle) != 0;
+    // A damaged device field fails here: the connection reads it only within its bytes.
+    return DEV_RunPrepare(MOD_Header(m)->device, m->name, &rt->handle) != 0;
 }
 
 i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz)

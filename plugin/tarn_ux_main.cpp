@@ -3,6 +3,7 @@
 #include "dlg_font.h"
 #include "drv_load.h"
 #include "host_binding.h"
+#include "mod_dialog.h"
 #include "plugin_state.h"
 #include "startup.h"
 
@@ -29,6 +30,7 @@ extern "C" __declspec(dllexport) BOOL __stdcall SetupTarnDLL(HWND hostWindow)
 
 extern "C" __declspec(dllexport) BOOL __stdcall FinishTarnDLL(u32)
 {
+    MOD_CloseHelp();
     ChannelBar_UnregisterClasses();
     DLG_ReleaseFont();
     DRV_Unload();

@@ -1,5 +1,7 @@
 // Device strings of any content: field accessors and the connection, with a
-// driver that connects whatever it is asked for.
+// driver that connects whatever it is asked for. An input of a device field's
+// size or more fills a whole field without terminator, as a damaged
+// worksheet can.
 #include <stdlib.h>
 #include <string.h>
 
@@ -22,9 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
     g_drv.RemoteDeviceConnect = Connect;
     g_drv.GetCardIDBySerial = BySerial;
-    char* s = (char*)malloc(size + 1);
-    memcpy(s, data, size);
-    s[size] = 0;
+    bool whole = size >= DEV_STRING_SIZE;
+    size_t length = whole ? DEV_STRING_SIZE : size;
+    char* s = (char*)malloc(whole ? length : length + 1);
+    memcpy(s, data, length);
+    if (!whole) s[length] = 0;
 
     // Every field is a non-empty piece without separator, and the pieces run out for good.
     bool valid = DEV_IsValidString(s);
@@ -37,6 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
     }
     i32 handle = DEV_GetHandleField(s);
     if (!valid && handle != -1) abort();
+    if (valid && strlen(s) >= DEV_STRING_SIZE) abort();
+
+    // A cut after the naming length leaves the fields up to the address as
+    // they were (a cut shorter than 8 characters leaves no device string).
+    char cut[DEV_STRING_SIZE];
+    if (valid) kw_strlcpy(cut, s, DEV_NamingLength(s) + 1);
+    for (int n = DEV_FIELD_KIND; valid && DEV_IsValidString(cut) && n <= DEV_FIELD_ADDRESS; ++n) {
+        char *full = DEV_GetField(s, n), *kept = DEV_GetField(cut, n);
+        if (full ? !kept || strcmp(full, kept) : kept != nullptr) abort();
+        DEV_FreeString(full);
+        DEV_FreeString(kept);
+    }
 
     i32 h = 77;
     int connected = TVXDeviceUriConnect(s, &h);

@@ -2,6 +2,9 @@
 #include "mod_run.h"
 #include "test_fakes.h"
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 using Log = std::vector<std::string>;
@@ -78,6 +81,32 @@ TEST_F(DeviceTest, RefusedConnections)
     EXPECT_EQ(DEV_CurrentDeviceString(), nullptr);
 }
 
+// The string that would connect if it were cut at the field's last
+// character; filling the whole field, it has no terminator.
+std::string DamagedField()
+{
+    std::string text = "\\?\\usb#0#K12345###";
+    text.resize(DEV_STRING_SIZE, '#');
+    return text;
+}
+
+// A field without terminator is no device string: nothing reads past it
+// (the copy below is exactly the field, for the sanitizers), and it neither
+// connects nor becomes the current device string.
+TEST_F(DeviceTest, FieldWithoutTerminatorNamesNoDevice)
+{
+    std::unique_ptr<char[]> field(new char[DEV_STRING_SIZE]);
+    memcpy(field.get(), DamagedField().data(), DEV_STRING_SIZE);
+    EXPECT_FALSE(DEV_IsValidString(field.get()));
+    EXPECT_EQ(Field(field.get(), 0), "<null>");
+    EXPECT_EQ(DEV_GetHandleField(field.get()), -1);
+    EXPECT_EQ(TVXDeviceUriConnect(field.get(), &h), 0);
+    EXPECT_EQ(DEV_CurrentDeviceString(), nullptr);
+    field[DEV_STRING_SIZE - 1] = 0;  // now it ends within its field
+    EXPECT_EQ(TVXDeviceUriConnect(field.get(), &h), 1);
+    EXPECT_EQ(strlen(DEV_CurrentDeviceString()), (size_t)DEV_STRING_SIZE - 1);
+}
+
 TEST_F(DeviceTest, RegistryHoldsSixteenDevices)
 {
     for (i32 i = 0; i < DEV_REGISTRY_SLOTS; ++i) ASSERT_EQ(+DEV_AddDevice(100 + i)->slot, (u32)i);
@@ -138,13 +167,15 @@ TEST_F(RunTest, FailuresAndMissingEntryPoints)
     EXPECT_EQ(DEV_FindDevice(9), nullptr);
     EXPECT_EQ(DEV_RunGo(hb), 1);  // no entry left: nothing to start
 
-    // A device that is not found warns, titled with the module name; the
-    // device field is read only within its 260 bytes.
-    memset(MOD_Header(a.m)->device, 'x', DEV_STRING_SIZE);
+    // A damaged device field names no device: prepare and load warn, titled
+    // with the module name.
+    memcpy(MOD_Header(a.m)->device, DamagedField().data(), DEV_STRING_SIZE);
     ModDriverNeeds nothing = {nullptr, 0};
     EXPECT_FALSE(MOD_PrepareDevice(a.m, &g_frameDigitalOut, &nothing));
     EXPECT_EQ(MOD_Runtime(a.m)->handle, -1);
-    EXPECT_EQ(rig.take(), Log{std::string("ShowWarning(DigitalOut|") + DEV_INVALID_DEVICE_TEXT + ")"});
+    a.send(DMM_LOAD_MODULE);
+    Log log = rig.take();
+    EXPECT_EQ(std::count(log.begin(), log.end(), std::string("ShowWarning(DigitalOut|") + DEV_INVALID_DEVICE_TEXT + ")"), 2);
 }
 
 }  // namespace

@@ -220,6 +220,21 @@ static void InstallDevice()
         return Found(serial, h);
     };
     g_drv.RemoteDeviceDisconnect = [](i32 h) { return Log("RemoteDeviceDisconnect(%d)", h), 0; };
+    g_drv.RemoteDevicesGetIPFromSearchResult = [](u32 i, char* buffer, u32 size) {
+        if (i >= s_rig->searchResults.size()) return -1;
+        strncpy(buffer, s_rig->searchResults[i].c_str(), size);
+        return 0;
+    };
+    g_drv.GetDevicePropertyStringA = [](i32 h, const char* name, char* buffer, u32* length) {
+        auto it = s_rig->properties.find({h, name});
+        if (it == s_rig->properties.end()) return -1;
+        memcpy(buffer, it->second.c_str(), std::min<size_t>(*length, it->second.size() + 1));
+        *length = (u32)it->second.size();
+        return 0;
+    };
+    g_drv.DeviceInfoGet = [](u32 kind, u32** head) { return *head = s_rig->deviceList[kind], 0; };
+    g_drv.DeviceInfoFree = [](u32* head) { return Log("DeviceInfoFree(%s)", head ? "list" : "null"), 0; };
+    g_drv.GetCardName = [](i32) { return s_rig->cardName; };
     g_drv.ConfigMeasure = [](i32 h) { return Log("ConfigMeasure(%d)", h), s_rig->configStatus; };
     g_drv.StartMeasure = [](i32 h) { return Log("StartMeasure(%d)", h), s_rig->startStatus; };
     g_drv.StopMeasure = [](i32 h) { return Log("StopMeasure(%d)", h), 0; };
@@ -291,7 +306,7 @@ static const DlgUi s_fakeUi = {
         Log("selectDevice(%.259s)", device);
         if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
     },
-    [](HWND d, const char* device) { return Log("showDeviceInfo(%s)", device), D(d)->infoConnects; },
+    [](HWND d, const char* device) { return Log("showDeviceInfo(%.259s)", device), D(d)->infoConnects; },
     [](u32 topic) { Log("help(%u)", topic); },
 };
 

@@ -64,6 +64,13 @@ struct Rig {
     // Host memory for dialog copies: refused when set; live allocations counted.
     bool refuseMemory = false;
     int liveAllocations = 0;
+    // Search: addresses of the last network search, copied as strncpy copies
+    // (no terminator when too long); property texts by handle and name, their
+    // whole length reported; list heads by DeviceInfoGet kind; one card text.
+    std::vector<std::string> searchResults;
+    std::map<std::pair<i32, std::string>, std::string> properties;
+    u32* deviceList[3] = {};
+    const char* cardName = nullptr;
 };
 
 // A status set for the driver call 'name' (0 when none).

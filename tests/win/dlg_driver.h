@@ -5,7 +5,8 @@
 // loop (and that of any dialog it opens) dispatches the timer, so the steps
 // click, type and check while the plug-in waits in DialogBox. A step returns
 // false to be tried again on the next tick (waiting for a window). A script
-// that does not finish in time fails and ends every dialog of the thread.
+// whose steps or dialogs do not finish in time fails and ends every dialog of
+// the thread.
 #pragma once
 
 #include <windows.h>
@@ -42,14 +43,16 @@ static inline BOOL CALLBACK dlg_end_one(HWND window, LPARAM)
     return TRUE;
 }
 
+// The time also runs out for dialogs left open after the last step.
 static inline void CALLBACK dlg_tick(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (g_script.timedOut || g_script.next >= g_script.steps.size()) return;
+    if (g_script.timedOut) return;
     if (++g_script.ticks > DLG_MAX_TICKS) {
         g_script.timedOut = true;
         EnumThreadWindows(GetCurrentThreadId(), dlg_end_one, 0);
         return;
     }
+    if (g_script.next >= g_script.steps.size()) return;
     // Advanced before the step runs: a click may open a nested modal dialog
     // whose loop runs the following steps before this one returns.
     size_t i = g_script.next++;
@@ -64,7 +67,7 @@ static inline void dlg_open_module(const char* what, SimModule* m, std::vector<D
     g_sim.currentModule = m->record;
     ok(SH_Send(m, DMM_PARAM_MODULE, 0, 0) == 1, "%s: DMM_PARAM_MODULE result", what);
     KillTimer(nullptr, timer);
-    ok(!g_script.timedOut && g_script.next == g_script.steps.size(), "%s: script stopped at step %u of %u", what,
+    ok(!g_script.timedOut && g_script.next == g_script.steps.size(), "%s: timed out at step %u of %u", what,
        (unsigned)g_script.next, (unsigned)g_script.steps.size());
 }
 

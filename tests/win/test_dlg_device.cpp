@@ -1,9 +1,11 @@
 // Device field, device selection and device information of kestrelwing.dll,
 // from an analog input dialog in the simulated host, with the simulated
-// driver's devices: two network devices, one PCI and one USB device.
+// driver's devices: two network devices, one PCI and one USB device. Also
+// the help viewer that the module dialogs share.
 #include "dialog_ids.h"
 #include "dlg_driver.h"
 #include "mod_params.h"
+#include "msg_sequence.h"
 
 static const char kDialog[] = "Analog Input";
 static const char kList[] = "Measurement Device Selection";
@@ -145,6 +147,78 @@ static void test_info(SimModule* m)
                      click(kDialog, IDC_MODULE_CANCEL)});
 }
 
+// A device field that a damaged worksheet filled to its end names no device,
+// although its first 259 characters would: the Device field shows "default"
+// and Info does nothing.
+static void test_damaged_device_field(SimModule* m)
+{
+    ParamHeader* header = &((AnalogInParams*)m->record->params)->header;
+    std::string damaged = kPci;
+    damaged.resize(sizeof header->device, '#');
+    memcpy(header->device, damaged.data(), sizeof header->device);
+    u32 after = header->reserved340;
+    memset(&header->reserved340, '#', sizeof header->reserved340);
+    dlg_open_module("damaged device field", m,
+                    {wait_for(kDialog), expect_text(kDialog, IDC_DEVICE_TEXT, "default"), click(kDialog, IDC_INFO),
+                     expect_closed(kInfo), click(kDialog, IDC_MODULE_CANCEL)});
+    header->reserved340 = after;
+}
+
+static BOOL(WINAPI* s_endDialog)(HWND, INT_PTR);
+static BOOL WINAPI recorded_end_dialog(HWND dialog, INT_PTR result)
+{
+    seq_add("EndDialog", dialog);
+    return s_endDialog(dialog, result);
+}
+
+// When a dialog ends, Windows activates its owner only if the owner is
+// enabled by then; else some other window, often another application's. So
+// the device dialogs enable the module dialog before they end. Wine's
+// EndDialog enables the owner itself, so the order is checked at the call.
+static void test_owner_enabled_before_end(SimModule* m)
+{
+    HMODULE plugin = SHW_PluginModule();
+    s_endDialog = (decltype(s_endDialog))(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "EndDialog");
+    if (!ok(seq_replace_import(plugin, "user32.dll", (void*)s_endDialog, (void*)recorded_end_dialog),
+            "kestrelwing.dll imports no EndDialog"))
+        return;
+    HHOOK hook = seq_start();
+    kw_strlcpy(device(m), kPci, 260);
+    const struct {
+        const char* title;
+        int open, close;
+    } cases[] = {{kInfo, IDC_INFO, IDOK}, {kList, IDC_SEARCH, IDCANCEL}, {kList, IDC_SEARCH, IDC_APPLY}};
+    for (const auto& c : cases) {
+        std::vector<std::string> expected = {"disable Analog Input", "enable Analog Input",
+                                             std::string("EndDialog ") + c.title, std::string("destroy ") + c.title};
+        dlg_open_module("owner enabled", m,
+                        {wait_for(kDialog), act([] { g_sequence.clear(); }), click(kDialog, c.open),
+                         wait_for(c.title), click(c.title, c.close), expect_closed(c.title),
+                         act([&] { seq_expect(expected, c.title); }), click(kDialog, IDC_MODULE_CANCEL)});
+    }
+    UnhookWindowsHookEx(hook);
+    seq_replace_import(plugin, "user32.dll", (void*)recorded_end_dialog, (void*)s_endDialog);
+}
+
+// The help viewer comes from the system folder, even with a copy planted
+// where a bare name is looked for first (the DLL directory here, as the
+// program folder would be).
+static void test_help_from_system_folder(SimModule* m)
+{
+    char planted[MAX_PATH], expected[MAX_PATH], loaded[MAX_PATH] = "";
+    kwtest_bin_dir(planted, sizeof planted);
+    strcat(planted, "\\planted");
+    GetSystemDirectoryA(expected, sizeof expected);
+    strcat(expected, "\\hhctrl.ocx");
+    SetDllDirectoryA(planted);
+    dlg_open_module("help", m,
+                    {wait_for(kDialog), click(kDialog, IDC_MODULE_HELP), click(kDialog, IDC_MODULE_CANCEL)});
+    SetDllDirectoryA(nullptr);
+    HMODULE viewer = GetModuleHandleA("hhctrl.ocx");
+    if (viewer) GetModuleFileNameA(viewer, loaded, sizeof loaded);
+    ok(!lstrcmpiA(loaded, expected), "help viewer from \"%s\"", loaded);
+}
+
 int main(void)
 {
     if (dlg_load_plugin()) {
@@ -153,8 +227,12 @@ int main(void)
             test_search_and_apply(m);
             test_unreadable_properties_and_typed_host_name(m);
             test_info(m);
+            test_damaged_device_field(m);
+            test_owner_enabled_before_end(m);
+            test_help_from_system_folder(m);
         }
         dlg_finish_plugin();
+        ok(!GetModuleHandleA("hhctrl.ocx"), "the help viewer stays loaded after shut-down");
     }
     return wintest_finish("test_dlg_device");
 }
