@@ -7,7 +7,7 @@
 
 #include <string>
 
-// Every channel of every output delivered the driver's signal from sample 0
+// Every channel of the analog input delivered the driver's signal from sample 0
 // on, in whole blocks; returns the samples per channel.
 static u64 ExpectDriverSignal(const SimModule* m)
 {
@@ -33,7 +33,7 @@ TEST_F(PluginInSimHost, DemoWorksheetRunsSampleExact)
     EXPECT_EQ(g_sim.menuTexts.size(), (size_t)MOD_KIND_COUNT);  // no set-up entry: the driver is complete
 
     ASSERT_EQ(SH_LoadWorksheet(KW_SOURCE_DIR "/sim/worksheets/demo.ws"), 1);
-    ASSERT_EQ(g_sim.modules.size(), 1u);
+    ASSERT_EQ(g_sim.modules.size(), 3u);  // analog, counter and digital input
     SimRunOptions o = PluginInSimHost_RunOptions(0.5);
     ASSERT_EQ(SH_Run(&o), 1);
     EXPECT_TRUE(g_sim.warnings.empty() && g_sim.internalErrors.empty());
