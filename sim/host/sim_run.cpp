@@ -16,11 +16,12 @@ static double SteadyNow(void*)
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// Under Wine a sleep may end a little before its time: it sleeps again.
 static void SteadySleepUntil(void*, double time)
 {
     std::chrono::duration<double> t(time);
-    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
-        std::chrono::duration_cast<std::chrono::steady_clock::duration>(t)));
+    auto until = std::chrono::steady_clock::time_point(std::chrono::duration_cast<std::chrono::steady_clock::duration>(t));
+    while (std::chrono::steady_clock::now() < until) std::this_thread::sleep_until(until);
 }
 
 static const SimWallClock kSteadyClock = {SteadyNow, SteadySleepUntil, nullptr};
