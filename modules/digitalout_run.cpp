@@ -101,7 +101,7 @@ i32 DigitalOut_Go(Module* m)
 
 i32 KW_CDECL DigitalOut_Compute(Module* m)
 {
-    if (!m || !m->active) return 0;
+    if (!MOD_Running(m)) return 0;
     // Gather: every channel slot with a record takes its waiting block.
     u32 steps = 0, mask = 0;
     bool any = false;

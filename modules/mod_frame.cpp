@@ -236,8 +236,16 @@ static i32 ImportTexts(Module* m, const ModFrame* f, const ChannelTexts* t)
     return 1;
 }
 
+// A module has a device only from a successful prepare to its stop: a host
+// that calls compute or go before any prepare finds no handle to use.
+static void ForgetDevice(Module* m)
+{
+    if (m->runtime) MOD_Runtime(m)->handle = -1;
+}
+
 static i32 LoadModule(Module* m, const ModFrame* f)
 {
+    ForgetDevice(m);
     MOD_RegisterDevice(m, MOD_Header(m)->device);
     MOD_RegisterChannelNames(m, f);
     if (f->refresh) f->refresh(m);
@@ -254,6 +262,7 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
         return f->outputKind ? (m->inputCount != 0 && m->outputCount == 0)
                              : (m->inputCount == 0 && m->outputCount != 0);
     case DMM_CREATE_MODULE:
+        ForgetDevice(m);
         MOD_WriteDefaults(m, f);
         return 1;
     case DMM_DELETE_MODULE:

@@ -82,6 +82,12 @@ static inline T* MOD_Params(Module* m)
 }
 static inline ParamHeader* MOD_Header(Module* m) { return (ParamHeader*)m->params; }
 static inline ModRuntime* MOD_Runtime(Module* m) { return (ModRuntime*)m->runtime; }
+// Whether the compute function has work: the module is active and its
+// prepare connected a device.
+static inline bool MOD_Running(const Module* m)
+{
+    return m && m->active && m->runtime && ((const ModRuntime*)m->runtime)->handle >= 0;
+}
 
 // Time_Base_ID of the module's block.
 static inline u32 MOD_TimeBaseId(Module* m, const ModFrame* f)

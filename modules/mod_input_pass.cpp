@@ -194,7 +194,7 @@ i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count)
 
 i32 MOD_InputCompute(Module* m, const InputKind* k)
 {
-    if (!m || !m->active) return 0;
+    if (!MOD_Running(m)) return 0;
     u32 timeBase = MOD_TimeBaseId(m, k->frame);
     bool single = timeBase == 1;
     u64 clock = 0;

@@ -10,7 +10,7 @@ static T* Field(void* record, u16 offset)
 
 i32 MOD_OutputCompute(Module* m, const OutputKind* k)
 {
-    if (!m || !m->active) return 0;
+    if (!MOD_Running(m)) return 0;
     for (u32 c = 0, n = MOD_ChannelCount(m, k->frame); c < n; ++c) {
         void* record = m->channel[c];
         if (!record) continue;
