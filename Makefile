@@ -48,7 +48,8 @@ demo: setup win32
 bench: setup
 	$(CMAKE_NATIVE) -B $(B)/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(B)/bench -j $(JOBS)
-	bash tools/bench.sh $(B)/bench
+	$(MAKE) win32
+	bash tools/bench.sh $(B)/bench $(B)/win32
 
 # The release: everything built and tested, then dist/ (tools/dist.sh).
 dist: test

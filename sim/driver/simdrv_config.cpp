@@ -27,6 +27,9 @@
 // parameters not given take the defaults shown:
 //   signal:  sine | square | ramp | noise, amp=1 (V) freq=1 (Hz) offset=0 (V)
 //            phase=0 (cycles) seed=1000 × device position + channel
+//            | recorded: a recording of 2^21 samples played round and round
+//            from sample 'seed' on, copied as a device copies its buffer
+//            (for benchmarks; amp, freq, offset and phase do not apply)
 //   counter: pulse freq=100 (Hz) duty=0.5 (0 < duty < 1) jitter=0 (0..0.45:
 //            each rising edge moves by up to ±jitter of a period)
 //            seed=1000 × device position + 100 + counter swing=100 (pulses)
@@ -182,8 +185,8 @@ static constexpr double SIM_MAX_SEED = 9007199254740992.0;  // 2^53: every seed 
 
 static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
 {
-    static const char* const waves[] = {"sine", "square", "ramp", "noise"};
-    int wave = SimSpecKind(&spec, waves, 4);
+    static const char* const waves[] = {"sine", "square", "ramp", "noise", "recorded"};
+    int wave = SimSpecKind(&spec, waves, 5);
     double amp = 1, freq = 1, offset = 0, phase = 0, s = (double)seed;
     const SimParam params[] = {{"amp", &amp, -SIM_ANY, SIM_ANY},       {"freq", &freq, -SIM_ANY, SIM_ANY},
                                {"offset", &offset, -SIM_ANY, SIM_ANY}, {"phase", &phase, -SIM_ANY, SIM_ANY},

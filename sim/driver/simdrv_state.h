@@ -6,7 +6,7 @@
 #include "simdrv_core.h"
 
 enum SimKind : u8 { SIM_ETH, SIM_PCI, SIM_USB };
-enum SimWave : u8 { SIM_SINE, SIM_SQUARE, SIM_RAMP, SIM_NOISE };
+enum SimWave : u8 { SIM_SINE, SIM_SQUARE, SIM_RAMP, SIM_NOISE, SIM_RECORDED };
 enum SimLineKind : u8 { SIM_LINE_SQUARE, SIM_LINE_LEVEL, SIM_LINE_COUNTERBIT };
 // In the order of the plug-in's mode numbers.
 enum SimCounterMode : u8 { SIM_CT_IMPULSE, SIM_CT_FREQUENCY, SIM_CT_PERIOD, SIM_CT_PULSEWIDTH, SIM_CT_INCREMENTAL };

@@ -2,7 +2,8 @@
 //
 // Each output has one current block of the fifo's block size, handed out
 // until it is released. Releasing appends its values to the output's stream
-// (or passes the block to the sink) and hands out a fresh zeroed block.
+// (or passes the block to the sink); the same memory is handed out again, as
+// a host's fifo does, holding what the last block left in it.
 // Each input is a queue of blocks; GetInputBlock hands out the front one
 // until it is released.
 #include "sim_internal.h"
@@ -73,7 +74,6 @@ void KW_CDECL SIM_NewReleaseOutputBlock(Fifo* f, const char*, int)
     } else {
         SIM_Record(&out->stream, b);
     }
-    memset(out->block.data(), 0, out->block.size());
 }
 
 static SimInput* FindInput(Module* m, u32 input)

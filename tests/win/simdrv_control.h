@@ -24,6 +24,7 @@ static struct {
     void (*FailWrites)(i32, u32, u32, double, i32);
     u32 (*LogCountOf)(const char*);
     void (*LogClear)(void);
+    void (*LogEnable)(int);
     u32 (*WriteCount)(void);
     int (*WriteAt)(u32, SimDrvWrite*);
 } drv;
@@ -34,7 +35,7 @@ static inline bool drv_resolve(void)
 #define KW_RESOLVE(f) (drv.f = (decltype(drv.f))(void*)GetProcAddress(lib, "SimDrv_" #f))
     bool all = KW_RESOLVE(Reset) && KW_RESOLVE(LoadConfig) && KW_RESOLVE(SetTime) && KW_RESOLVE(SignalValue) &&
                KW_RESOLVE(CounterValue) && KW_RESOLVE(LineValue) && KW_RESOLVE(FailReads) &&
-               KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(WriteCount) &&
+               KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) && KW_RESOLVE(WriteCount) &&
                KW_RESOLVE(WriteAt);
 #undef KW_RESOLVE
     return ok(all, "the simulated driver is not loaded or lacks a control entry");
