@@ -69,8 +69,7 @@ const InputKind g_analogInKind = {
 i32 AnalogIn_Prepare(Module* m)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    if (!MOD_PrepareDevice(m, &g_frameAnalogIn, &needs)) return 0;
-    return g_drv.AD_ClearChannelList(MOD_Runtime(m)->handle) == 0;
+    return MOD_PrepareInput(m, &g_frameAnalogIn, &needs, g_drv.AD_ClearChannelList);
 }
 
 i32 AnalogIn_Start(Module* m)

@@ -84,19 +84,16 @@ const InputKind g_counterInKind = {
     Convert,
 };
 
-// A list that cannot be cleared refuses the start, as with the other input kinds.
 i32 CounterIn_Prepare(Module* m)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    if (!MOD_PrepareDevice(m, &g_frameCounterIn, &needs)) return 0;
-    return g_drv.CT_ClearChannelList(MOD_Runtime(m)->handle) == 0;
+    return MOD_PrepareInput(m, &g_frameCounterIn, &needs, g_drv.CT_ClearChannelList);
 }
 
 i32 CounterIn_Start(Module* m)
 {
     MOD_RenewChannelNames(m, &g_frameCounterIn);
-    ModRuntime* rt = MOD_Runtime(m);
-    i32 h = rt->handle;
+    i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return 0;
     CounterInParams* p = MOD_Params<CounterInParams>(m);
     for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameCounterIn); c < n; ++c) {
@@ -114,10 +111,7 @@ i32 CounterIn_Start(Module* m)
         if (status != 0) return Refuse(m, "Couldn't setup counter mode!");
     }
     // Once per module, after all its channels are in the list.
-    if (MOD_SetRate(g_drv.CT_SetFrequency, h, p->timeBaseId, 1.0 / rt->sampleDistance) != 0)
-        return MOD_WarnSampledTooQuickly(m);
-    DEV_RunMarkStart(h);
-    return 1;
+    return MOD_FinishInputStart(m, g_drv.CT_SetFrequency, p->timeBaseId);
 }
 
 i32 KW_CDECL CounterIn_Compute(Module* m) { return MOD_InputCompute(m, &g_counterInKind); }

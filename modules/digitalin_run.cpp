@@ -84,15 +84,13 @@ void MOD_ReadPortInfos(i32 handle, DigitalParams* p)
 i32 DigitalIn_Prepare(Module* m)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    if (!MOD_PrepareDevice(m, &g_frameDigitalIn, &needs)) return 0;
-    return g_drv.TTL_ClearChannelList(MOD_Runtime(m)->handle) == 0;
+    return MOD_PrepareInput(m, &g_frameDigitalIn, &needs, g_drv.TTL_ClearChannelList);
 }
 
 i32 DigitalIn_Start(Module* m)
 {
     MOD_RenewChannelNames(m, &g_frameDigitalIn);
-    ModRuntime* rt = MOD_Runtime(m);
-    i32 h = rt->handle;
+    i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return 0;
     DigitalParams* p = MOD_Params<DigitalParams>(m);
     MOD_ReadPortInfos(h, p);
@@ -109,10 +107,7 @@ i32 DigitalIn_Start(Module* m)
         r->core.listPosition = position;
         r->active = 1;
     }
-    if (MOD_SetRate(g_drv.TTL_SetFrequency, h, p->timeBaseId, 1.0 / rt->sampleDistance) != 0)
-        return MOD_WarnSampledTooQuickly(m);
-    DEV_RunMarkStart(h);
-    return 1;
+    return MOD_FinishInputStart(m, g_drv.TTL_SetFrequency, p->timeBaseId);
 }
 
 i32 KW_CDECL DigitalIn_Compute(Module* m) { return MOD_InputCompute(m, &g_digitalInKind); }

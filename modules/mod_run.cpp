@@ -22,6 +22,12 @@ bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs
     return DEV_RunPrepare(MOD_Header(m)->device, m->name, &rt->handle) != 0;
 }
 
+i32 MOD_PrepareInput(Module* m, const ModFrame* f, const ModDriverNeeds* needs, PFN_DeviceCall clearList)
+{
+    if (!MOD_PrepareDevice(m, f, needs)) return 0;
+    return clearList(MOD_Runtime(m)->handle) == 0;
+}
+
 i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz)
 {
     if (timeBase != 1) return set(handle, hertz);
@@ -35,6 +41,14 @@ i32 MOD_WarnSampledTooQuickly(Module* m)
     PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
     g_host.ShowWarning(m->name, text);
     return 0;
+}
+
+i32 MOD_FinishInputStart(Module* m, PFN_SetFrequency set, u32 timeBase)
+{
+    const ModRuntime* rt = MOD_Runtime(m);
+    if (MOD_SetRate(set, rt->handle, timeBase, 1.0 / rt->sampleDistance) != 0) return MOD_WarnSampledTooQuickly(m);
+    DEV_RunMarkStart(rt->handle);
+    return 1;
 }
 
 i32 MOD_GoDevice(Module* m) { return DEV_RunGo(MOD_Runtime(m)->handle); }

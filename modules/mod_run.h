@@ -22,12 +22,20 @@ struct ModDriverNeeds {
 // with the module name). True when the device is connected.
 bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs);
 
+// DMM_PREPARE_START_MODULE of an input kind: the device connected, then the
+// kind's channel list on it cleared; 1 when both succeed.
+i32 MOD_PrepareInput(Module* m, const ModFrame* f, const ModDriverNeeds* needs, PFN_DeviceCall clearList);
+
 // The module's rate: with time base 1 ten times 'hertz' first, so that every
 // poll finds a fresh value, and 'hertz' when the device refuses that; else
 // 'hertz' alone. Returns the status of the last call.
 i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz);
 // String 12000, titled with the module name; result 0 for the start handler.
 i32 MOD_WarnSampledTooQuickly(Module* m);
+// Last steps of the counter and digital inputs' start, once their channels
+// are in the list: the rate of the module's sample distance, string 12000
+// when the device refuses it, else the start marker; the start's result.
+i32 MOD_FinishInputStart(Module* m, PFN_SetFrequency set, u32 timeBase);
 
 // Go and stop of the kinds that start the device with the shared run protocol.
 i32 MOD_GoDevice(Module* m);

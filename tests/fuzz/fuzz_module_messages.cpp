@@ -104,15 +104,10 @@ i32 Prepare(i32, u32, i32, i32) { return Answer(); }
 i32 Ratio(i32, u32, i32) { return Answer(); }
 i32 Count(i32, u32, u32, i32* n) { return *n = s_device.count, Answer(); }
 // Reads give what is asked for, or claim more than asked now and then.
-i32 ReadDoubles(i32, u32, u32, double* b, u32* n, u32, u32, u32, u32)
+template <class T>
+i32 ReadValues(i32, u32, u32, T* b, u32* n, u32, u32, u32, u32)
 {
-    for (u32 i = 0; i < *n; ++i) b[i] = i;
-    *n += s_device.word % 3;
-    return Answer();
-}
-i32 ReadWords(i32, u32, u32, u32* b, u32* n, u32, u32, u32, u32)
-{
-    for (u32 i = 0; i < *n; ++i) b[i] = i;
+    for (u32 i = 0; i < *n; ++i) b[i] = (T)i;
     *n += s_device.word % 3;
     return Answer();
 }
@@ -232,8 +227,8 @@ void Install()
     g_drv.PWM_WriteNewPWMRatio = Ratio;
     g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Voltage;
     g_drv.MeasurementChannel_GetNumberOfValues = Count;
-    g_drv.MeasurementChannel_ReadDataAsDouble = ReadDoubles;
-    g_drv.MeasurementChannel_ReadDataAsUInt32 = ReadWords;
+    g_drv.MeasurementChannel_ReadDataAsDouble = ReadValues<double>;
+    g_drv.MeasurementChannel_ReadDataAsUInt32 = ReadValues<u32>;
     g_host.GetTimeBaseTime = Time;
     g_host.GetTimeBaseSampleDistance = TimeDistance;
     g_host.GetCurrentOutputBlock = CurrentOutput;

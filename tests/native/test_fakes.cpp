@@ -361,3 +361,22 @@ TestModule::~TestModule()
     for (u32 c = 0; c < KW_MAX_CHANNELS; ++c) free(m->channel[c]);
     munmap(m, sizeof(Module));
 }
+
+DeviceModule::DeviceModule(Rig& rig, const ModFrame* f, u32 channels, u32 timeBase) : TestModule(f)
+{
+    send(DMM_CREATE_MODULE);
+    m->active = 1;
+    (f->outputKind ? m->inputCount : m->outputCount) = channels;
+    kw_strlcpy(MOD_Header(m)->device, "\\?\\usb#0#SER1###", DEV_STRING_SIZE);
+    memcpy(bytes() + f->timeBaseOffset, &timeBase, sizeof timeBase);
+    rig.timeBase = timeBase;
+    rig.handleOf["SER1"] = 7;
+}
+
+bool DeviceModule::run()
+{
+    if (!send(DMM_PREPARE_START_MODULE)) return false;
+    for (u32 c = 0; c < m->outputCount; ++c)
+        if (send(DCM_SETUP_FIFO, c) != 1) return false;
+    return send(DMM_START_MODULE) && send(DMM_GO_MODULE);
+}

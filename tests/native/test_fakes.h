@@ -82,6 +82,11 @@ static inline u32 Low32(const void* p) { return (u32)(uintptr_t)p; }
 
 // A host module record of one kind with areas of the kind's sizes, its
 // outputs on the rig's streams; the parameter block starts out as 0xAA bytes.
+// A module of a kind with its defaults and 'channels' channels (outputs of an
+// input kind, inputs of an output kind) on device SER1 (handle 7), its time
+// base 'timeBase' (the rig's too).
+struct DeviceModule;
+
 // The module a dialog edits: the host's current module.
 void SetCurrentModule(Module* m);
 
@@ -113,4 +118,12 @@ struct TestModule {
     u8* bytes() { return (u8*)m->params; }
     u32 word(size_t offset) { u32 w; memcpy(&w, bytes() + offset, 4); return w; }
     i32 send(u32 msg, u32 wParam = 0, u32 lParam = 0) { return frame->handler(m, msg, wParam, lParam); }
+};
+
+struct DeviceModule : TestModule {
+    DeviceModule(Rig& rig, const ModFrame* f, u32 channels, u32 timeBase = 2);
+    bool run();  // prepare, fifo set-up of every output, start, go
+    i32 compute() { return g_modKinds[frame->kind].compute(m); }
+    template <class T>
+    T& params() { return *MOD_Params<T>(m); }
 };

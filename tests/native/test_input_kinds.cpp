@@ -15,27 +15,11 @@ using Log = std::vector<std::string>;
 
 namespace {
 
-// An input module of one kind with its defaults, on device SER1 (handle 7).
-struct Input : TestModule {
-    Input(Rig& rig, const ModFrame* f, u32 outputs, u32 timeBase = 2) : TestModule(f)
-    {
-        send(DMM_CREATE_MODULE);
-        m->active = 1;
-        m->outputCount = outputs;
-        kw_strlcpy(MOD_Header(m)->device, "\\?\\usb#0#SER1###", DEV_STRING_SIZE);
-        memcpy(bytes() + f->timeBaseOffset, &timeBase, sizeof timeBase);
-        rig.timeBase = timeBase;
-        rig.handleOf["SER1"] = 7;
-    }
-    bool run()  // prepare, fifo set-up of every output, start, go
-    {
-        if (!send(DMM_PREPARE_START_MODULE)) return false;
-        for (u32 c = 0; c < m->outputCount; ++c)
-            if (send(DCM_SETUP_FIFO, c) != 1) return false;
-        return send(DMM_START_MODULE) && send(DMM_GO_MODULE);
-    }
-    CounterInParams& counter() { return *MOD_Params<CounterInParams>(m); }
-    DigitalParams& digital() { return *MOD_Params<DigitalParams>(m); }
+// An input module with the kind's parameter block at hand.
+struct Input : DeviceModule {
+    using DeviceModule::DeviceModule;
+    CounterInParams& counter() { return params<CounterInParams>(); }
+    DigitalParams& digital() { return params<DigitalParams>(); }
 };
 
 Log Calls(Rig& rig)

@@ -14,21 +14,7 @@ using Log = std::vector<std::string>;
 
 namespace {
 
-// An output module of one kind with its defaults and 'inputs' channels, on
-// device SER1 (handle 7), prepared, started and gone.
-struct Output : TestModule {
-    Output(Rig& rig, const ModFrame* f, u32 inputs, u32 timeBase = 2) : TestModule(f)
-    {
-        send(DMM_CREATE_MODULE);
-        m->active = 1;
-        m->inputCount = inputs;
-        kw_strlcpy(MOD_Header(m)->device, "\\?\\usb#0#SER1###", DEV_STRING_SIZE);
-        memcpy(bytes() + f->timeBaseOffset, &timeBase, sizeof timeBase);
-        rig.handleOf["SER1"] = 7;
-    }
-    bool run() { return send(DMM_PREPARE_START_MODULE) && send(DMM_START_MODULE) && send(DMM_GO_MODULE); }
-    i32 compute() { return g_modKinds[frame->kind].compute(m); }
-};
+using Output = DeviceModule;
 
 // The driver writes of the log.
 Log Writes(Rig& rig)
