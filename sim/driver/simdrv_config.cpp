@@ -229,7 +229,7 @@ static bool SimParseLine(char* spec, SimLinePattern* line)
     return true;
 }
 
-// "name" (every index below count) or "name.<n>" (index n): the spec parsed
+// "name" (every index below count) or "name.<n>" (index n): the value parsed
 // for each index. -1: the key is not this name; 0: bad; 1: done.
 template <class Parse>
 static int SimIndexedKey(const char* key, const char* name, u32 count, const char* value, Parse parse)
