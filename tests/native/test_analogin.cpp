@@ -1,5 +1,5 @@
 // Analog input run messages and compute function against the fake host and
-// device, and a run against the simulated device.
+// device.
 #include <gmock/gmock.h>
 
 #include <cmath>

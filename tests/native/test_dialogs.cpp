@@ -311,14 +311,19 @@ TEST(CounterOutDialog, ValueFieldTakesNumbersInTheHostsFormatOrVariables)
 }
 
 // Damaged blocks (no terminator anywhere, every code out of range) through
-// every kind's steps: nothing is read or written outside the block, and what
-// the dialog shows or stores is in range.
+// load, prepare and every kind's dialog steps: nothing is read or written
+// outside the block, the device never connects, and what the dialog shows or
+// stores is in range.
 TEST(ModuleDialog, DamagedBlocksOfEveryKind)
 {
     for (const ModDialogKind* k : {&g_dialogAnalogIn, &g_dialogAnalogOut, &g_dialogCounterIn, &g_dialogCounterOut,
                                    &g_dialogDigitalIn, &g_dialogDigitalOut}) {
         Rig rig;
         Dialog dlg(rig, k, 0xAAAAAAAA, false);  // the block keeps its 0xAA bytes
+        EXPECT_EQ(dlg.module.send(DMM_LOAD_MODULE), 1);
+        EXPECT_EQ(dlg.module.send(DMM_PREPARE_START_MODULE), 0);
+        for (const std::string& call : rig.take())
+            EXPECT_TRUE(call.compare(0, 11, "ShowWarning") == 0 || call.compare(0, 6, "GlStr_") == 0) << call;
         memset(dlg.module.m->name, 0xAA, sizeof dlg.module.m->name + sizeof dlg.module.m->description);
         dlg.d.infoConnects = true;
         ASSERT_TRUE(dlg.open());
