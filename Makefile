@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_NATIVE := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_WIN32 := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
-.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench dist test-fresh clean
+.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench guide-images dist test-fresh clean
 
 all: native win32
 
@@ -50,6 +50,10 @@ bench: setup
 	cmake --build $(B)/bench -j $(JOBS)
 	$(MAKE) win32
 	bash tools/bench.sh $(B)/bench $(B)/win32
+
+# The user guide's pictures: the dialogs as the last make test-win captured them.
+guide-images:
+	bash tools/guide-images.sh $(B)/win32
 
 # The release: everything built and tested, then dist/ (tools/dist.sh).
 dist: test

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Release folder dist/ from a tested build (make dist runs the tests first):
 # the plug-in library, the installer package, the user guide (Markdown and
-# HTML, with its pictures) when docs/user-guide.md exists, CHANGELOG.md and
-# SHA256SUMS over all of them. Usage: tools/dist.sh [win32 build dir]
+# HTML, with its pictures and the README it links), CHANGELOG.md and
+# SHA256SUMS over all of them. The guide's pictures must be the dialogs that
+# the build's Windows tests captured. Usage: tools/dist.sh [win32 build dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,6 +19,7 @@ for f in "$build/bin/kestrelwing.dll" "$msi"; do
 done
 grep -q "^## $version\b" CHANGELOG.md ||
     { echo "dist: CHANGELOG.md has no section '## $version'" >&2; exit 1; }
+bash tools/guide-images.sh --check "$build"
 if [ -n "$(git status --porcelain 2>/dev/null)" ]; then
     echo "dist: warning: the work tree has uncommitted changes" >&2
 fi
@@ -25,9 +27,7 @@ fi
 rm -rf "$out"
 mkdir -p "$out"
 cp "$build/bin/kestrelwing.dll" "$msi" CHANGELOG.md "$out/"
-if [ -f docs/user-guide.md ]; then
-    /usr/bin/python3 tools/render_guide.py docs/user-guide.md "$out"
-fi
+/usr/bin/python3 tools/render_guide.py docs/user-guide.md "$out"
 (cd "$out" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum >SHA256SUMS)
 echo "dist: release $version in $out/"
 (cd "$out" && find . -type f -printf '  %P\n' | LC_ALL=C sort)

@@ -4,10 +4,12 @@
     render_guide.py <guide.md> <out dir>
 
 Writes <out dir>/<name>.md, <out dir>/<name>.html and every local file the
-guide links or shows (pictures), at the same relative place, so that both
-forms read the same beside each other. A local link to a missing file, or to
-one outside the guide's folder, is an error: the guide must not ship with
-broken pictures.
+guide links or shows (pictures), so that both forms read the same beside each
+other and the folder needs nothing outside it. Files in the guide's folder
+keep their relative place; a file outside it (the project's README, say) is
+shipped at the top of the folder under its own name, and the links to it in
+both forms say so. A local link to a missing file is an error: the guide must
+not ship with broken pictures.
 """
 import html
 import os
@@ -41,12 +43,33 @@ pre {{ padding: 0.5em; overflow-x: auto; }}
 LINK = re.compile(r"!?\[[^\]]*\]\(\s*<?([^)\s>]+)>?(?:\s+\"[^\"]*\")?\s*\)|(?:src|href)=\"([^\"]+)\"")
 
 
-def local_targets(text):
-    for match in LINK.finditer(text):
-        target = match.group(1) or match.group(2)
-        target = target.split("#", 1)[0]
-        if target and not re.match(r"^[a-z][a-z0-9+.-]*:", target, re.I) and not target.startswith("/"):
-            yield target
+def local_file(target):
+    """The file part of a local link target, or None for a web address,
+    an absolute path or a link within the page."""
+    path = target.split("#", 1)[0]
+    if not path or re.match(r"^[a-z][a-z0-9+.-]*:", path, re.I) or path.startswith("/"):
+        return None
+    return path
+
+
+def place_in_release(path):
+    """Where a linked file goes in the release folder."""
+    path = os.path.normpath(path)
+    return os.path.basename(path) if path.startswith("..") else path
+
+
+def relink(text, moved):
+    """The text with every link to a moved file pointing at its new place."""
+    def replace(match):
+        group = 1 if match.group(1) else 2
+        target = match.group(group)
+        path = local_file(target)
+        if path not in moved:
+            return match.group(0)
+        start, end = (i - match.start(0) for i in match.span(group))
+        whole = match.group(0)
+        return whole[:start] + moved[path] + target[len(path):] + whole[end:]
+    return LINK.sub(replace, text)
 
 
 def main(argv):
@@ -59,23 +82,30 @@ def main(argv):
     with open(guide, encoding="utf-8") as f:
         text = f.read()
 
-    missing = []
-    for target in sorted(set(local_targets(text))):
-        source = os.path.normpath(os.path.join(src_dir, target))
-        if not os.path.isfile(source) or os.path.normpath(target).startswith(".."):
-            missing.append(target)
-            continue
-        dest = os.path.join(out, os.path.normpath(target))
-        os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
-        shutil.copyfile(source, dest)
+    paths = sorted({p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))})
+    missing = [p for p in paths if not os.path.isfile(os.path.join(src_dir, p))]
     if missing:
-        print(f"{guide}: missing or outside its folder: " + ", ".join(missing), file=sys.stderr)
+        print(f"{guide}: missing: " + ", ".join(missing), file=sys.stderr)
         return 1
+    places = {}
+    for path in paths:
+        places.setdefault(place_in_release(path), set()).add(os.path.normpath(os.path.join(src_dir, path)))
+    clashes = sorted(p for p, sources in places.items() if len(sources) > 1 or p in (name + ".md", name + ".html"))
+    if clashes:
+        print(f"{guide}: different files would ship as " + ", ".join(clashes), file=sys.stderr)
+        return 1
+
+    for path in paths:
+        dest = os.path.join(out, place_in_release(path))
+        os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
+        shutil.copyfile(os.path.join(src_dir, path), dest)
+    text = relink(text, {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)})
 
     title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), name)
     body = markdown.markdown(text, extensions=["tables", "toc", "fenced_code"])
     os.makedirs(out, exist_ok=True)
-    shutil.copyfile(guide, os.path.join(out, name + ".md"))
+    with open(os.path.join(out, name + ".md"), "w", encoding="utf-8") as f:
+        f.write(text)
     with open(os.path.join(out, name + ".html"), "w", encoding="utf-8") as f:
         f.write(PAGE.format(title=html.escape(title), body=body))
     return 0

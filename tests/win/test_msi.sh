@@ -3,12 +3,13 @@
 # it: refusal of "Simulated devices" over a foreign driver, install into a
 # chosen folder, upgrade in place over an older build, refused downgrade,
 # removal of the feature, removal of the product leaving the folder as it
-# was, and the default folder.
-# Usage: test_msi.sh <package.msi> <older package.msi> <simhost.exe> <foreign.dll>
+# was, and the default folder. The user guide goes with the plug-in.
+# Usage: test_msi.sh <package.msi> <older package.msi> <simhost.exe> <foreign.dll> <guide dir>
 # foreign.dll stands in for the device maker's driver: any library whose
-# version resource is not the simulated driver's.
+# version resource is not the simulated driver's. The guide dir holds the
+# rendered guide that the package ships.
 set -euo pipefail
-new=$1 old=$2 simhost=$3 foreign=$4
+new=$1 old=$2 simhost=$3 foreign=$4 guide=$5
 export WINEPREFIX="${WINEPREFIX:-/root/.wine-kestrelwing}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
@@ -43,8 +44,13 @@ run() {
 
 folder_holds() {
     local have
-    have=$(ls -A "$tarnova" | tr '\n' ' ')
+    have=$(LC_ALL=C ls -A "$tarnova" | tr '\n' ' ')
     [ "$have" = "$* " ] || fail "$tarnova holds '$have', expected '$*'"
+}
+
+# The guide in Tarnova's folder, exactly as rendered.
+guide_installed() {
+    diff -r "$guide" "$tarnova/kestrelwing-guide" >&2 || fail "the installed guide differs from $guide"
 }
 
 registry_has() { wine reg query "$1" /reg:32 >/dev/null 2>&1; }
@@ -87,7 +93,8 @@ folder_holds tarnova.exe tvxv2_w32.dll
 rm "$tarnova/tvxv2_w32.dll"
 
 run 0 /i "$(win "$old")" TARNOVADIR="$tarnova_win" ADDLOCAL=ALL
-folder_holds kestrelwing.dll tarnova.exe tvxv2_w32.dll
+folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe tvxv2_w32.dll
+guide_installed
 
 # No folder named: the upgrade finds it from the older version. Windows
 # Installer carries the older version's features over; Wine 8 does not
@@ -97,14 +104,15 @@ run 0 /i "$(win "$new")"
 installed "$code_new" || fail "the new version is not registered"
 ! installed "$code_old" || fail "the older version is still registered"
 run 0 /i "$(win "$new")" ADDLOCAL=SimulatedDevices
-folder_holds kestrelwing.dll tarnova.exe tvxv2_w32.dll
+folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe tvxv2_w32.dll
+guide_installed
 listing 'Global Setup' no
 
 run 1603 /i "$(win "$old")"
 installed "$code_new" || fail "the refused downgrade removed the installed version"
 
 run 0 /i "$(win "$new")" REMOVE=SimulatedDevices
-folder_holds kestrelwing.dll tarnova.exe
+folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe
 listing 'Global Setup' yes
 
 run 0 /x "$(win "$new")"
@@ -115,6 +123,8 @@ folder_holds tarnova.exe
 # A fresh install without a folder goes to Tarnova's default place.
 run 0 /i "$(win "$new")"
 [ -f "$default_dir/kestrelwing.dll" ] || fail "no kestrelwing.dll in $default_dir"
+[ -f "$default_dir/kestrelwing-guide/user-guide.html" ] || fail "no guide in $default_dir"
 run 0 /x "$(win "$new")"
 [ ! -e "$default_dir/kestrelwing.dll" ] || fail "kestrelwing.dll left in $default_dir"
+[ ! -e "$default_dir/kestrelwing-guide" ] || fail "kestrelwing-guide left in $default_dir"
 echo "installer round trip passed"
