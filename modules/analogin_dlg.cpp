@@ -77,5 +77,5 @@ static const int s_refresh[] = {IDC_UNIT, IDC_RANGE, 0};
 
 const ModDialogKind g_dialogAnalogIn = {
     &g_frameAnalogIn, "ANALOGIN", KW_MAX_CHANNELS, {StoreChannel, ShowChannel},
-    s_fields, s_lastUsed, s_refresh, offsetof(AnalogChannel, realTime), true, nullptr, Command,
+    s_fields, s_lastUsed, s_refresh, offsetof(AnalogChannel, realTime), false, true, nullptr, Command,
 };

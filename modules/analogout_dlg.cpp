@@ -29,5 +29,5 @@ static const int s_refresh[] = {IDC_UNIT, 0};
 
 const ModDialogKind g_dialogAnalogOut = {
     &g_frameAnalogOut, "ANALOGOUT", KW_MAX_CHANNELS, {StoreChannel, ShowChannel},
-    s_fields, s_lastUsed, s_refresh, DLG_NO_FIELD, false, nullptr, nullptr,
+    s_fields, s_lastUsed, s_refresh, DLG_NO_FIELD, false, false, nullptr, nullptr,
 };

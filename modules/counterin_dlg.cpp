@@ -50,5 +50,5 @@ static const int s_refresh[] = {IDC_COUNTER_MODE, 0};
 
 const ModDialogKind g_dialogCounterIn = {
     &g_frameCounterIn, "COUNTERIN", 2, {StoreChannel, ShowChannel},
-    s_fields, s_lastUsed, s_refresh, offsetof(CounterInChannel, realTime), true, Open, nullptr,
+    s_fields, s_lastUsed, s_refresh, offsetof(CounterInChannel, realTime), true, true, Open, nullptr,
 };

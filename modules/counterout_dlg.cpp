@@ -74,5 +74,5 @@ static const int s_lastUsed[] = {IDC_CHANNEL_NAME, IDC_MODULE_NAME, IDC_DESCRIPT
 
 const ModDialogKind g_dialogCounterOut = {
     &g_frameCounterOut, "COUNTEROUT", KW_MAX_CHANNELS, {StoreChannel, ShowChannel},
-    s_fields, s_lastUsed, nullptr, DLG_NO_FIELD, false, Open, Command,
+    s_fields, s_lastUsed, nullptr, DLG_NO_FIELD, false, false, Open, Command,
 };

@@ -54,7 +54,7 @@ static const int s_inputRefresh[] = {IDC_UNIT, 0};
 
 const ModDialogKind g_dialogDigitalIn = {
     &g_frameDigitalIn, "DIGITALIN", DIGITAL_MAX_CHANNELS, {StoreInput, ShowInput},
-    s_inputFields, s_inputLastUsed, s_inputRefresh, offsetof(DigitalChannel, realTime), true, nullptr, nullptr,
+    s_inputFields, s_inputLastUsed, s_inputRefresh, offsetof(DigitalChannel, realTime), false, true, nullptr, nullptr,
 };
 
 static const DlgField s_outputFields[] = {
@@ -65,5 +65,5 @@ static const int s_outputLastUsed[] = {IDC_CHANNEL_NAME, IDC_MODULE_NAME, IDC_DE
 
 const ModDialogKind g_dialogDigitalOut = {
     &g_frameDigitalOut, "DIGITALOUT", DIGITAL_MAX_CHANNELS, {StoreOutput, ShowOutput},
-    s_outputFields, s_outputLastUsed, nullptr, DLG_NO_FIELD, false, nullptr, nullptr,
+    s_outputFields, s_outputLastUsed, nullptr, DLG_NO_FIELD, false, false, nullptr, nullptr,
 };

@@ -210,6 +210,7 @@ void ModuleDialog_CopyFieldToAll(HWND dialog, const ModDialogKind* k)
 
 void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k)
 {
+    if (k->fieldCopyOnly) return ModuleDialog_CopyFieldToAll(dialog, k);
     ModuleDialog_Refresh(dialog, k);
     const u8* from = ModuleDialog_Channel(k, barCurrentChannel);
     for (u32 i = 0; i < barUsedChannels && i < KW_MAX_CHANNELS; ++i)

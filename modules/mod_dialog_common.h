@@ -31,6 +31,7 @@ struct ModDialogKind {
     const int* lastUsedOnFocus;  // controls that become lastControlId when they get the focus; 0 ends
     const int* refreshOnLeave;   // lists that store and re-show the channel when they lose the focus; 0 ends
     u16 realTimeOffset;       // "Realtime" switch in the channel settings, or DLG_NO_FIELD
+    bool fieldCopyOnly;       // 1032 copies as 1031 does, not the whole channel settings
     bool timeBase;            // the kind has the time base list
     void (*open)(HWND dialog);                   // the kind's own controls at opening, or null
     bool (*command)(HWND dialog, int id, int code);  // the kind's own commands (true: handled), or null

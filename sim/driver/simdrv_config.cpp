@@ -2,7 +2,11 @@
 //
 // Format: one "key = value" per line; '#' starts a comment; blank lines are
 // ignored. Before the first device only the global key may appear:
-//   clock = sim | real       simulated clock (default) or real time
+//   clock = sim | real       simulated clock or real time; without it a new
+//                            driver runs in real time (as a device does in a
+//                            host that knows nothing of the simulation) until
+//                            a program sets the clock, and a configuration
+//                            loaded later keeps the clock as it is
 // "[eth]", "[pci]" or "[usb]" starts a new device (at most 64); its keys:
 //   serial, name, customer, date     identity texts ("" or missing: none)
 //   address, hostname, hwaddress     network devices: connection address,
@@ -355,8 +359,8 @@ int SimParseConfig(const char* text, SimConfig* out)
         char* value = SimTrim(eq + 1);
         if (out->count == 0) {
             if (strcmp(key, "clock") != 0) return lineNo;
-            if (!strcmp(value, "real")) out->realTime = true;
-            else if (!strcmp(value, "sim")) out->realTime = false;
+            if (!strcmp(value, "real")) out->clock = SIM_CLOCK_REAL;
+            else if (!strcmp(value, "sim")) out->clock = SIM_CLOCK_SIM;
             else return lineNo;
         } else if (!SimParseDeviceKey(&out->dev[out->count - 1], out->count - 1, key, value)) {
             return lineNo;

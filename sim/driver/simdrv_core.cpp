@@ -334,7 +334,7 @@ static void SimApply(const SimConfig& config)
     g_sim = config;
     SimResetDeviceAccess();
     SimLoopClear();
-    SimSelectRealTime(g_sim.realTime);
+    if (g_sim.clock != SIM_CLOCK_UNSAID) SimSelectRealTime(g_sim.clock == SIM_CLOCK_REAL);
 }
 
 SIMDRV_API int SimDrv_LoadConfig(const char* text)
@@ -379,8 +379,10 @@ SIMDRV_API void SimDrv_Reset(void)
                               path, bad < 0 ? "cannot read, status" : "error in line", bad);
     }
     if (bad != 0) SimParseConfig(g_simDefaultConfig, &parsed);
+    // From time 0, in real time unless the configuration says otherwise.
     s_realTime = false;
     s_simTime = 0;
+    SimSelectRealTime(parsed.clock != SIM_CLOCK_SIM);
     SimApply(parsed);
     SimDrv_ClearFaults();
     s_log.clear();

@@ -68,10 +68,13 @@ struct SimDevice {
     SimPwmOutput pwm[SIMDRV_MAX_OUTPUTS];
 };
 
+// Which clock a configuration asks for.
+enum SimClockChoice : u8 { SIM_CLOCK_UNSAID, SIM_CLOCK_SIM, SIM_CLOCK_REAL };
+
 struct SimConfig {
     SimDevice dev[SIMDRV_MAX_DEVICES];
     u32 count;
-    bool realTime;
+    SimClockChoice clock;
 };
 
 enum { SIM_DEFAULT_RATE = 1000 };
