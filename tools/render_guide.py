@@ -72,6 +72,17 @@ def relink(text, moved):
     return LINK.sub(replace, text)
 
 
+def relink_guide(copy, source_dir, guide, release_name):
+    """A shipped Markdown file (the README) with its links to the guide
+    pointing at the guide's place beside it in the release folder."""
+    with open(copy, encoding="utf-8") as f:
+        text = f.read()
+    targets = {p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))}
+    moved = {p: release_name for p in targets if os.path.normpath(os.path.join(source_dir, p)) == guide}
+    with open(copy, "w", encoding="utf-8") as f:
+        f.write(relink(text, moved))
+
+
 def main(argv):
     if len(argv) != 3:
         print(__doc__, file=sys.stderr)
@@ -99,6 +110,8 @@ def main(argv):
         dest = os.path.join(out, place_in_release(path))
         os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
         shutil.copyfile(os.path.join(src_dir, path), dest)
+        if dest.endswith(".md"):
+            relink_guide(dest, os.path.dirname(os.path.join(src_dir, path)), os.path.abspath(guide), name + ".md")
     text = relink(text, {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)})
 
     title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), name)

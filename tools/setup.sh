@@ -62,18 +62,9 @@ apt_update() {
         log "working around the broken i386 security index"
         local s=/etc/apt/sources.list.d/debian.sources
         if [ -f "$s" ] && ! grep -q '^Architectures: amd64' "$s"; then
-            python3 - "$s" <<'PY'
-import sys, re
-p = sys.argv[1]
-text = open(p).read()
-blocks = text.split("\n\n")
-out = []
-for b in blocks:
-    if "bookworm-security" in b and "Architectures:" not in b:
-        b = b.rstrip("\n") + "\nArchitectures: amd64"
-    out.append(b)
-open(p, "w").write("\n\n".join(out) + ("\n" if not text.endswith("\n") else ""))
-PY
+            # Paragraph by paragraph: set-up runs before python3 is installed.
+            awk -v RS= -v ORS='\n\n' '/bookworm-security/ && !/Architectures:/ { $0 = $0 "\nArchitectures: amd64" } { print }' \
+                "$s" >"$s.new" && mv "$s.new" "$s"
         fi
         cat >/etc/apt/preferences.d/security-amd64-only <<'PIN'
 Package: *
