@@ -180,8 +180,10 @@ void Select(HWND, int, int) {}
 int Selection(HWND, int) { return s_controls.selection; }
 void End(HWND, int) {}
 void Bar(HWND) {}
-void SelectDevice(HWND, char* device) { TextInField(device, DEV_STRING_SIZE); }
-bool DeviceInfo(HWND, const char* device) { return TextInField(device, DEV_STRING_SIZE), true; }
+// The device dialogs take a device field, terminated or not, and read within it.
+volatile char s_deviceEnd;
+void SelectDevice(HWND, char* device) { s_deviceEnd = device[DEV_STRING_SIZE - 1]; }
+bool DeviceInfo(HWND, const char* device) { return s_deviceEnd = device[DEV_STRING_SIZE - 1], true; }
 void Help(u32) {}
 const DlgUi kControls = {SetText, GetText,   GetUnsigned, Check,     IsChecked, Nothing,     Limit, Focus, Reset,
                          AddItem, Select,    Selection,   End,       Bar,       SelectDevice, DeviceInfo, Help};
