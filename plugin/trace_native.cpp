@@ -11,7 +11,11 @@
 namespace {
 
 void* Create(const char* path) { return fopen(path, "wb"); }
-bool Write(void* file, const void* data, u32 size) { return fwrite(data, 1, size, (FILE*)file) == size; }
+// The trace keeps its own buffer: what it writes goes to the file at once.
+bool Write(void* file, const void* data, u32 size)
+{
+    return fwrite(data, 1, size, (FILE*)file) == size && fflush((FILE*)file) == 0;
+}
 void Close(void* file) { fclose((FILE*)file); }
 bool Replace(const char* from, const char* to) { return rename(from, to) == 0; }
 

@@ -1,0 +1,280 @@
+// The plug-in's trace in the simulated host, natively: switched off the
+// driver table is the loader's; switched on, experiments of every kind leave
+// the same calls in the trace as in the simulated driver's log, the run
+// steps and reports tell their story, and each input channel's account of
+// its values agrees with what the host received, with the device's clock
+// ahead of the host's, paused, and in single-value blocks.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <type_traits>
+
+#include "dev_device.h"
+#include "drv_table.h"
+#include "mod_frame.h"
+#include "plugin_in_simhost.h"
+#include "plugin_state.h"
+#include "simdrv_core.h"
+#include "simdrv_native.h"
+#include "trace.h"
+#include "trace_lines.h"
+
+namespace {
+
+const char kDevice[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
+
+// Whether the plug-in calls the entry point: it has a prototype.
+const bool kTyped[DRV_ENTRY_COUNT] = {
+#define KW_TYPED(field, name, type) !std::is_same_v<type, PFN_DrvUnused>,
+#define KW_TYPED_GROUP(group, list, count) list(KW_TYPED)
+    KW_DRV_GROUPS(KW_TYPED_GROUP)
+#undef KW_TYPED_GROUP
+#undef KW_TYPED
+};
+
+// The plug-in started with KESTRELWING_TRACE naming a file of the test's own.
+class Traced : public PluginInSimHost {
+protected:
+    std::string path = ::testing::TempDir() + "kw-trace-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+    void SetUp() override
+    {
+        setenv("KESTRELWING_TRACE", path.c_str(), 1);
+        PluginInSimHost::SetUp();
+        unsetenv("KESTRELWING_TRACE");
+        ASSERT_TRUE(TRC_On());
+    }
+    void TearDown() override
+    {
+        PluginInSimHost::TearDown();
+        TRC_Close();
+        remove(path.c_str());
+    }
+    std::string Trace()
+    {
+        TRC_Flush();
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static SimModule* OnDevice(const char* className, u32 channels, const char* device = kDevice)
+    {
+        SimModule* m = SH_CreateModule(className);
+        EXPECT_NE(m, nullptr) << className;
+        if (!m) return nullptr;
+        kw_strlcpy(MOD_Header(m->record)->device, device, DEV_STRING_SIZE);
+        (m->record->inputCount ? m->record->inputCount : m->record->outputCount) = channels;
+        return m;
+    }
+    static void Feed(const char* source, SimModule* m, u32 input)
+    {
+        ASSERT_NE(SH_AddSource(source), nullptr) << source;
+        ASSERT_EQ(SH_Connect(std::string(source).substr(0, std::string(source).find(' ')).c_str(), m, input), 1);
+    }
+};
+
+std::vector<TraceCall> DriverLog()
+{
+    std::vector<TraceCall> log;
+    char call[1024], result[512];
+    for (u32 i = 0; i < SimDrv_LogCount(); ++i) {
+        SimDrv_LogLine(i, call, sizeof call);
+        SimDrv_LogResult(i, result, sizeof result);
+        log.push_back({call, result});
+    }
+    return log;
+}
+
+TEST(TraceSwitch, OffLeavesTheLoadersTableOnPutsThunksBeforeTheCalledEntries)
+{
+    DrvTable loaded;
+    SimDrv_InstallNative(&loaded);
+    unsetenv("KESTRELWING_TRACE");
+    ASSERT_EQ(PluginInSimHost_Start(), 1);
+    EXPECT_FALSE(TRC_On());
+    EXPECT_EQ(memcmp(&g_drv, &loaded, sizeof loaded), 0);
+    EXPECT_EQ(g_host.ShowWarning, SH_Answers()->ShowWarning);
+
+    std::string path = ::testing::TempDir() + "kw-trace-switch.txt";
+    setenv("KESTRELWING_TRACE", path.c_str(), 1);
+    ASSERT_EQ(PluginInSimHost_Start(), 1);
+    unsetenv("KESTRELWING_TRACE");
+    EXPECT_TRUE(TRC_On());
+    for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
+        const DrvEntry& e = g_drvEntries[i];
+        void* was = *(void**)((char*)&loaded + e.offset);
+        EXPECT_EQ(*DRV_Slot(&e) != was, kTyped[i]) << e.name;
+    }
+    EXPECT_NE(g_host.ShowWarning, SH_Answers()->ShowWarning);
+    EXPECT_NE(g_host.ShowInternalError, SH_Answers()->ShowInternalError);
+    TRC_Close();
+    remove(path.c_str());
+    SH_Reset();
+    SimDrv_Reset();
+}
+
+// Every input and output kind on one device whose outputs drive its inputs.
+TEST_F(Traced, EveryKindLeavesTheDriversCallsInOrder)
+{
+    ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhostname = kw-eth-1\n"
+                                "hwaddress = 00:1A:2B:3C:4D:01\nhandle = 1\nloopback = 1\n"),
+              0);
+    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
+    SimModule* ci = OnDevice("KWE:CounterIn", 2);
+    SimModule* di = OnDevice("KWE:DigitalIn", 2);
+    SimModule* ao = OnDevice("KWE:AnalogOut", 1);
+    SimModule* co = OnDevice("KWE:CounterOut", 2);
+    SimModule* dout = OnDevice("KWE:DigitalOut", 1);
+    ASSERT_TRUE(ai && ci && di && ao && co && dout);
+    MOD_Params<CounterOutParams>(co->record)->channel[1].pwmMode = 0;
+    Feed("sine sine amp=2 freq=2 timebase=2", ao, 0);
+    Feed("ramp ramp amp=40 offset=50 freq=1 timebase=2", co, 0);
+    Feed("hertz constant value=200 timebase=2", co, 1);
+    Feed("square square amp=5 freq=5 timebase=2", dout, 0);
+    SimRunOptions o = PluginInSimHost_RunOptions(0.5);
+    ASSERT_EQ(SH_Run(&o), 1);
+    EXPECT_TRUE(g_sim.warnings.empty() && g_sim.internalErrors.empty());
+
+    std::string trace = Trace();
+    std::vector<TraceCall> calls = trace_calls(trace), log = DriverLog();
+    ASSERT_GT(log.size(), 200u);
+    for (size_t i = 0; i < log.size() && i < calls.size(); ++i)
+        ASSERT_EQ(calls[i].call + " = " + calls[i].result, log[i].call + " = " + log[i].result) << "call " << i;
+    ASSERT_EQ(calls.size(), log.size());
+    for (const char* step : {"prepare", "prepare = 1", "start = 1", "go = 1", "stop = 1"})
+        for (SimModule* m : {ai, ci, di, ao, co, dout})
+            EXPECT_NE(trace.find(std::string(m->record->name) + ": " + step + "\n"), std::string::npos)
+                << m->record->name << " " << step;
+}
+
+// The account of every channel against what the host received: delivered
+// is what the host got, and what was taken is delivered (less what repeats
+// filled in), dropped, or open in the block at stop.
+void ExpectAccountAgrees(const std::string& trace, SimModule* m)
+{
+    for (u32 c = 0; c < m->record->outputCount; ++c) {
+        const char* name = m->record->name;
+        long long taken = trace_count(trace, name, c, "taken"), delivered = trace_count(trace, name, c, "delivered");
+        long long dropped = trace_count(trace, name, c, "dropped"), repeated = trace_count(trace, name, c, "repeated");
+        long long open = trace_count(trace, name, c, "open");
+        EXPECT_EQ(delivered, (long long)m->out[c].stream.sampleCount) << name << " " << c;
+        EXPECT_EQ(taken, delivered - repeated + dropped + open) << name << " " << c;
+        EXPECT_TRUE(open >= 0 && open <= m->out[c].capacity) << name << " " << c << ": open " << open;
+    }
+}
+
+// A device whose clock runs ahead of the host's by less than a block offers
+// more values than the clock counts; the surplus of a read is dropped. The
+// host sees no gap: the values it got are the device's samples with the
+// dropped ones left out, which only the account tells.
+TEST_F(Traced, AccountShowsWhatADeviceAheadOfTheClockLost)
+{
+    ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhandle = 1\nsignal = noise\n"), 0);
+    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
+    SimModule* ci = OnDevice("KWE:CounterIn", 1);  // the same device, an account of its own
+    ASSERT_TRUE(ai && ci);
+    SimRunOptions o = PluginInSimHost_RunOptions(1.0);
+    o.onCycle = [](void*, u64) { return SimDrv_SetTime(g_sim.clock + 0.05), 1; };
+    ASSERT_EQ(SH_Run(&o), 1);
+    std::string trace = Trace();
+    ExpectAccountAgrees(trace, ai);
+    ExpectAccountAgrees(trace, ci);
+    for (u32 c = 0; c < 2; ++c) {
+        const SimStream& s = ai->out[c].stream;
+        EXPECT_EQ(s.gaps, 0u);
+        u64 skipped = 0, k = 0;
+        for (float v : s.values) {
+            while (k < s.values.size() + 1000 && v != (float)SimDrv_SignalValue(1, c, k)) ++k, ++skipped;
+            ++k;
+        }
+        long long dropped = trace_count(trace, "AnalogIn1", c, "dropped");
+        EXPECT_GT(skipped, 0u);
+        EXPECT_LE((long long)skipped, dropped) << c;
+    }
+}
+
+// While paused, a full block is held back, counted once, and delivered after
+// the pause.
+TEST_F(Traced, AccountShowsTheBlockHeldWhilePaused)
+{
+    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
+    ASSERT_TRUE(ai);
+    SimRunOptions o = PluginInSimHost_RunOptions(1.0);
+    o.onCycle = [](void*, u64 k) {
+        SimDrv_SetTime(g_sim.clock);
+        SH_Pause(k >= 20 && k < 45);
+        return 1;
+    };
+    ASSERT_EQ(SH_Run(&o), 1);
+    std::string trace = Trace();
+    ExpectAccountAgrees(trace, ai);
+    EXPECT_EQ(trace_count(trace, "AnalogIn1", 0, "held"), 100);
+    EXPECT_EQ(trace_count(trace, "AnalogIn1", 0, "dropped"), 0);
+}
+
+// Single-value blocks that the clock closes before they are full are filled
+// with their last value: the account counts those repeats as the host sees
+// them, values equal to the one before them in their block.
+TEST_F(Traced, AccountShowsTheRepeatsOfSingleValueBlocks)
+{
+    ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhandle = 1\nsignal = noise\n"), 0);
+    SimModule* ai = OnDevice("KWE:AnalogIn", 1);
+    ASSERT_TRUE(ai);
+    SH_SetTimeBase(1, 0.01, 10);
+    MOD_Params<AnalogInParams>(ai->record)->timeBaseId = 1;
+    SimRunOptions o = PluginInSimHost_RunOptions(1.0);
+    o.step = 0.03;
+    ASSERT_EQ(SH_Run(&o), 1);
+    std::string trace = Trace();
+    ExpectAccountAgrees(trace, ai);
+    const SimStream& s = ai->out[0].stream;
+    long long repeats = 0;
+    for (const SimBlockInfo& b : s.blocks)
+        for (u32 i = 1; i < b.count; ++i) repeats += s.values[b.firstValue + i] == s.values[b.firstValue + i - 1];
+    EXPECT_GT(repeats, 0);
+    EXPECT_EQ(trace_count(trace, "AnalogIn1", 0, "repeated"), repeats);
+}
+
+// One session, one file: a start refused for a device that does not answer,
+// a run that loses its device, a clean run. Each tells its story in order,
+// the reports named by their module, each with its own account.
+TEST_F(Traced, ExperimentsOfASessionTellTheirStoriesInOneFile)
+{
+    SimModule* ai = OnDevice("KWE:AnalogIn", 1, "\\?\\eth#9#SIM-9#10.9.9.9##");
+    ASSERT_TRUE(ai);
+    EXPECT_EQ(SH_Send(ai, DMM_PARAM_MODULE, 0, 0), 1);
+    SimRunOptions o = PluginInSimHost_RunOptions(0.5);
+    EXPECT_EQ(SH_Run(&o), 0);
+    kw_strlcpy(MOD_Header(ai->record)->device, kDevice, DEV_STRING_SIZE);
+    SimDrv_FailReads(1, SIMDRV_READ_DATA, 5, -1.0, DRV_ERR_LOST_CONNECTION);
+    o = PluginInSimHost_RunOptions(0.5);
+    EXPECT_EQ(SH_Run(&o), 1);
+    SimDrv_ClearFaults();
+    o = PluginInSimHost_RunOptions(0.5);
+    EXPECT_EQ(SH_Run(&o), 1);
+    ASSERT_EQ(g_sim.warnings.size(), 1u);
+    ASSERT_EQ(g_sim.internalErrors.size(), 1u);
+
+    std::vector<std::string> story;
+    for (const std::string& line : trace_lines(Trace()))
+        if (line.compare(0, 11, "AnalogIn1: ") == 0 && line.find("values per channel") == std::string::npos)
+            story.push_back(line.substr(11));
+    char error[160];
+    snprintf(error, sizeof error, "internal error at DLL:analogin:%d \"%s\"", g_sim.internalErrors[0].line,
+             g_sim.internalErrors[0].text.c_str());
+    const std::vector<std::string> expected = {
+        "dialog opens", "dialog closes = 0",
+        "prepare", "warning \"" + g_sim.warnings[0].text + "\"", "prepare = 0", "stop", "stop = 1",
+        "prepare", "prepare = 1", "start", "start = 1", "go", "go = 1", error, "stop", "stop = 1",
+        "prepare", "prepare = 1", "start", "start = 1", "go", "go = 1", "stop", "stop = 1"};
+    EXPECT_EQ(story, expected);
+    std::string trace = Trace();
+    EXPECT_EQ(trace_lines(trace)[0].compare(0, 22, "Brennholt Kestrelwing "), 0);
+    EXPECT_EQ(trace.find("Brennholt Kestrelwing ", trace.find('\n')), std::string::npos);  // one heading
+    EXPECT_EQ(trace_count(trace, "AnalogIn1", 0, "delivered"), (long long)ai->out[0].stream.sampleCount);
+}
+
+}  // namespace
