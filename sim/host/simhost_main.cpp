@@ -8,9 +8,10 @@
 // The plug-in finds its driver library through the DLL search path; by
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
-// simulated clock, running freely from the start in real time; --device-lead
-// sets it that many seconds ahead of the host's, as a device whose own clock
-// runs ahead.
+// simulated clock, running freely from the start in real time. With
+// --device-lead (simulated clock only) every cycle sets it that many seconds
+// ahead of the host's: from the first cycle on, the device has more values
+// than the host's clock counts, as a device whose own clock runs ahead.
 // A run writes <module>_<channel>.csv per output, source_<name>.csv per
 // signal source and, with the simulated driver, device_writes.csv into the
 // output folder (format in sim_csv.h) and prints what
@@ -88,7 +89,8 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     if (!o->command || !o->plugin) return false;
     if (strcmp(o->command, "list") == 0) return positional == 2;
     if (strcmp(o->command, "ui") == 0) return o->worksheet != nullptr;
-    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0;
+    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0 &&
+           !(o->realTime && o->deviceLead != 0);
 }
 
 static void SetDriverDirectory(const char* dir)
@@ -241,8 +243,9 @@ static int FollowHostClock(void*, u64)
     return 1;
 }
 
-// Starts the simulated driver's clock with the run, 'lead' seconds ahead of
-// the host's; nothing for a real driver.
+// Starts the simulated driver's clock with the run; with the simulated clock
+// it follows the host's, 'lead' seconds ahead from the first cycle on.
+// Nothing for a real driver.
 static void SyncDriverClock(SimRunOptions* run, double lead)
 {
     HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
@@ -250,11 +253,15 @@ static void SyncDriverClock(SimRunOptions* run, double lead)
     auto useRealTime =
         driver ? (SimDrvUseRealTimeFn)(void*)GetProcAddress(driver, "SimDrv_UseRealTime") : nullptr;
     if (!s_driverSetTime || !useRealTime) return;
+    s_driverSetTime(0.0);
+    if (run->realTime) {
+        useRealTime(1);
+        printf("driver clock: follows the host's\n");
+        return;
+    }
     s_deviceLead = lead;
-    s_driverSetTime(lead);
-    if (run->realTime) useRealTime(1);
-    else run->onCycle = FollowHostClock;
-    if (lead != 0) printf("driver clock: %g s ahead of the host's\n", lead);
+    run->onCycle = FollowHostClock;
+    if (lead != 0) printf("driver clock: follows the host's, %g s ahead\n", lead);
     else printf("driver clock: follows the host's\n");
 }
 

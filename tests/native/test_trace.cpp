@@ -65,7 +65,9 @@ TEST(TraceSettings, NameTheFileOrSwitchItOff)
         char path[TRC_PATH_SIZE] = "unchanged";
         bool on = TRC_PathFromSettings(c.environment, c.registry, "C:\\Temp\\", path, sizeof path);
         EXPECT_EQ(on, c.file != nullptr) << (c.environment ? c.environment : "-") << " " << (c.registry ? c.registry : "-");
-        if (on && c.file) EXPECT_STREQ(path, c.file);
+        if (on && c.file) {
+            EXPECT_STREQ(path, c.file);
+        }
     }
     const struct {
         const char *path, *previous;
@@ -145,7 +147,9 @@ TEST_F(TraceFile, FilesStayWithinTheLimitAndTheTwoNewestAreKept)
     for (const std::string* file : {&previous, &current})
         for (size_t at = file->find("line "); at != std::string::npos; at = file->find("line ", at + 1)) {
             int n = std::stoi(file->substr(at + 5, 2));
-            if (next >= 0) EXPECT_EQ(n, next);
+            if (next >= 0) {
+                EXPECT_EQ(n, next);
+            }
             next = n + 1;
         }
     EXPECT_EQ(next, 60);

@@ -7,12 +7,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <fstream>
-#include <sstream>
-#include <type_traits>
 
 #include "dev_device.h"
 #include "drv_table.h"
+#include "every_kind.h"
 #include "mod_frame.h"
 #include "plugin_in_simhost.h"
 #include "plugin_state.h"
@@ -22,17 +20,6 @@
 #include "trace_lines.h"
 
 namespace {
-
-const char kDevice[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
-
-// Whether the plug-in calls the entry point: it has a prototype.
-const bool kTyped[DRV_ENTRY_COUNT] = {
-#define KW_TYPED(field, name, type) !std::is_same_v<type, PFN_DrvUnused>,
-#define KW_TYPED_GROUP(group, list, count) list(KW_TYPED)
-    KW_DRV_GROUPS(KW_TYPED_GROUP)
-#undef KW_TYPED_GROUP
-#undef KW_TYPED
-};
 
 // The plug-in started with KESTRELWING_TRACE naming a file of the test's own.
 class Traced : public PluginInSimHost {
@@ -55,24 +42,7 @@ protected:
     std::string Trace()
     {
         TRC_Flush();
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    static SimModule* OnDevice(const char* className, u32 channels, const char* device = kDevice)
-    {
-        SimModule* m = SH_CreateModule(className);
-        EXPECT_NE(m, nullptr) << className;
-        if (!m) return nullptr;
-        kw_strlcpy(MOD_Header(m->record)->device, device, DEV_STRING_SIZE);
-        (m->record->inputCount ? m->record->inputCount : m->record->outputCount) = channels;
-        return m;
-    }
-    static void Feed(const char* source, SimModule* m, u32 input)
-    {
-        ASSERT_NE(SH_AddSource(source), nullptr) << source;
-        ASSERT_EQ(SH_Connect(std::string(source).substr(0, std::string(source).find(' ')).c_str(), m, input), 1);
+        return trace_file_text(path);
     }
 };
 
@@ -106,7 +76,7 @@ TEST(TraceSwitch, OffLeavesTheLoadersTableOnPutsThunksBeforeTheCalledEntries)
     for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
         const DrvEntry& e = g_drvEntries[i];
         void* was = *(void**)((char*)&loaded + e.offset);
-        EXPECT_EQ(*DRV_Slot(&e) != was, kTyped[i]) << e.name;
+        EXPECT_EQ(*DRV_Slot(&e) != was, kCalledEntry[i]) << e.name;
     }
     EXPECT_NE(g_host.ShowWarning, SH_Answers()->ShowWarning);
     EXPECT_NE(g_host.ShowInternalError, SH_Answers()->ShowInternalError);
@@ -119,21 +89,8 @@ TEST(TraceSwitch, OffLeavesTheLoadersTableOnPutsThunksBeforeTheCalledEntries)
 // Every input and output kind on one device whose outputs drive its inputs.
 TEST_F(Traced, EveryKindLeavesTheDriversCallsInOrder)
 {
-    ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhostname = kw-eth-1\n"
-                                "hwaddress = 00:1A:2B:3C:4D:01\nhandle = 1\nloopback = 1\n"),
-              0);
-    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
-    SimModule* ci = OnDevice("KWE:CounterIn", 2);
-    SimModule* di = OnDevice("KWE:DigitalIn", 2);
-    SimModule* ao = OnDevice("KWE:AnalogOut", 1);
-    SimModule* co = OnDevice("KWE:CounterOut", 2);
-    SimModule* dout = OnDevice("KWE:DigitalOut", 1);
-    ASSERT_TRUE(ai && ci && di && ao && co && dout);
-    MOD_Params<CounterOutParams>(co->record)->channel[1].pwmMode = 0;
-    Feed("sine sine amp=2 freq=2 timebase=2", ao, 0);
-    Feed("ramp ramp amp=40 offset=50 freq=1 timebase=2", co, 0);
-    Feed("hertz constant value=200 timebase=2", co, 1);
-    Feed("square square amp=5 freq=5 timebase=2", dout, 0);
+    ASSERT_EQ(SimDrv_LoadConfig(kEveryKindDevice), 0);
+    ASSERT_TRUE(every_kind_worksheet());
     SimRunOptions o = PluginInSimHost_RunOptions(0.5);
     ASSERT_EQ(SH_Run(&o), 1);
     EXPECT_TRUE(g_sim.warnings.empty() && g_sim.internalErrors.empty());
@@ -145,7 +102,7 @@ TEST_F(Traced, EveryKindLeavesTheDriversCallsInOrder)
         ASSERT_EQ(calls[i].call + " = " + calls[i].result, log[i].call + " = " + log[i].result) << "call " << i;
     ASSERT_EQ(calls.size(), log.size());
     for (const char* step : {"prepare", "prepare = 1", "start = 1", "go = 1", "stop = 1"})
-        for (SimModule* m : {ai, ci, di, ao, co, dout})
+        for (SimModule* m : g_sim.modules)
             EXPECT_NE(trace.find(std::string(m->record->name) + ": " + step + "\n"), std::string::npos)
                 << m->record->name << " " << step;
 }
@@ -173,8 +130,8 @@ void ExpectAccountAgrees(const std::string& trace, SimModule* m)
 TEST_F(Traced, AccountShowsWhatADeviceAheadOfTheClockLost)
 {
     ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhandle = 1\nsignal = noise\n"), 0);
-    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
-    SimModule* ci = OnDevice("KWE:CounterIn", 1);  // the same device, an account of its own
+    SimModule* ai = every_kind_module("KWE:AnalogIn", 2);
+    SimModule* ci = every_kind_module("KWE:CounterIn", 1);  // the same device, an account of its own
     ASSERT_TRUE(ai && ci);
     SimRunOptions o = PluginInSimHost_RunOptions(1.0);
     o.onCycle = [](void*, u64) { return SimDrv_SetTime(g_sim.clock + 0.05), 1; };
@@ -200,7 +157,7 @@ TEST_F(Traced, AccountShowsWhatADeviceAheadOfTheClockLost)
 // the pause.
 TEST_F(Traced, AccountShowsTheBlockHeldWhilePaused)
 {
-    SimModule* ai = OnDevice("KWE:AnalogIn", 2);
+    SimModule* ai = every_kind_module("KWE:AnalogIn", 2);
     ASSERT_TRUE(ai);
     SimRunOptions o = PluginInSimHost_RunOptions(1.0);
     o.onCycle = [](void*, u64 k) {
@@ -221,7 +178,7 @@ TEST_F(Traced, AccountShowsTheBlockHeldWhilePaused)
 TEST_F(Traced, AccountShowsTheRepeatsOfSingleValueBlocks)
 {
     ASSERT_EQ(SimDrv_LoadConfig("[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhandle = 1\nsignal = noise\n"), 0);
-    SimModule* ai = OnDevice("KWE:AnalogIn", 1);
+    SimModule* ai = every_kind_module("KWE:AnalogIn", 1);
     ASSERT_TRUE(ai);
     SH_SetTimeBase(1, 0.01, 10);
     MOD_Params<AnalogInParams>(ai->record)->timeBaseId = 1;
@@ -243,12 +200,13 @@ TEST_F(Traced, AccountShowsTheRepeatsOfSingleValueBlocks)
 // the reports named by their module, each with its own account.
 TEST_F(Traced, ExperimentsOfASessionTellTheirStoriesInOneFile)
 {
-    SimModule* ai = OnDevice("KWE:AnalogIn", 1, "\\?\\eth#9#SIM-9#10.9.9.9##");
+    SimModule* ai = every_kind_module("KWE:AnalogIn", 1);
     ASSERT_TRUE(ai);
+    kw_strlcpy(MOD_Header(ai->record)->device, "\\?\\eth#9#SIM-9#10.9.9.9##", DEV_STRING_SIZE);
     EXPECT_EQ(SH_Send(ai, DMM_PARAM_MODULE, 0, 0), 1);
     SimRunOptions o = PluginInSimHost_RunOptions(0.5);
     EXPECT_EQ(SH_Run(&o), 0);
-    kw_strlcpy(MOD_Header(ai->record)->device, kDevice, DEV_STRING_SIZE);
+    kw_strlcpy(MOD_Header(ai->record)->device, kEveryKindDeviceString, DEV_STRING_SIZE);
     SimDrv_FailReads(1, SIMDRV_READ_DATA, 5, -1.0, DRV_ERR_LOST_CONNECTION);
     o = PluginInSimHost_RunOptions(0.5);
     EXPECT_EQ(SH_Run(&o), 1);

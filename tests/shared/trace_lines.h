@@ -8,13 +8,38 @@
 #include <string.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
+
+#include "tvxv2_api.h"
+
+// Entry points the plug-in calls, in table order: those with a prototype,
+// which the trace puts thunks before.
+static const bool kCalledEntry[DRV_ENTRY_COUNT] = {
+#define KW_CALLED(field, name, type) !std::is_same_v<type, PFN_DrvUnused>,
+#define KW_CALLED_GROUP(group, list, count) list(KW_CALLED)
+    KW_DRV_GROUPS(KW_CALLED_GROUP)
+#undef KW_CALLED_GROUP
+#undef KW_CALLED
+};
 
 struct TraceCall {
     std::string call;    // "Name(args)" as the simulated driver logs it
     std::string result;  // as it logs the result
     bool operator==(const TraceCall&) const = default;
 };
+
+// A whole file, "" when it cannot be read.
+static inline std::string trace_file_text(const std::string& path)
+{
+    std::string text;
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+        fclose(f);
+    }
+    return text;
+}
 
 // The lines without their time stamps.
 static inline std::vector<std::string> trace_lines(const std::string& text)
