@@ -154,7 +154,6 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
         void* record = m->channel[c];
         if (!fifo || !record) continue;
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
-        ChannelAccount* account = accounts ? &accounts[c] : nullptr;
         i64* delivered = RecordField<i64>(record, k->deliveredOffset);
         i32 due = (i32)(u32)(clock - (u64)*delivered);
         u32 size = BlockRoom(core->blockSize, fifo);
@@ -166,6 +165,7 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
             continue;
         u32 available = (u32)waiting;
         u32 taken = 0;
+        ChannelAccount* account = accounts ? &accounts[c] : nullptr;
         while (taken < (u32)due && available != 0) {
             Block* b = g_host.GetCurrentOutputBlock(fifo);
             if (!b) break;
