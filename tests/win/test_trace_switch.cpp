@@ -36,7 +36,7 @@ static bool exists(const std::string& path) { return GetFileAttributesA(path.c_s
 // state: how many slots hold the loader's address, how many a thunk.
 struct Started {
     int result;
-    bool traced;
+    bool traced, reportsWrapped;
     u32 loaders, thunks, wrong;
 };
 static Started start_with(const char* environment, const char* registry)
@@ -47,10 +47,11 @@ static Started start_with(const char* environment, const char* registry)
     s = Started{};
     kwtest_with_driver("full", [](const char*) {
         SH_Reset();
-        s.result = PLG_BindHost(SH_Request, nullptr) && PLG_Startup();
-        return s.result;
+        return s.result = PLG_BindHost(SH_Request, nullptr) && PLG_Startup();
     });
     s.traced = TRC_On();
+    s.reportsWrapped = g_host.ShowWarning != SH_Answers()->ShowWarning &&
+                       g_host.ShowInternalError != SH_Answers()->ShowInternalError;
     for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
         const DrvEntry& e = g_drvEntries[i];
         void* exported = (void*)GetProcAddress(g_drvLibrary, e.name);
@@ -67,34 +68,31 @@ static Started start_with(const char* environment, const char* registry)
 
 static void test_switch(void)
 {
-    u32 typed = 0;
-    for (bool t : kCalledEntry) typed += t;
-
-    Started off = start_with(nullptr, nullptr);
-    ok(off.result == 1 && !off.traced && off.loaders == DRV_ENTRY_COUNT,
-       "off: start-up %d, traced %d, %u of %u slots as loaded", off.result, off.traced, off.loaders,
-       (unsigned)DRV_ENTRY_COUNT);
-    ok(g_host.ShowWarning == SH_Answers()->ShowWarning && g_host.ShowInternalError == SH_Answers()->ShowInternalError,
-       "off: the host's reports are wrapped");
-
-    std::string inTemp = kwtest_temp_file("kestrelwing-trace.txt"), mine = kwtest_temp_file("kw-trace-switch.txt");
-    Started on = start_with(nullptr, "1");
-    ok(on.result == 1 && on.traced && on.thunks == typed && on.loaders == DRV_ENTRY_COUNT - typed && on.wrong == 0,
-       "registry 1: traced %d, %u thunks for %u entry points called, %u slots as loaded, %u wrong", on.traced,
-       on.thunks, typed, on.loaders, on.wrong);
-    ok(exists(inTemp), "registry 1: no %s", inTemp.c_str());
-    DeleteFileA(inTemp.c_str());
-
-    Started wins = start_with(mine.c_str(), "1");
-    ok(wins.traced && exists(mine) && !exists(inTemp), "the environment's file does not win");
-    DeleteFileA(mine.c_str());
-    Started vetoed = start_with("0", mine.c_str());
-    ok(!vetoed.traced && !exists(mine), "the environment's 0 does not switch the trace off");
-
-    Started nowhere = start_with("C:\\no\\such\\folder\\trace.txt", nullptr);
-    ok(nowhere.result == 1 && !nowhere.traced && nowhere.loaders == DRV_ENTRY_COUNT,
-       "an unwritable file: start-up %d, traced %d, %u slots as loaded", nowhere.result, nowhere.traced,
-       nowhere.loaders);
+    u32 called = 0;
+    for (bool c : kCalledEntry) called += c;
+    const std::string inTemp = kwtest_temp_file("kestrelwing-trace.txt"), mine = kwtest_temp_file("kw-trace-switch.txt");
+    const struct {
+        const char *environment, *registry;
+        const std::string* file;  // null: off
+    } cases[] = {
+        {nullptr, nullptr, nullptr},
+        {nullptr, "1", &inTemp},
+        {mine.c_str(), "1", &mine},  // the environment wins
+        {"0", mine.c_str(), nullptr},
+        {"C:\\no\\such\\folder\\trace.txt", nullptr, nullptr},  // cannot be created
+    };
+    for (const auto& c : cases) {
+        const char* what = c.environment ? c.environment : c.registry ? c.registry : "nothing set";
+        Started s = start_with(c.environment, c.registry);
+        bool on = c.file != nullptr;
+        ok(s.result == 1 && s.traced == on && s.reportsWrapped == on && s.wrong == 0 && s.thunks == (on ? called : 0) &&
+               s.loaders == DRV_ENTRY_COUNT - s.thunks,
+           "%s: start-up %d, traced %d, %u thunks for %u entry points called, %u slots as loaded, %u wrong", what,
+           s.result, s.traced, s.thunks, called, s.loaders, s.wrong);
+        ok(exists(inTemp) == (c.file == &inTemp) && exists(mine) == (c.file == &mine), "%s: the wrong file", what);
+        DeleteFileA(inTemp.c_str());
+        DeleteFileA(mine.c_str());
+    }
 }
 
 // Win32's file: at the limit the file becomes the previous one, replacing
