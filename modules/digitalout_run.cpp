@@ -131,7 +131,7 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
     for (u32 k = NextChange(0, steps, written); k < steps; k = NextChange(k + 1, steps, written)) {
         written = s_steps[k];
         i32 status = g_drv.TTL_WritePort(rt->handle, port, base | written);
-        if (status != 0) return MOD_StopOnDriverError("DLL:digitalout", status, __LINE__);
+        if (status != 0) return MOD_StopOnDriverError(m, "DLL:digitalout", status, __LINE__);
         rt->lastWord = base | written;
     }
 

@@ -5,6 +5,7 @@
 
 #include "dev_device.h"
 #include "kw_strings.h"
+#include "mod_account.h"
 #include "mod_dialog.h"
 
 enum {
@@ -252,6 +253,41 @@ static i32 LoadModule(Module* m, const ModFrame* f)
     return 1;
 }
 
+// A run message with the trace on: the step's name before, its result after,
+// so that the driver calls between them read as the step's story.
+static i32 RunStep(Module* m, const char* step, ModRunHook hook)
+{
+    if (!TRC_On()) return hook(m);
+    TRC_Printf("%.13s: %s", m->name, step);
+    i32 result = hook(m);
+    TRC_Printf("%.13s: %s = %d", m->name, step, (int)result);
+    return result;
+}
+
+static i32 ParamDialog(Module* m, const ModFrame* f)
+{
+    TRC_Printf("%.13s: dialog opens", m->name);
+    int result = MOD_RunParamDialog(m, f->dialogName);
+    TRC_Printf("%.13s: dialog closes = %d", m->name, result);
+    return 1;
+}
+
+// The input kinds' accounts of their values run from prepare to stop; the
+// summary and the lines waiting are written at stop.
+static i32 Prepare(Module* m, const ModFrame* f)
+{
+    if (!f->outputKind) MOD_OpenAccount(m);
+    return RunStep(m, "prepare", f->prepare);
+}
+
+static i32 Stop(Module* m, const ModFrame* f)
+{
+    i32 result = RunStep(m, "stop", f->stop);
+    MOD_CloseAccount(m, f);
+    TRC_Flush();
+    return result;
+}
+
 i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     if (msg == DQM_UNREGISTER_CLASS) return 1;
@@ -267,22 +303,22 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
         return 1;
     case DMM_DELETE_MODULE:
         MOD_UnregisterChannelNames(m, f);
+        MOD_ForgetAccount(m);
         return 1;
     case DMM_PARAM_MODULE:
-        MOD_RunParamDialog(m, f->dialogName);
-        return 1;
+        return ParamDialog(m, f);
     case DMM_SAVE_MODULE:
         return 1;
     case DMM_LOAD_MODULE:
         return LoadModule(m, f);
     case DMM_PREPARE_START_MODULE:
-        return f->prepare(m);
+        return Prepare(m, f);
     case DMM_START_MODULE:
-        return f->start(m);
+        return RunStep(m, "start", f->start);
     case DMM_GO_MODULE:
-        return f->go(m);
+        return RunStep(m, "go", f->go);
     case DMM_STOP_MODULE:
-        return f->stop(m);
+        return Stop(m, f);
     case DMM_QUERY_MODULE_ACTION: {
         const u32* code = HostAddress<const u32>(lParam);
         return code && (*code == ACTION_NONE || *code == ACTION_SET_FREQUENCY ||

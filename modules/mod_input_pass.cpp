@@ -1,9 +1,11 @@
 // Acquisition passes shared by the input kinds. Everything here runs once per
 // channel or once per driver read; the only per-value work is the kind's
-// conversion from the read buffer into the output block.
+// conversion from the read buffer into the output block. With the trace on,
+// the passes keep each channel's account of its values (mod_account.h).
 #include "mod_input_pass.h"
 
 #include "drv_table.h"
+#include "mod_account.h"
 #include "mod_run.h"
 #include "plugin_state.h"
 
@@ -44,7 +46,10 @@ u64 ClockCount(u32 timeBase)
 }
 
 // A read failed: the experiment ends here.
-i32 StopOnReadError(const InputKind* k, i32 status) { return MOD_StopOnDriverError(k->errorTag, status, __LINE__); }
+i32 StopOnReadError(const Module* m, const InputKind* k, i32 status)
+{
+    return MOD_StopOnDriverError(m, k->errorTag, status, __LINE__);
+}
 
 // Values of a block: the module's block size, never more than the host's
 // block holds (its fifo's block size).
@@ -87,9 +92,10 @@ i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
 {
     if (k->beginSingle) {
         i32 status = k->beginSingle(m);
-        if (status != 0) return StopOnReadError(k, status);
+        if (status != 0) return StopOnReadError(m, k, status);
     }
     const ModRuntime* rt = MOD_Runtime(m);
+    ChannelAccount* accounts = MOD_AccountOf(m);
     u32 outputs = MOD_ChannelCount(m, k->frame);
     for (u32 c = 0; c < outputs; ++c) {
         Fifo* fifo = m->outputFifo[c];
@@ -100,6 +106,7 @@ i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
         Block* b = g_host.GetCurrentOutputBlock(fifo);
         if (!b) continue;
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
+        ChannelAccount* account = accounts ? &accounts[c] : nullptr;
         u32* open = k->blockOpenOffset != INPUT_NO_FIELD ? RecordField<u32>(record, k->blockOpenOffset)
                                                           : nullptr;
         if (open ? *open == 0 : core->fill == 0) {
@@ -113,15 +120,22 @@ i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
         if (core->fill < size) {
             float v;
             i32 status = k->readSingle(m, c, record, &v);
-            if (status != 0) return StopOnReadError(k, status);
+            if (status != 0) return StopOnReadError(m, k, status);
             values[core->fill++] = v;
+            MOD_CountRead(account, 1, 1);
         }
-        if (HoldBlock(k, record, core, timeBase)) continue;
+        if (HoldBlock(k, record, core, timeBase)) {
+            MOD_CountWait(account, count, g_vars.bExperimentIsPaused);
+            continue;
+        }
+        u32 repeated = 0;
         if (core->fill > 0 && core->fill < size) {
             float last = values[core->fill - 1];
             for (u32 i = core->fill; i < size; ++i) values[i] = last;
             if (k->singleCountsDelivered) *RecordField<i64>(record, k->deliveredOffset) += count;
+            repeated = size - core->fill;
         }
+        MOD_CountRelease(account, count, repeated);
         core->released += core->fill;
         g_host.NewReleaseOutputBlock(fifo, k->frame->tag, __LINE__);
         core->fill = 0;
@@ -134,6 +148,7 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
 {
     i32 handle = MOD_Runtime(m)->handle;
     u32 outputs = MOD_ChannelCount(m, k->frame);
+    ChannelAccount* accounts = MOD_AccountOf(m);
     for (u32 c = 0; c < outputs; ++c) {
         Fifo* fifo = m->outputFifo[c];
         void* record = m->channel[c];
@@ -150,6 +165,7 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
             continue;
         u32 available = (u32)waiting;
         u32 taken = 0;
+        ChannelAccount* account = accounts ? &accounts[c] : nullptr;
         while (taken < (u32)due && available != 0) {
             Block* b = g_host.GetCurrentOutputBlock(fifo);
             if (!b) break;
@@ -164,17 +180,22 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
                 if (n > INPUT_READ_BUFFER_VALUES) n = INPUT_READ_BUFFER_VALUES;
                 u32 got = n;
                 i32 status = k->readBlock(handle, k->measurementKind, core->listPosition, &s_readBuffer, &got);
-                if (status != 0) return StopOnReadError(k, status);
+                if (status != 0) return StopOnReadError(m, k, status);
                 if (got == 0) break;
                 if (got > n) got = n;  // never trust a count beyond the request
                 u32 keep = ValuesToKeep(core, clock, available, got);
+                MOD_CountRead(account, got, keep);
                 k->convert(BlockValues(b) + core->fill, &s_readBuffer, keep);
                 core->fill += keep;
                 taken += keep;
                 available -= got;
             }
             if (core->fill >= size) {
-                if (HoldBlock(k, record, core, timeBase)) break;
+                if (HoldBlock(k, record, core, timeBase)) {
+                    MOD_CountWait(account, size, g_vars.bExperimentIsPaused);
+                    break;
+                }
+                MOD_CountRelease(account, size, 0);
                 core->released += (u16)size;
                 *delivered += (u16)size;
                 core->fill = 0;

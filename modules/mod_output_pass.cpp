@@ -22,7 +22,7 @@ i32 MOD_OutputCompute(Module* m, const OutputKind* k)
         // An empty block has no first sample: it is taken and released only.
         if (count > 0) {
             i32 status = k->act(m, c, record, b);
-            if (status != 0) return MOD_StopOnDriverError(k->errorTag, status, __LINE__);
+            if (status != 0) return MOD_StopOnDriverError(m, k->errorTag, status, __LINE__);
         }
         *Field<double>(record, k->seenOffset) += count;
         g_host.NewReleaseInputBlock(m, c, k->frame->tag, __LINE__);

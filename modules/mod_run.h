@@ -41,7 +41,8 @@ i32 MOD_FinishInputStart(Module* m, PFN_SetFrequency set, u32 timeBase);
 i32 MOD_GoDevice(Module* m);
 i32 MOD_StopDevice(Module* m);
 
-// A driver error during a run: stops the experiment and reports the status
-// ("Invalid device or lost connection, ..." for -1000, "Unknown error, ..."
-// else) with the kind's internal-error tag. Returns 0, the compute result.
-i32 MOD_StopOnDriverError(const char* errorTag, i32 status, int line);
+// A driver error of the module during a run: stops the experiment and reports
+// the status ("Invalid device or lost connection, ..." for -1000, "Unknown
+// error, ..." else) with the kind's internal-error tag. Returns 0, the
+// compute result.
+i32 MOD_StopOnDriverError(const Module* m, const char* errorTag, i32 status, int line);

@@ -1,10 +1,13 @@
 #include "startup.h"
 
 #include "drv_load.h"
+#include "drv_trace.h"
 #include "menu_text.h"
 #include "mod_kinds.h"
 #include "plg_strings.h"
 #include "plugin_state.h"
+#include "trace.h"
+#include "trace_host.h"
 
 #include <string.h>
 
@@ -45,9 +48,24 @@ static void PLG_RegisterKind(int k)
     g_host.RegisterModuleClass(&rec);
 }
 
+// With the trace switched on: what the loader found, then the driver's calls
+// through their thunks and the reports the plug-in shows.
+static void PLG_StartTrace(u32 missing)
+{
+    if (!TRC_Start()) return;
+    if (missing == DRV_ENTRY_COUNT) TRC_Printf("driver library tvxv2_w32.dll not loaded");
+    else
+        for (const DrvEntry& e : g_drvEntries)
+            if (!*DRV_Slot(&e)) TRC_Printf("driver entry point %s is missing", e.name);
+    DRV_TraceCalls();
+    PLG_TraceHostReports();
+}
+
 BOOL PLG_Startup(void)
 {
-    if (DRV_Load("tvxv2_w32.dll") != 0) MENU_AddGlobalSetup(GlobalSetupCommand);
+    u32 missing = DRV_Load("tvxv2_w32.dll");
+    PLG_StartTrace(missing);
+    if (missing != 0) MENU_AddGlobalSetup(GlobalSetupCommand);
     for (int k = 0; k < MOD_KIND_COUNT; ++k) PLG_RegisterKind(k);
     return 1;
 }

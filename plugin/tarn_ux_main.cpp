@@ -6,6 +6,7 @@
 #include "mod_dialog.h"
 #include "plugin_state.h"
 #include "startup.h"
+#include "trace.h"
 
 // The host answers each name on its main window.
 static uintptr_t PLG_RequestFromWindow(void* context, u32 message, const char* name)
@@ -34,6 +35,8 @@ extern "C" __declspec(dllexport) BOOL __stdcall FinishTarnDLL(u32)
     ChannelBar_UnregisterClasses();
     DLG_ReleaseFont();
     DRV_Unload();
+    TRC_Printf("shut-down");
+    TRC_Close();
     return 1;
 }
 

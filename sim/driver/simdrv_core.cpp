@@ -70,25 +70,45 @@ SIMDRV_API double SimDrv_Now(void)
 
 enum { SIM_LOG_LIMIT = 200000 };  // a long real-time run stops logging here
 
-static std::vector<std::string> s_log;
+struct SimLogEntry {
+    std::string call;    // "Name(args)"
+    std::string result;  // empty until the call has returned
+};
+static std::vector<SimLogEntry> s_log;
 static bool s_logOn = true;
 
 SIMDRV_API u32 SimDrv_LogCount(void) { return (u32)s_log.size(); }
 
+static u32 SimCopyOut(const std::string* text, char* buffer, u32 size)
+{
+    kw_strlcpy(buffer, text ? text->c_str() : "", size);
+    return text ? (u32)text->size() : 0;
+}
+
 SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size)
 {
-    if (index >= s_log.size()) {
-        kw_strlcpy(buffer, "", size);
-        return 0;
-    }
-    kw_strlcpy(buffer, s_log[index].c_str(), size);
-    return (u32)s_log[index].size();
+    return SimCopyOut(index < s_log.size() ? &s_log[index].call : nullptr, buffer, size);
+}
+
+SIMDRV_API u32 SimDrv_LogResult(u32 index, char* buffer, u32 size)
+{
+    return SimCopyOut(index < s_log.size() ? &s_log[index].result : nullptr, buffer, size);
+}
+
+void SimLogResult(u32 index, i32 status)
+{
+    if (index < s_log.size()) s_log[index].result = std::to_string(status);
+}
+
+void SimLogResult(u32 index, const char* text)
+{
+    if (index < s_log.size()) s_log[index].result = SimQuote(text);
 }
 
 SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size)
 {
     std::string all;
-    for (const std::string& line : s_log) all += line + "\n";
+    for (const SimLogEntry& line : s_log) all += line.call + "\n";
     if (buffer) kw_strlcpy(buffer, all.c_str(), size);
     return (u32)all.size() + 1;
 }
@@ -97,8 +117,8 @@ SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix)
 {
     size_t n = prefix ? strlen(prefix) : 0;
     u32 count = 0;
-    for (const std::string& line : s_log)
-        if (line.compare(0, n, prefix ? prefix : "") == 0) ++count;
+    for (const SimLogEntry& line : s_log)
+        if (line.call.compare(0, n, prefix ? prefix : "") == 0) ++count;
     return count;
 }
 
@@ -197,7 +217,7 @@ static bool SimEnterV(i32* status, const char* name, i32 handle, const char* fmt
         int n = snprintf(line, sizeof line, "%s(", name);
         vsnprintf(line + n, sizeof line - n - 1, fmt, args);
         strcat(line, ")");
-        s_log.emplace_back(line);
+        s_log.push_back({line, ""});
     }
     for (u32 i = 0; i < s_callFaultCount; ++i) {
         SimCallFault& f = s_callFaults[i];

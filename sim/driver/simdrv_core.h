@@ -116,8 +116,11 @@ SIMDRV_API void SimDrv_ClearFaults(void);
 // Call log: one line per driver call, e.g. "AD_AddChannelToList(1,0,0,0,1)".
 // Text arguments are quoted, pointers show as & (or NULL), in-out counts show
 // their value on entry, doubles use %.15g. Logging stops after 200000 lines.
+// Each line's result is what the call returned: a status as "%d", a text
+// quoted or NULL.
 SIMDRV_API u32 SimDrv_LogCount(void);
 SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
+SIMDRV_API u32 SimDrv_LogResult(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
 SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size);  // lines ended by '\n'; returns bytes needed
 SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix);   // lines beginning with prefix
 SIMDRV_API void SimDrv_LogClear(void);

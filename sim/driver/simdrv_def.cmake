@@ -2,7 +2,8 @@
 # table in tvxv2_api.h, so the exports can never drift from the table.
 #   cmake -DAPI=<tvxv2_api.h> -DCONTROL=<simdrv_core.h> -DOUT=<file.def>
 #         [-DEXCLUDE=name,name] [-DUNDECORATE=name,name] -P simdrv_def.cmake
-# Each table entry X(field, "name", type) is exported as name = Sim_field.
+# Each table entry X(field, "name", type) is exported as name = SimExport_field
+# (simdrv_exports.cpp).
 # EXCLUDE drops exported names; UNDECORATE exports "_Name@N" as "Name".
 # The SimDrv_* control functions declared with SIMDRV_API are exported too.
 
@@ -30,7 +31,7 @@ foreach(entry IN LISTS entries)
   if(name IN_LIST undecorate)
     string(REGEX REPLACE "^_(.*)@[0-9]+$" "\\1" name "${name}")
   endif()
-  string(APPEND lines "    ${name} = Sim_${field}\n")
+  string(APPEND lines "    ${name} = SimExport_${field}\n")
 endforeach()
 
 # A misspelt variant name would otherwise silently export everything.

@@ -1,6 +1,6 @@
 #include "simdrv_native.h"
 
-#include "simdrv_core.h"
+#include "simdrv_logged.h"
 
 // A slot takes its entry point with the exact prototype; slots the plug-in
 // never calls (PFN_DrvUnused) hold whatever the entry point's prototype is.
@@ -18,7 +18,7 @@ static void SimPut(PFN_DrvUnused& slot, F entry)
 
 void SimDrv_InstallNative(DrvTable* table)
 {
-#define SIMDRV_PUT(field, name, pfn) SimPut(table->field, Sim_##field);
+#define SIMDRV_PUT(field, name, pfn) SimPut(table->field, &SimLogged<&Sim_##field>::Call);
 #define SIMDRV_PUT_GROUP(group, list, count) list(SIMDRV_PUT)
     KW_DRV_GROUPS(SIMDRV_PUT_GROUP)
 #undef SIMDRV_PUT_GROUP

@@ -104,6 +104,9 @@ SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status);
 bool SimFrequencyFault(i32 handle, double hertz, i32* status);
 // Adds an output call to the write record; returns status.
 i32 SimRecordWrite(u32 kind, const char* name, i32 handle, i32 channel, double value, double value2, i32 status);
+// The result of the call whose log line has this index (no line: nothing).
+void SimLogResult(u32 index, i32 status);
+void SimLogResult(u32 index, const char* text);
 // Log argument helpers: "&"/"NULL" for pointers, a quoted copy for text.
 const char* SimPtr(const void* p);
 const char* SimQuote(const char* text);

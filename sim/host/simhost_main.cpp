@@ -1,18 +1,23 @@
 // simhost: loads a plug-in into the simulated host.
 //   simhost list <plugin.dll> [--driver-dir DIR]
 //   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
-//               [--step S] [--driver-dir DIR] [number format]
+//               [--step S] [--device-lead S] [--driver-dir DIR] [number format]
 //   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [number format]
 // Number format: --separator C (decimal separator) and --leading-zero 0|1;
 // they override the worksheet's "numbers" line.
 // The plug-in finds its driver library through the DLL search path; by
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
-// simulated clock, running freely from the start in real time.
+// simulated clock, running freely from the start in real time. With
+// --device-lead (simulated clock only) every cycle sets it that many seconds
+// ahead of the host's: from the first cycle on, the device has more values
+// than the host's clock counts, as a device whose own clock runs ahead.
 // A run writes <module>_<channel>.csv per output, source_<name>.csv per
 // signal source and, with the simulated driver, device_writes.csv into the
 // output folder (format in sim_csv.h) and prints what
-// each output, input and source carried and how the cycles kept time.
+// each output, input and source carried and how the cycles kept time, and
+// per channel the values received in a form that the plug-in's trace
+// repeats with its own account ("values <module> <channel>: ...").
 #include "sim_csv.h"
 #include "simdrv_core.h"
 #include "simhost.h"
@@ -35,7 +40,7 @@ struct Options {
     const char* driverDir;
     const char* separator;
     int leadingZero;  // -1: the worksheet's
-    double seconds, step;
+    double seconds, step, deviceLead;
     bool realTime;
 };
 
@@ -44,7 +49,7 @@ static int Usage(void)
     fprintf(stderr,
             "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
             "       simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime] [--step S]"
-            " [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n"
+            " [--device-lead S] [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n"
             "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n");
     return 2;
 }
@@ -70,6 +75,7 @@ static bool ParseOptions(int argc, char** argv, Options* o)
         if (strcmp(a, "--realtime") == 0) o->realTime = true;
         else if (strcmp(a, "--seconds") == 0 && hasValue) o->seconds = atof(argv[++i]);
         else if (strcmp(a, "--step") == 0 && hasValue) o->step = atof(argv[++i]);
+        else if (strcmp(a, "--device-lead") == 0 && hasValue) o->deviceLead = atof(argv[++i]);
         else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = WindowsPath(argv[++i]);
         else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = WindowsPath(argv[++i]);
         else if (strcmp(a, "--separator") == 0 && hasValue && strlen(argv[i + 1]) == 1) o->separator = argv[++i];
@@ -83,7 +89,8 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     if (!o->command || !o->plugin) return false;
     if (strcmp(o->command, "list") == 0) return positional == 2;
     if (strcmp(o->command, "ui") == 0) return o->worksheet != nullptr;
-    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0;
+    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0 &&
+           !(o->realTime && o->deviceLead != 0);
 }
 
 static void SetDriverDirectory(const char* dir)
@@ -228,15 +235,18 @@ static void WriteSources(CsvSink* sink)
 typedef void (*SimDrvSetTimeFn)(double seconds);
 typedef void (*SimDrvUseRealTimeFn)(int on);
 static SimDrvSetTimeFn s_driverSetTime;
+static double s_deviceLead;
 
 static int FollowHostClock(void*, u64)
 {
-    s_driverSetTime(g_sim.clock);
+    s_driverSetTime(g_sim.clock + s_deviceLead);
     return 1;
 }
 
-// Starts the simulated driver's clock with the run; nothing for a real driver.
-static void SyncDriverClock(SimRunOptions* run)
+// Starts the simulated driver's clock with the run; with the simulated clock
+// it follows the host's, 'lead' seconds ahead from the first cycle on.
+// Nothing for a real driver.
+static void SyncDriverClock(SimRunOptions* run, double lead)
 {
     HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
     s_driverSetTime = driver ? (SimDrvSetTimeFn)(void*)GetProcAddress(driver, "SimDrv_SetTime") : nullptr;
@@ -244,9 +254,15 @@ static void SyncDriverClock(SimRunOptions* run)
         driver ? (SimDrvUseRealTimeFn)(void*)GetProcAddress(driver, "SimDrv_UseRealTime") : nullptr;
     if (!s_driverSetTime || !useRealTime) return;
     s_driverSetTime(0.0);
-    if (run->realTime) useRealTime(1);
-    else run->onCycle = FollowHostClock;
-    printf("driver clock: follows the host's\n");
+    if (run->realTime) {
+        useRealTime(1);
+        printf("driver clock: follows the host's\n");
+        return;
+    }
+    s_deviceLead = lead;
+    run->onCycle = FollowHostClock;
+    if (lead != 0) printf("driver clock: follows the host's, %g s ahead\n", lead);
+    else printf("driver clock: follows the host's\n");
 }
 
 // The simulated driver's record of the output calls it accepted or refused,
@@ -298,6 +314,12 @@ static void PrintRun(const Options& o, int started, const CsvSink& sink)
     }
     printf("warnings: %zu, internal errors: %zu, stop requests: %u\n", g_sim.warnings.size(),
            g_sim.internalErrors.size(), g_sim.stopExperimentCalls);
+    // The plug-in's trace gives the same lines from its side: taken,
+    // delivered, dropped, held, repeated.
+    for (SimModule* m : g_sim.modules)
+        for (u32 i = 0; i < m->record->outputCount && i < KW_MAX_CHANNELS; ++i)
+            printf("values %.13s %u: received %llu, gaps %llu\n", m->record->name, i,
+                   (unsigned long long)m->out[i].stream.sampleCount, (unsigned long long)m->out[i].stream.gaps);
 }
 
 static int Run(const Options& o)
@@ -316,7 +338,7 @@ static int Run(const Options& o)
     SimRunOptions run = SH_DefaultRunOptions(o.seconds);
     run.step = o.step;
     run.realTime = o.realTime;
-    SyncDriverClock(&run);
+    SyncDriverClock(&run, o.deviceLead);
     int started = SH_Run(&run);
     g_sim.sink = nullptr;
     bool written = true;

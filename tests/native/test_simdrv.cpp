@@ -196,21 +196,27 @@ TEST_F(SimDrv, ReadFaultsFromTheNthReadOrFromATime)
 }
 
 // Tests count calls by line prefix, so the lines' form is fixed.
-TEST_F(SimDrv, CallLogRecordsEveryCallWithItsArguments)
+TEST_F(SimDrv, CallLogRecordsEveryCallWithItsArgumentsAndResult)
 {
     i32 h = Connect("192.168.10.21");
     t.AD_AddChannelToList(h, 0, 0, 0, 1);
     t.AD_SetFrequency(h, 10000);
     t.ConfigMeasure(h);
+    t.GetCardName(h);
     // Entry points the product never calls are typeless slots.
     reinterpret_cast<i32 (*)(u32, u32, u32, u32)>(reinterpret_cast<void (*)(void)>(t.SetLEDs))(1, 2, 3, 4);
     const std::vector<std::string> expected = {
         "RemoteDeviceConnect(&,\"192.168.10.21\",-1,0,&)", "AD_AddChannelToList(1,0,0,0,1)",
-        "AD_SetFrequency(1,10000)", "ConfigMeasure(1)", "_SetLEDs@16(1,2,3,4)"};
-    std::vector<std::string> lines;
+        "AD_SetFrequency(1,10000)", "ConfigMeasure(1)", "GetCardName(1)", "_SetLEDs@16(1,2,3,4)"};
+    const std::vector<std::string> results = {"0", "0", "0", "0", "\"Kestrelwing ETH-16 (simulated)\"", "-9999"};
+    std::vector<std::string> lines, returned;
     char line[256];
-    for (u32 i = 0; i < SimDrv_LogCount(); ++i) lines.push_back((SimDrv_LogLine(i, line, sizeof line), line));
+    for (u32 i = 0; i < SimDrv_LogCount(); ++i) {
+        lines.push_back((SimDrv_LogLine(i, line, sizeof line), line));
+        returned.push_back((SimDrv_LogResult(i, line, sizeof line), line));
+    }
     EXPECT_EQ(lines, expected);
+    EXPECT_EQ(returned, results);
     EXPECT_EQ(SimDrv_LogCountOf("ConfigMeasure("), 1u);
     EXPECT_EQ(SimDrv_LogCountOf("A"), 2u);
 }

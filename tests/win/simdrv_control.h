@@ -22,6 +22,9 @@ static struct {
     double (*LineValue)(i32, u32, u64);
     void (*FailReads)(i32, u32, u32, double, i32);
     void (*FailWrites)(i32, u32, u32, double, i32);
+    u32 (*LogCount)(void);
+    u32 (*LogLine)(u32, char*, u32);
+    u32 (*LogResult)(u32, char*, u32);
     u32 (*LogCountOf)(const char*);
     void (*LogClear)(void);
     void (*LogEnable)(int);
@@ -35,7 +38,8 @@ static inline bool drv_resolve(void)
 #define KW_RESOLVE(f) (drv.f = (decltype(drv.f))(void*)GetProcAddress(lib, "SimDrv_" #f))
     bool all = KW_RESOLVE(Reset) && KW_RESOLVE(LoadConfig) && KW_RESOLVE(SetTime) && KW_RESOLVE(SignalValue) &&
                KW_RESOLVE(CounterValue) && KW_RESOLVE(LineValue) && KW_RESOLVE(FailReads) &&
-               KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) && KW_RESOLVE(WriteCount) &&
+               KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCount) && KW_RESOLVE(LogLine) && KW_RESOLVE(LogResult) &&
+               KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) && KW_RESOLVE(WriteCount) &&
                KW_RESOLVE(WriteAt);
 #undef KW_RESOLVE
     return ok(all, "the simulated driver is not loaded or lacks a control entry");

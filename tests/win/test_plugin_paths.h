@@ -6,11 +6,21 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 // Directory of the running program (the build's bin directory), no trailing slash.
 static inline void kwtest_bin_dir(char* out, size_t size)
 {
     GetModuleFileNameA(nullptr, out, (DWORD)size);
     if (char* slash = strrchr(out, '\\')) *slash = 0;
+}
+
+// A file of that name in the temporary folder.
+static inline std::string kwtest_temp_file(const std::string& name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return temp + name;
 }
 
 // A driver variant's directory: bin\drivers\<variant>.

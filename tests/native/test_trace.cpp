@@ -1,0 +1,178 @@
+// The trace file on its own: which file the settings name, how lines look,
+// the size limit with the change to a new file, and files that cannot be
+// written. Files live in memory here, the clock is the test's.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "trace.h"
+
+namespace {
+
+struct MemoryFiles {
+    std::map<std::string, std::string> files;
+    bool refuseCreate = false;
+    int writesLeft = -1;  // >= 0: the writes after these many fail
+    u64 clock = 0;
+} g_mem;
+
+const TraceSystem kMemory = {
+    [](const char* path) -> void* { return g_mem.refuseCreate ? nullptr : &(g_mem.files[path] = ""); },
+    [](void* file, const void* data, u32 size) {
+        if (g_mem.writesLeft == 0) return false;
+        if (g_mem.writesLeft > 0) --g_mem.writesLeft;
+        ((std::string*)file)->append((const char*)data, size);
+        return true;
+    },
+    [](void*) {},
+    [](const char* from, const char* to) {
+        auto f = g_mem.files.find(from);
+        if (f == g_mem.files.end()) return false;
+        g_mem.files[to] = f->second;
+        g_mem.files.erase(from);
+        return true;
+    },
+    [] { return g_mem.clock; },
+    [](char* text, u32 size) { kw_strlcpy(text, "2026-12-01 08:00:00", size); },
+};
+
+class TraceFile : public ::testing::Test {
+protected:
+    void SetUp() override { g_mem = MemoryFiles{}; }
+    void TearDown() override { TRC_Close(); }
+    static std::string Text(const char* path = "t.txt") { return g_mem.files[path]; }
+};
+
+TEST(TraceSettings, NameTheFileOrSwitchItOff)
+{
+    const std::string tooLong(TRC_PATH_SIZE, 'x');
+    const struct {
+        const char *environment, *registry, *file;  // file null: off
+    } cases[] = {
+        {nullptr, nullptr, nullptr},
+        {"", "", nullptr},
+        {nullptr, "1", "C:\\Temp\\kestrelwing-trace.txt"},
+        {nullptr, "D:\\logs\\kw.txt", "D:\\logs\\kw.txt"},
+        {nullptr, "0", nullptr},
+        {"E:\\rig.txt", "1", "E:\\rig.txt"},  // the environment wins
+        {"1", "D:\\logs\\kw.txt", "C:\\Temp\\kestrelwing-trace.txt"},
+        {"0", "D:\\logs\\kw.txt", nullptr},
+        {"", "D:\\logs\\kw.txt", "D:\\logs\\kw.txt"},  // an empty variable is not set
+        {tooLong.c_str(), nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        char path[TRC_PATH_SIZE] = "unchanged";
+        bool on = TRC_PathFromSettings(c.environment, c.registry, "C:\\Temp\\", path, sizeof path);
+        EXPECT_EQ(on, c.file != nullptr) << (c.environment ? c.environment : "-") << " " << (c.registry ? c.registry : "-");
+        if (on && c.file) {
+            EXPECT_STREQ(path, c.file);
+        }
+    }
+    const struct {
+        const char *path, *previous;
+    } previous[] = {
+        {"C:\\a\\trace.txt", "C:\\a\\trace.1.txt"},
+        {"trace", "trace.1"},
+        {"C:\\dir.d\\trace", "C:\\dir.d\\trace.1"},
+        {"/tmp/.trace", "/tmp/.trace.1"},
+    };
+    for (const auto& p : previous) {
+        char out[TRC_PATH_SIZE];
+        ASSERT_TRUE(TRC_PreviousPath(p.path, out, sizeof out));
+        EXPECT_STREQ(out, p.previous);
+    }
+}
+
+// Each line: the microseconds since opening, then its text; texts quoted,
+// read within their field, cut, with control characters spelt out; a line
+// too long for its buffer cut at its end. Nothing reaches the file before a
+// flush.
+TEST_F(TraceFile, LinesCarryTheirTimeAndBoundedTexts)
+{
+    g_mem.clock = 5000;
+    ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", TRC_FILE_LIMIT));
+    g_mem.clock = 5234;
+    TRC_Printf("AnalogIn1: %s", "prepare");
+    TraceLine line;
+    TRC_Begin(&line, 7);
+    TRC_AppendText(&line, std::string(200, 'a').c_str(), 1000);
+    TRC_Append(&line, " ");
+    TRC_AppendText(&line, "tab\there\n", 100);
+    TRC_Append(&line, " ");
+    TRC_AppendText(&line, "unterminated", 5);
+    TRC_Append(&line, " ");
+    TRC_AppendText(&line, nullptr, 5);
+    TRC_End(&line);
+    TRC_Begin(&line, 8);
+    for (int i = 0; i < 30; ++i) TRC_AppendText(&line, std::string(90, 'b').c_str(), 100);
+    TRC_End(&line);
+    EXPECT_EQ(Text(), "");
+
+    TRC_Flush();
+    std::string text = Text();
+    std::string expected = "         0 Brennholt Kestrelwing";
+    EXPECT_EQ(text.compare(0, expected.size(), expected), 0) << text;
+    EXPECT_NE(text.find("started, 2026-12-01 08:00:00"), std::string::npos);
+    EXPECT_NE(text.find("\n       234 AnalogIn1: prepare\n"), std::string::npos);
+    expected = "\n         7 \"" + std::string(96, 'a') + "\"... \"tab\\x09here\\x0A\" \"unter\" NULL\n";
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+    size_t cut = text.find("         8 ");
+    ASSERT_NE(cut, std::string::npos);
+    EXPECT_EQ(text.size() - cut, (size_t)TRC_LINE_SIZE);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+// At its limit a file becomes the previous one and a new file, with a
+// heading, takes the next line: the two newest files are kept, neither over
+// the limit, the lines in order across them. A start-up keeps the last
+// session's file as the previous one.
+TEST_F(TraceFile, FilesStayWithinTheLimitAndTheTwoNewestAreKept)
+{
+    const u32 limit = 400;
+    g_mem.files["t.txt"] = "last session\n";
+    ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", limit));
+    EXPECT_EQ(Text("t.1.txt"), "last session\n");
+    for (int i = 0; i < 60; ++i) {
+        TRC_Printf("line %02d", i);
+        if (i == 30) TRC_Flush();  // a flush in between changes nothing
+    }
+    TRC_Close();
+    ASSERT_EQ(g_mem.files.size(), 2u);
+    std::string previous = Text("t.1.txt"), current = Text();
+    EXPECT_LE(previous.size(), limit);
+    EXPECT_LE(current.size(), limit);
+    EXPECT_NE(current.find("trace continued"), std::string::npos);
+    int next = -1;
+    for (const std::string* file : {&previous, &current})
+        for (size_t at = file->find("line "); at != std::string::npos; at = file->find("line ", at + 1)) {
+            int n = std::stoi(file->substr(at + 5, 2));
+            if (next >= 0) {
+                EXPECT_EQ(n, next);
+            }
+            next = n + 1;
+        }
+    EXPECT_EQ(next, 60);
+}
+
+// A file that cannot be created leaves the trace off; one that fails to be
+// written ends it, and the rest goes nowhere.
+TEST_F(TraceFile, AFileThatCannotBeWrittenEndsTheTrace)
+{
+    g_mem.refuseCreate = true;
+    EXPECT_FALSE(TRC_Open(&kMemory, "t.txt", TRC_FILE_LIMIT));
+    EXPECT_FALSE(TRC_On());
+    TRC_Printf("nowhere");
+    TRC_Flush();
+    EXPECT_FALSE(TRC_Open(TRC_System(), "/no/such/folder/trace.txt", TRC_FILE_LIMIT));
+    EXPECT_FALSE(TRC_On());
+
+    g_mem.refuseCreate = false;
+    g_mem.writesLeft = 1;
+    ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", 200));
+    for (int i = 0; i < 20 && TRC_On(); ++i) TRC_Printf("line %d of a file that fills up", i);
+    EXPECT_FALSE(TRC_On());
+    EXPECT_LE(Text("t.1.txt").size(), 200u);
+}
+
+}  // namespace
