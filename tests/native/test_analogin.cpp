@@ -11,35 +11,11 @@ using ::testing::ElementsAre;
 using Log = std::vector<std::string>;
 
 // An analog input with its defaults, on device SER1 (handle 7).
-struct AnalogIn : TestModule {
-    AnalogIn(Rig& rig, u32 outputs, u32 timeBase = 2) : TestModule(&g_frameAnalogIn)
-    {
-        send(DMM_CREATE_MODULE);
-        m->active = 1;
-        m->outputCount = outputs;
-        kw_strlcpy(p().header.device, "\\?\\usb#0#SER1###", DEV_STRING_SIZE);
-        p().timeBaseId = rig.timeBase = timeBase;
-        rig.handleOf["SER1"] = 7;
-    }
-    AnalogInParams& p() { return *MOD_Params<AnalogInParams>(m); }
+struct AnalogIn : DeviceModule {
+    AnalogIn(Rig& rig, u32 outputs, u32 timeBase = 2) : DeviceModule(rig, &g_frameAnalogIn, outputs, timeBase) {}
+    AnalogInParams& p() { return params<AnalogInParams>(); }
     AnalogInRecord& rec(u32 c) { return *(AnalogInRecord*)m->channel[c]; }
-    bool run()  // prepare, fifo set-up of every output, start, go
-    {
-        if (!AnalogIn_Prepare(m)) return false;
-        for (u32 c = 0; c < m->outputCount; ++c)
-            if (send(DCM_SETUP_FIFO, c) != 1) return false;
-        return AnalogIn_Start(m) && send(DMM_GO_MODULE);
-    }
 };
-
-// The calls of the log but the channel-name global strings.
-static Log Calls(Rig& rig)
-{
-    Log out;
-    for (std::string& s : rig.take())
-        if (s.compare(0, 6, "GlStr_") != 0) out.push_back(s);
-    return out;
-}
 
 static void Queue(Rig& rig, u32 position, u32 n, double base = 0)
 {
@@ -54,7 +30,7 @@ TEST(AnalogInRun, StartListsPresentChannelsWithTheirSettingsThenRateAndClock)
     free(a.m->channel[1]);
     a.m->channel[1] = nullptr;
     ASSERT_TRUE(a.run());
-    EXPECT_THAT(Calls(rig), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,1,1)",
+    EXPECT_THAT(rig.calls(), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,1,1)",
                                         "AD_AddChannelToList(7,2,0,3,1)", "AD_SetFrequency(7,1000)",
                                         "EnableSoftwareClock(7,0,1)", "ConfigMeasure(7)", "StartMeasure(7)"));
     EXPECT_EQ(a.rec(2).deviceChannel, 2u);
@@ -86,7 +62,7 @@ TEST(AnalogInRun, RefusedRatesWarnAndTimeBaseOneFallsBackToThePlainRate)
     rig.frequencyStatus[0] = -2;
     AnalogIn a(rig, 1, 1);
     ASSERT_TRUE(a.run());
-    EXPECT_THAT(Calls(rig), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,0,1)",
+    EXPECT_THAT(rig.calls(), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,0,1)",
                                         "AD_SetFrequency(7,10000)", "AD_SetFrequency(7,1000)", "ConfigMeasure(7)",
                                         "StartMeasure(7)"));
 
@@ -96,7 +72,7 @@ TEST(AnalogInRun, RefusedRatesWarnAndTimeBaseOneFallsBackToThePlainRate)
         r.clockStatus = -1;
         AnalogIn b(r, 1, timeBase);
         EXPECT_FALSE(b.run());
-        EXPECT_EQ(Calls(r).back(),
+        EXPECT_EQ(r.calls().back(),
                   "ShowWarning(AnalogIn|At least one of the Channels of this Generator is sampled too quickly)");
         EXPECT_EQ(DEV_FindDevice(7)->startMarker, 0u);
     }

@@ -328,6 +328,14 @@ Rig::Rig()
     DEV_ResetAll();
 }
 
+std::vector<std::string> Rig::calls()
+{
+    std::vector<std::string> out;
+    for (std::string& s : take())
+        if (s.compare(0, 6, "GlStr_") != 0) out.push_back(s);
+    return out;
+}
+
 Rig::~Rig()
 {
     DEV_ResetAll();

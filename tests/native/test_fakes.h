@@ -35,6 +35,7 @@ struct Rig {
     ~Rig();
     std::vector<std::string> log;
     std::vector<std::string> take() { return std::exchange(log, {}); }
+    std::vector<std::string> calls();  // take(), without the channel-name global strings
     // Host: only time base 'timeBase' is known (others: time -1, size 0, distance 0).
     u32 timeBase = 2, blockSize = 8;
     double time = 0, distance = 0.001;

@@ -22,13 +22,6 @@ struct Input : DeviceModule {
     DigitalParams& digital() { return params<DigitalParams>(); }
 };
 
-Log Calls(Rig& rig)
-{
-    Log out;
-    for (std::string& s : rig.take())
-        if (s.compare(0, 6, "GlStr_") != 0) out.push_back(s);
-    return out;
-}
 
 const char* const kModeCalls[] = {"CT_ImpulseCounter(7,%u,0,0,0)", "CT_FrequencyCounter(7,%u,1,0,0)",
                                   "CT_PeriodCounter(7,%u,0,0,0)", "CT_PulswidthCounter(7,%u,0,0,0)",
@@ -49,7 +42,7 @@ TEST(CounterInRun, EachChannelGoesIntoTheListWithItsModeThenTheRateOnce)
         ci.counter().channel[0].mode = mode;
         ci.counter().channel[1].mode = 4 - mode;
         ASSERT_TRUE(ci.run());
-        EXPECT_EQ(Calls(rig), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_AddChannelToList(7,0,1)",
+        EXPECT_EQ(rig.calls(), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_AddChannelToList(7,0,1)",
                                    ModeCall(mode, 0), "CT_AddChannelToList(7,1,1)", ModeCall(4 - mode, 1),
                                    "CT_SetFrequency(7,1000)", "ConfigMeasure(7)", "StartMeasure(7)"}));
         const CounterInRecord& r = *(CounterInRecord*)ci.m->channel[1];
@@ -78,7 +71,7 @@ TEST(CounterInRun, StartRefusalsWarnWithTheirTexts)
         if (c.call) rig.status[c.call] = -3;
         if (c.call && !strcmp(c.call, "rates")) rig.frequencyStatus[0] = rig.frequencyStatus[1] = -2;
         EXPECT_FALSE(ci.run()) << c.warning;
-        EXPECT_EQ(Calls(rig).back(), std::string("ShowWarning(CounterIn|") + c.warning + ")");
+        EXPECT_EQ(rig.calls().back(), std::string("ShowWarning(CounterIn|") + c.warning + ")");
         EXPECT_EQ(DEV_FindDevice(7)->startMarker, 0u);
     }
 }
@@ -89,13 +82,13 @@ TEST(CounterInRun, TimeBaseOneAsksTenTimesTheRateFirstAndSkipsChannelsWithoutALi
     rig.frequencyStatus[0] = -2;
     Input ci(rig, &g_frameCounterIn, 1, 1);
     ASSERT_TRUE(ci.run());
-    EXPECT_THAT(Calls(rig), ::testing::IsSupersetOf({"CT_SetFrequency(7,10000)", "CT_SetFrequency(7,1000)"}));
+    EXPECT_THAT(rig.calls(), ::testing::IsSupersetOf({"CT_SetFrequency(7,10000)", "CT_SetFrequency(7,1000)"}));
 
     Rig other;
     other.listSizeStatus = -1;
     Input quiet(other, &g_frameCounterIn, 2);
     ASSERT_TRUE(quiet.run());
-    EXPECT_EQ(Calls(other), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_SetFrequency(7,1000)",
+    EXPECT_EQ(other.calls(), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_SetFrequency(7,1000)",
                                  "ConfigMeasure(7)", "StartMeasure(7)"}));
 }
 
@@ -119,7 +112,7 @@ TEST(DigitalInRun, OneInputLinePerChannelOnTheModulesPort)
             expected.push_back("TTL_AddChannelToList(7," + std::to_string(line) + ",1,0)");
         }
         for (const char* s : {"TTL_SetFrequency(7,1000)", "ConfigMeasure(7)", "StartMeasure(7)"}) expected.push_back(s);
-        EXPECT_EQ(Calls(rig), expected);
+        EXPECT_EQ(rig.calls(), expected);
         const DigitalParams& p = di.digital();
         EXPECT_EQ(std::vector<u32>({p.portCount, p.linesPerPort, p.portWord3, p.portWord4}),
                   std::vector<u32>({c.ports, c.lines, 24, 16}));  // saved with the block
@@ -136,7 +129,7 @@ TEST(DigitalInRun, RefusedPortLayoutKeepsTheBlocksAndRefusedRatesWarn)
     Input di(rig, &g_frameDigitalIn, 1, 1);
     EXPECT_FALSE(di.run());
     EXPECT_EQ(di.digital().linesPerPort, 4u);
-    Log calls = Calls(rig);
+    Log calls = rig.calls();
     EXPECT_EQ(Log(calls.end() - 3, calls.end()),
               (Log{"TTL_SetFrequency(7,10000)", "TTL_SetFrequency(7,1000)",
                    "ShowWarning(DigitalIn|At least one of the Channels of this Generator is sampled too quickly)"}));
