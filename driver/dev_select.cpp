@@ -10,7 +10,7 @@
 #include "dlg_center.h"
 #include "drv_table.h"
 #include "plugin_state.h"
-#include "trace_host.h"
+#include "trace.h"
 
 static const char kTitle[] = "Measurement Device Selection";
 
@@ -171,7 +171,7 @@ static void OnApply(HWND dialog)
         if (!SelectTyped(typed)) {
             char text[DEV_STRING_SIZE + 64];
             snprintf(text, sizeof text, "No measurement device answers at \"%s\".", typed);
-            PLG_TraceReport(nullptr, "device selection: warning", text);
+            TRC_Report(nullptr, "device selection: warning", text);
             MessageBoxA(dialog, text, kTitle, MB_OK | MB_ICONEXCLAMATION);
             return;  // the user may correct the entry
         }

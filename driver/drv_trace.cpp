@@ -115,27 +115,43 @@ struct Thunk<Slot, R(KW_STDCALL*)(A...)> {
     }
 };
 
+// Puts the thunk into the entry point's slot (tracing) or the driver's
+// address back; a null slot stays null.
 template <size_t Slot, class Pfn>
-void Install(Pfn& slot)
+void Place(Pfn& slot, bool tracing)
 {
-    if (!slot || slot == &Thunk<Slot, Pfn>::Call) return;
-    Thunk<Slot, Pfn>::driver = slot;
-    Thunk<Slot, Pfn>::name = DRV_NameOfSlot(&slot);
-    slot = &Thunk<Slot, Pfn>::Call;
+    using T = Thunk<Slot, Pfn>;
+    if (!tracing) {
+        if (slot == &T::Call) slot = T::driver;
+        return;
+    }
+    if (!slot || slot == &T::Call) return;
+    T::driver = slot;
+    T::name = DRV_NameOfSlot(&slot);
+    slot = &T::Call;
 }
 // Entry points the plug-in never calls have no prototype and no thunk.
 template <size_t Slot>
-void Install(PFN_DrvUnused&)
+void Place(PFN_DrvUnused&, bool)
 {
 }
+
+void PlaceAll(bool tracing)
+{
+#define KW_TRACE_ENTRY(field, name, type) Place<KW_SLOT(field)>(g_drv.field, tracing);
+#define KW_TRACE_GROUP(group, list, count) list(KW_TRACE_ENTRY)
+    KW_DRV_GROUPS(KW_TRACE_GROUP)
+#undef KW_TRACE_GROUP
+#undef KW_TRACE_ENTRY
+}
+
+void UntraceCalls(void) { PlaceAll(false); }
 
 }  // namespace
 
 void DRV_TraceCalls(void)
 {
-#define KW_TRACE_ENTRY(field, name, type) Install<KW_SLOT(field)>(g_drv.field);
-#define KW_TRACE_GROUP(group, list, count) list(KW_TRACE_ENTRY)
-    KW_DRV_GROUPS(KW_TRACE_GROUP)
-#undef KW_TRACE_GROUP
-#undef KW_TRACE_ENTRY
+    if (!TRC_On()) return;
+    PlaceAll(true);
+    TRC_WhenEnded(UntraceCalls);
 }

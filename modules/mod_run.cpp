@@ -6,7 +6,7 @@
 #include "drv_table.h"
 #include "kw_strings.h"
 #include "plg_strings.h"
-#include "trace_host.h"
+#include "trace.h"
 
 bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs)
 {
@@ -63,7 +63,7 @@ i32 MOD_StopDevice(Module* m)
 i32 MOD_StopOnDriverError(const Module* m, const char* errorTag, i32 status, int line)
 {
     char text[MOD_MESSAGE_SIZE];
-    PLG_SetReportingModule(m);
+    TRC_SetReportingModule(m);
     g_host.StopExperiment();
     snprintf(text, sizeof text,
              status == DRV_ERR_LOST_CONNECTION ? "Invalid device or lost connection, experiment stopped! (%d)"

@@ -6,8 +6,7 @@
 #include "mod_kinds.h"
 #include "plg_strings.h"
 #include "plugin_state.h"
-#include "trace.h"
-#include "trace_host.h"
+#include "trace_control.h"
 
 #include <string.h>
 
@@ -58,7 +57,7 @@ static void PLG_StartTrace(u32 missing)
         for (const DrvEntry& e : g_drvEntries)
             if (!*DRV_Slot(&e)) TRC_Printf("driver entry point %s is missing", e.name);
     DRV_TraceCalls();
-    PLG_TraceHostReports();
+    TRC_WrapHostReports();
 }
 
 BOOL PLG_Startup(void)

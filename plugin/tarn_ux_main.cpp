@@ -6,7 +6,7 @@
 #include "mod_dialog.h"
 #include "plugin_state.h"
 #include "startup.h"
-#include "trace.h"
+#include "trace_control.h"
 
 // The host answers each name on its main window.
 static uintptr_t PLG_RequestFromWindow(void* context, u32 message, const char* name)

@@ -1,7 +1,9 @@
 // Cost of the analog input's block pass: 16 channels served from an in-memory
 // driver, against a plain double-to-float conversion of the same data into
-// the same blocks; and the cost of a compute call that finds nothing waiting.
-// Ends with summary lines, the last two of which tools/bench.sh passes on.
+// the same blocks; the cost of a compute call that finds nothing waiting; and
+// the cost of one driver call with the trace never on, on, and ended by a
+// failed write. Ends with summary lines, the last two of which
+// tools/bench.sh passes on last.
 #include <benchmark/benchmark.h>
 #include <string.h>
 
@@ -10,7 +12,9 @@
 #include "analogin_run.h"
 #include "bench_summary.h"
 #include "drv_table.h"
+#include "drv_trace.h"
 #include "mod_kinds.h"
+#include "trace_control.h"
 
 namespace {
 
@@ -123,9 +127,40 @@ void BM_IdleCall(benchmark::State& state)
     g.starved = false;
 }
 
+// The trace's file takes everything, until it is told to fail.
+bool s_traceWriteFails;
+const TraceSystem kTraceFile = {
+    [](const char*) -> void* { return &s_traceWriteFails; },
+    [](void*, const void*, u32) { return !s_traceWriteFails; },
+    [](void*) {},
+    [](const char*, const char*) { return false; },
+    [] { return TRC_System()->microseconds(); },
+    [](char* text, u32 size) { kw_strlcpy(text, "", size); },
+};
+enum TraceState { TRACE_NEVER_ON, TRACE_ON, TRACE_ENDED };
+
+// One count query through the driver table, as the block pass asks it.
+void BM_CountQuery(benchmark::State& state)
+{
+    g_drv.MeasurementChannel_GetNumberOfValues = Count;
+    if (state.range(0) != TRACE_NEVER_ON) {
+        s_traceWriteFails = false;
+        TRC_Open(&kTraceFile, "bench-trace.txt", TRC_FILE_LIMIT);
+        DRV_TraceCalls();
+    }
+    if (state.range(0) == TRACE_ENDED) {
+        s_traceWriteFails = true;
+        TRC_Flush();
+    }
+    i32 n = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 0, &n));
+    TRC_Close();
+}
+
 BENCHMARK(BM_BlockPass)->MinTime(0.3)->Repetitions(5);
 BENCHMARK(BM_Conversion)->MinTime(0.3)->Repetitions(5);
 BENCHMARK(BM_IdleCall)->MinTime(0.2)->Repetitions(5);
+BENCHMARK(BM_CountQuery)->Arg(TRACE_NEVER_ON)->Arg(TRACE_ON)->Arg(TRACE_ENDED)->MinTime(0.2)->Repetitions(5);
 
 }  // namespace
 
@@ -139,6 +174,9 @@ int main(int argc, char** argv)
     double plain = summary.perCount["BM_Conversion"];
     printf("block_pass_ns_per_sample=%.3f\n", pass);
     printf("conversion_ns_per_sample=%.3f\n", plain);
+    const char* const states[] = {"never_on", "on", "ended"};
+    for (int i = 0; i < 3; ++i)
+        printf("count_query_ns_trace_%s=%.1f\n", states[i], summary.perIteration["BM_CountQuery/" + std::to_string(i)]);
     printf("ratio_to_conversion=%.2f\n", plain > 0 ? pass / plain : 0.0);
     printf("idle_call_ns=%.1f\n", summary.perIteration["BM_IdleCall"]);
     return 0;

@@ -18,7 +18,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-            const std::string& name = r.run_name.function_name;
+            std::string name = r.run_name.function_name;
+            if (!r.run_name.args.empty()) name += "/" + r.run_name.args;
             double ns = r.cpu_accumulated_time * 1e9;
             Keep(perIteration, name, ns / (double)r.iterations);
             auto count = r.counters.find(counter_);

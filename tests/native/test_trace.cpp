@@ -1,12 +1,16 @@
 // The trace file on its own: which file the settings name, how lines look,
 // the size limit with the change to a new file, and files that cannot be
-// written. Files live in memory here, the clock is the test's.
+// written, and the driver table given back when the trace ends. Files live
+// in memory here, the clock is the test's.
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <map>
 #include <string>
 
-#include "trace.h"
+#include "drv_table.h"
+#include "drv_trace.h"
+#include "trace_control.h"
 
 namespace {
 
@@ -173,6 +177,49 @@ TEST_F(TraceFile, AFileThatCannotBeWrittenEndsTheTrace)
     for (int i = 0; i < 20 && TRC_On(); ++i) TRC_Printf("line %d of a file that fills up", i);
     EXPECT_FALSE(TRC_On());
     EXPECT_LE(Text("t.1.txt").size(), 200u);
+}
+
+// However the trace ends mid-session (a failed write, a new file that cannot
+// be created when the old one is full, shut-down), the driver table gets the
+// loader's addresses back: a call then builds no line and costs what it
+// costs with the trace never on.
+TEST_F(TraceFile, AnEndedTraceGivesTheDriverTableBack)
+{
+    DrvTable loaded = {};
+    loaded.MeasurementChannel_GetNumberOfValues = [](i32, u32, u32, i32* n) { return *n = 17, 0; };
+    loaded.AD_ClearChannelList = [](i32) { return 0; };
+    const struct {
+        const char* how;
+        void (*end)(void);
+    } ends[] = {
+        {"write", [] { g_mem.writesLeft = 0, TRC_Flush(); }},
+        {"new file", [] {
+             g_mem.refuseCreate = true;
+             for (int i = 0; i < 100 && TRC_On(); ++i) TRC_Printf("line %d of a full file", i);
+         }},
+        {"shut-down", TRC_Close},
+    };
+    for (const auto& e : ends) {
+        g_mem = MemoryFiles{};
+        g_drv = loaded;
+        ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", 600));
+        DRV_TraceCalls();
+        i32 n = 0;
+        g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 2, &n);
+        EXPECT_NE(g_drv.MeasurementChannel_GetNumberOfValues, loaded.MeasurementChannel_GetNumberOfValues);
+        e.end();
+        EXPECT_FALSE(TRC_On()) << e.how;
+        EXPECT_EQ(memcmp(&g_drv, &loaded, sizeof g_drv), 0) << e.how;
+        EXPECT_EQ(g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 2, &n), 0);
+    }
+    // Opened again, the trace puts its thunks in again.
+    ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", TRC_FILE_LIMIT));
+    DRV_TraceCalls();
+    i32 n = 0;
+    g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 2, &n);
+    TRC_Close();
+    EXPECT_NE(Text().find("MeasurementChannel_GetNumberOfValues(1,0,2,0->17) = 0"), std::string::npos) << Text();
+    g_drv = DrvTable{};
 }
 
 }  // namespace

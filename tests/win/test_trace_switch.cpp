@@ -12,7 +12,7 @@
 #include "simhost.h"
 #include "startup.h"
 #include "test_plugin_paths.h"
-#include "trace.h"
+#include "trace_control.h"
 #include "trace_lines.h"
 #include "wintest.h"
 

@@ -1,24 +1,18 @@
-// Diagnostic trace: the one file support asks for when a device "does
-// nothing". Off unless switched on at start-up; then every driver call, each
-// module's run messages and dialogs, every warning and internal error shown,
-// and each input module's account of its values go to it, one line each,
-// stamped with the microseconds since start-up.
+// Opening and closing the diagnostic trace: start-up reads the settings and
+// opens the file, shut-down closes it; tests open files of their own. Only
+// the entry layer and the tests include this; the layers that write lines
+// have trace.h.
 //
 // The file is bounded: when the next line would carry it past its limit it
 // becomes the previous file and a new one begins, so the two newest are kept
-// (a start-up, too, keeps the last session's file as the previous one). Lines
-// wait in a buffer that is written out when full, at every module's stop, at
-// every warning or internal error and at shut-down. A file that cannot be
-// created or written ends the trace; the plug-in works on without it.
+// (a start-up, too, keeps the last session's file as the previous one).
 #pragma once
 
-#include "kw_types.h"
+#include "trace.h"
 
 enum {
     TRC_FILE_LIMIT = 32 << 20,  // bytes of one file
     TRC_PATH_SIZE = 260,
-    TRC_LINE_SIZE = 1024,  // a longer line is cut
-    TRC_TEXT_CUT = 96,     // characters of a quoted text
 };
 
 // How the trace reaches its file and clocks: Win32 in the plug-in, the C
@@ -32,10 +26,6 @@ struct TraceSystem {
     u64 (*microseconds)(void);                // a monotonic clock
     void (*localTime)(char* text, u32 size);  // "YYYY-MM-DD hh:mm:ss"
 };
-
-// Whether the trace is on; read on every traced path, so kept in one flag.
-extern bool g_trcOn;
-static inline bool TRC_On(void) { return g_trcOn; }
 
 // The file the settings name: the environment variable's value when it is set
 // (not empty), else the registry's. A value of "1" names
@@ -57,26 +47,10 @@ bool TRC_Open(const TraceSystem* system, const char* path, u32 fileLimit);
 bool TRC_Start(void);
 // The system side this code runs on: tests open small files with it.
 const TraceSystem* TRC_System(void);
-// Writes the lines that wait; the file stays open.
-void TRC_Flush(void);
 // Writes the lines that wait and closes the file; the trace is off.
 void TRC_Close(void);
 
-// Microseconds since the trace was opened.
-u64 TRC_Now(void);
-
-// A line built piece by piece, then ended into the trace. Every piece is cut
-// at the line's end.
-struct TraceLine {
-    char text[TRC_LINE_SIZE];
-    u32 length;
-};
-void TRC_Begin(TraceLine* line, u64 time);
-void TRC_Append(TraceLine* line, const char* format, ...) __attribute__((format(printf, 2, 3)));
-// A text quoted, read no further than 'max' bytes and cut at TRC_TEXT_CUT
-// characters ("..." after the quote then); control characters as \xNN; null as NULL.
-void TRC_AppendText(TraceLine* line, const char* text, u32 max);
-void TRC_End(TraceLine* line);
-
-// One whole line, stamped with the time now.
-void TRC_Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// With the trace on, after the host binding: g_host's ShowWarning and
+// ShowInternalError write their text to the trace, then show it as before,
+// so that no call site needs to know about the trace.
+void TRC_WrapHostReports(void);

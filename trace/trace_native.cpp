@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "trace.h"
+#include "trace_control.h"
 
 namespace {
 

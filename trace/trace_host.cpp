@@ -1,9 +1,8 @@
-#include "trace_host.h"
-
+// Warnings and internal errors the plug-in shows, into the trace.
 #include <stdio.h>
 
 #include "plugin_state.h"
-#include "trace.h"
+#include "trace_control.h"
 
 enum {
     MODULE_NAME_SIZE = sizeof(Module::name),
@@ -14,7 +13,7 @@ static PFN_ShowWarning s_showWarning;
 static PFN_ShowInternalError s_showInternalError;
 static char s_reporting[MODULE_NAME_SIZE];
 
-void PLG_TraceReport(const char* module, const char* what, const char* text)
+void TRC_Report(const char* module, const char* what, const char* text)
 {
     if (!TRC_On()) return;
     TraceLine line;
@@ -28,7 +27,7 @@ void PLG_TraceReport(const char* module, const char* what, const char* text)
 
 static void KW_CDECL TracedWarning(const char* moduleName, const char* text)
 {
-    PLG_TraceReport(moduleName, "warning", text);
+    TRC_Report(moduleName, "warning", text);
     s_showWarning(moduleName, text);
 }
 
@@ -36,11 +35,11 @@ static void KW_CDECL TracedInternalError(const char* text, const char* tag, int 
 {
     char what[64];
     snprintf(what, sizeof what, "internal error at %.20s:%d", tag ? tag : "", line);
-    PLG_TraceReport(s_reporting, what, text);
+    TRC_Report(s_reporting, what, text);
     s_showInternalError(text, tag, line);
 }
 
-void PLG_TraceHostReports(void)
+void TRC_WrapHostReports(void)
 {
     if (g_host.ShowWarning != TracedWarning) s_showWarning = g_host.ShowWarning;
     if (g_host.ShowInternalError != TracedInternalError) s_showInternalError = g_host.ShowInternalError;
@@ -48,4 +47,4 @@ void PLG_TraceHostReports(void)
     g_host.ShowInternalError = TracedInternalError;
 }
 
-void PLG_SetReportingModule(const Module* m) { kw_strlcpy(s_reporting, m->name, sizeof s_reporting); }
+void TRC_SetReportingModule(const Module* m) { kw_strlcpy(s_reporting, m->name, sizeof s_reporting); }

@@ -1,6 +1,6 @@
 // The trace file: settings, line building, the buffer, the size limit and the
 // change to a new file. No system calls of its own: they come in TraceSystem.
-#include "trace.h"
+#include "trace_control.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -24,6 +24,7 @@ u64 s_fileBytes;  // written to the current file
 u64 s_origin;     // clock at opening
 char s_buffer[BUFFER_SIZE];
 u32 s_used;
+void (*s_undo)(void);  // what the layers above undo when the trace ends
 
 void Stop(void)
 {
@@ -31,6 +32,9 @@ void Stop(void)
     s_file = nullptr;
     s_used = 0;
     g_trcOn = false;
+    void (*undo)(void) = s_undo;
+    s_undo = nullptr;
+    if (undo) undo();
 }
 
 // Writes the buffer out; a failed write ends the trace.
@@ -126,6 +130,8 @@ void TRC_Close(void)
     Drain();
     Stop();
 }
+
+void TRC_WhenEnded(void (*undo)(void)) { s_undo = undo; }
 
 u64 TRC_Now(void) { return g_trcOn ? s_system->microseconds() - s_origin : 0; }
 

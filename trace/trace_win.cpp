@@ -1,6 +1,6 @@
 // The trace's Win32 side: the switch in the environment and in the registry,
 // the user's temporary folder, the file and the clocks.
-#include "trace.h"
+#include "trace_control.h"
 
 #include <stdio.h>
 
