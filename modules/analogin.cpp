@@ -20,11 +20,8 @@ static void Defaults(void* params)
 }
 
 const ModFrame g_frameAnalogIn = {
-    .kind = MOD_ANALOGIN,
     .tag = "analogin",
     .signature = "KWE\\ANALOGIN",
-    .dialogName = "ANALOGIN",
-    .handler = AnalogIn_Handler,
     .outputKind = false,
     .takesCurrentDevice = true,
     .channelStride = sizeof(AnalogChannel),
@@ -45,3 +42,6 @@ i32 KW_CDECL AnalogIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameAnalogIn, m, msg, wParam, lParam);
 }
+
+const ModClass g_classAnalogIn = {"KWE:AnalogIn", 2092, 32, 184, 2950, 3950, "BRH_INPUT_AD",
+    MOD_MENU_LABEL("Analog-Input"), MOD_MENU_LABEL("Analog-Eingang"), AnalogIn_Handler, AnalogIn_Compute};

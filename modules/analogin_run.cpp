@@ -74,7 +74,6 @@ i32 AnalogIn_Prepare(Module* m)
 
 i32 AnalogIn_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameAnalogIn);
     ModRuntime* rt = MOD_Runtime(m);
     i32 h = rt->handle;
     if (!DEV_FindDevice(h)) return 0;
@@ -96,9 +95,7 @@ i32 AnalogIn_Start(Module* m)
     float f = (float)(1.0 / rt->sampleDistance);
     i32 status;
     if (p->timeBaseId == 1) {
-        // Ten times the module's rate, so that every poll finds a fresh value.
-        status = g_drv.AD_SetFrequency(h, 10.0f * f);
-        if (status != 0) status = g_drv.AD_SetFrequency(h, f);
+        status = MOD_SetFastRate(g_drv.AD_SetFrequency, h, f);
     } else {
         g_drv.AD_SetFrequency(h, f);
         if (g_drv.AD_GetChannelListSize(h, &listSize) == 0) {
@@ -110,9 +107,7 @@ i32 AnalogIn_Start(Module* m)
         }
         status = g_drv.EnableSoftwareClock(h, p->softwareClock, p->softwareClockBlockSize);
     }
-    if (status != 0) return MOD_WarnSampledTooQuickly(m);
-    DEV_RunMarkStart(h);
-    return 1;
+    return MOD_FinishInputStart(m, status);
 }
 
 i32 KW_CDECL AnalogIn_Compute(Module* m) { return MOD_InputCompute(m, &g_analogInKind); }

@@ -10,11 +10,8 @@ static const ParamDesc s_description[] = {
 };
 
 const ModFrame g_frameAnalogOut = {
-    .kind = MOD_ANALOGOUT,
     .tag = "analogout",
     .signature = "KWE\\ANALOGOUT",
-    .dialogName = "ANALOGOUT",
-    .handler = AnalogOut_Handler,
     .outputKind = true,
     .takesCurrentDevice = true,
     .channelStride = sizeof(AnalogChannel),
@@ -34,3 +31,6 @@ i32 KW_CDECL AnalogOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameAnalogOut, m, msg, wParam, lParam);
 }
+
+const ModClass g_classAnalogOut = {"KWE:AnalogOut", 2084, 32, 160, 2951, 3951, "BRH_OUTPUT_DA",
+    MOD_MENU_LABEL("Analog-Output"), MOD_MENU_LABEL("Analog-Ausgang"), AnalogOut_Handler, AnalogOut_Compute};

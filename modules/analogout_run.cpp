@@ -46,7 +46,6 @@ i32 AnalogOut_Prepare(Module* m)
 // No driver call: the registry entry is marked for the modules that share the device.
 i32 AnalogOut_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameAnalogOut);
     DEV_RunMarkStart(MOD_Runtime(m)->handle);
     return 1;
 }

@@ -19,3 +19,7 @@ extern const OutputKind g_analogOutKind;
 i32 AnalogOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
 i32 AnalogOut_Start(Module* m);    // DMM_START_MODULE
 i32 AnalogOut_Go(Module* m);       // DMM_GO_MODULE: only checks the handle
+
+// The class's message handler (analogout.cpp) and compute function.
+i32 KW_CDECL AnalogOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
+i32 KW_CDECL AnalogOut_Compute(Module* m);

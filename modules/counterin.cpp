@@ -17,11 +17,8 @@ static void Defaults(void* params)
 }
 
 const ModFrame g_frameCounterIn = {
-    .kind = MOD_COUNTERIN,
     .tag = "counterin",
     .signature = "KWE\\COUNTERIN",
-    .dialogName = "COUNTERIN",
-    .handler = CounterIn_Handler,
     .outputKind = false,
     .takesCurrentDevice = true,
     .channelStride = sizeof(CounterInChannel),
@@ -42,3 +39,6 @@ i32 KW_CDECL CounterIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameCounterIn, m, msg, wParam, lParam);
 }
+
+const ModClass g_classCounterIn = {"KWE:CounterIn", 1892, 32, 176, 2952, 3952, "BRH_INPUT_CI",
+    MOD_MENU_LABEL("Counter-Input"), MOD_MENU_LABEL("Zaehler-Eingang"), CounterIn_Handler, CounterIn_Compute};

@@ -92,7 +92,6 @@ i32 CounterIn_Prepare(Module* m)
 
 i32 CounterIn_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameCounterIn);
     i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return 0;
     CounterInParams* p = MOD_Params<CounterInParams>(m);
@@ -111,7 +110,7 @@ i32 CounterIn_Start(Module* m)
         if (status != 0) return Refuse(m, "Couldn't setup counter mode!");
     }
     // Once per module, after all its channels are in the list.
-    return MOD_FinishInputStart(m, g_drv.CT_SetFrequency, p->timeBaseId);
+    return MOD_FinishInputStart(m, MOD_SetRate(m, g_drv.CT_SetFrequency, p->timeBaseId));
 }
 
 i32 KW_CDECL CounterIn_Compute(Module* m) { return MOD_InputCompute(m, &g_counterInKind); }

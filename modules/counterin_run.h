@@ -24,3 +24,7 @@ extern const InputKind g_counterInKind;
 
 i32 CounterIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
 i32 CounterIn_Start(Module* m);    // DMM_START_MODULE
+
+// The class's message handler (counterin.cpp) and compute function.
+i32 KW_CDECL CounterIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
+i32 KW_CDECL CounterIn_Compute(Module* m);

@@ -32,11 +32,8 @@ static void ChannelGlobals(Module* m, u32 i, bool registering)
 }
 
 const ModFrame g_frameCounterOut = {
-    .kind = MOD_COUNTEROUT,
     .tag = "counterout",
     .signature = "KWE\\COUNTEROUT",
-    .dialogName = "COUNTEROUT",
-    .handler = CounterOut_Handler,
     .outputKind = true,
     .takesCurrentDevice = true,
     .channelStride = sizeof(CounterOutChannel),
@@ -59,3 +56,7 @@ i32 KW_CDECL CounterOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameCounterOut, m, msg, wParam, lParam);
 }
+
+// The long name is string 2956.
+const ModClass g_classCounterOut = {"KWE:CounterOut", 2408, 32, 184, 2955, 2956, "BRH_OUTPUT_CO",
+    MOD_MENU_LABEL("Counter-Output"), MOD_MENU_LABEL("Zaehler-Ausgang"), CounterOut_Handler, CounterOut_Compute};

@@ -88,7 +88,6 @@ i32 CounterOut_Prepare(Module* m)
 
 i32 CounterOut_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameCounterOut);
     CounterOut_Refresh(m);
     DEV_RunMarkStart(MOD_Runtime(m)->handle);
     return 1;

@@ -29,3 +29,7 @@ i32 CounterOut_Go(Module* m);       // DMM_GO_MODULE: starts the pulse outputs
 // Frequency and duty cycle of each channel of the block from their host
 // global variables, where those deliver a value (negative values become 0).
 void CounterOut_Refresh(Module* m);
+
+// The class's message handler (counterout.cpp) and compute function.
+i32 KW_CDECL CounterOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
+i32 KW_CDECL CounterOut_Compute(Module* m);

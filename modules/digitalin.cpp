@@ -9,11 +9,8 @@ static const ParamDesc s_description[] = {
 };
 
 const ModFrame g_frameDigitalIn = {
-    .kind = MOD_DIGITALIN,
     .tag = "digitalin",
     .signature = "KWE\\DIGITALIN",
-    .dialogName = "DIGITALIN",
-    .handler = DigitalIn_Handler,
     .outputKind = false,
     .takesCurrentDevice = false,
     .channelStride = sizeof(DigitalChannel),
@@ -34,3 +31,6 @@ i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameDigitalIn, m, msg, wParam, lParam);
 }
+
+const ModClass g_classDigitalIn = {"KWE:DigitalIn", 1848, 40, 176, 2953, 3953, "BRH_INPUT_DI",
+    MOD_MENU_LABEL("Digital-Input"), MOD_MENU_LABEL("Digital-Eingang"), DigitalIn_Handler, DigitalIn_Compute};

@@ -70,15 +70,19 @@ const InputKind g_digitalInKind = {
     Convert,
 };
 
-void MOD_ReadPortInfos(i32 handle, DigitalParams* p)
+DigitalParams* MOD_StartDigital(Module* m)
 {
+    i32 h = MOD_Runtime(m)->handle;
+    if (!DEV_FindDevice(h)) return nullptr;
+    DigitalParams* p = MOD_Params<DigitalParams>(m);
     // Through locals: the block's fields are packed.
     u32 ports = p->portCount, lines = p->linesPerPort, word3 = p->portWord3, word4 = p->portWord4;
-    g_drv.TTL_GetPortInfos(handle, &ports, &lines, &word3, &word4);
+    g_drv.TTL_GetPortInfos(h, &ports, &lines, &word3, &word4);
     p->portCount = ports;
     p->linesPerPort = lines;
     p->portWord3 = word3;
     p->portWord4 = word4;
+    return p;
 }
 
 i32 DigitalIn_Prepare(Module* m)
@@ -89,11 +93,9 @@ i32 DigitalIn_Prepare(Module* m)
 
 i32 DigitalIn_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameDigitalIn);
+    DigitalParams* p = MOD_StartDigital(m);
+    if (!p) return 0;
     i32 h = MOD_Runtime(m)->handle;
-    if (!DEV_FindDevice(h)) return 0;
-    DigitalParams* p = MOD_Params<DigitalParams>(m);
-    MOD_ReadPortInfos(h, p);
     for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameDigitalIn); c < n; ++c) {
         DigitalInRecord* r = (DigitalInRecord*)m->channel[c];
         if (!r) continue;
@@ -107,7 +109,7 @@ i32 DigitalIn_Start(Module* m)
         r->core.listPosition = position;
         r->active = 1;
     }
-    return MOD_FinishInputStart(m, g_drv.TTL_SetFrequency, p->timeBaseId);
+    return MOD_FinishInputStart(m, MOD_SetRate(m, g_drv.TTL_SetFrequency, p->timeBaseId));
 }
 
 i32 KW_CDECL DigitalIn_Compute(Module* m) { return MOD_InputCompute(m, &g_digitalInKind); }

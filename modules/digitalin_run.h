@@ -34,9 +34,14 @@ extern const InputKind g_digitalInKind;
 i32 DigitalIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
 i32 DigitalIn_Start(Module* m);    // DMM_START_MODULE
 
-// Reads the port layout of the device into the parameter block's four port
-// information words; a refusal leaves them as they were. Shared with the
-// digital output.
-void MOD_ReadPortInfos(i32 handle, DigitalParams* p);
+// The first steps of the digital input's and output's start: the module's
+// device looked up, and its port layout read into the parameter block's four
+// port information words (a refusal leaves them as they were). The block,
+// or null when the device is not connected.
+DigitalParams* MOD_StartDigital(Module* m);
 // Device line of channel c: lines per port x port index + c.
 static inline u32 MOD_LineOf(const DigitalParams* p, u32 c) { return p->linesPerPort * p->port + c; }
+
+// The class's message handler (digitalin.cpp) and compute function.
+i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
+i32 KW_CDECL DigitalIn_Compute(Module* m);

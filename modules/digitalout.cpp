@@ -10,11 +10,8 @@ static const ParamDesc s_description[] = {
 };
 
 const ModFrame g_frameDigitalOut = {
-    .kind = MOD_DIGITALOUT,
     .tag = "digitalout",
     .signature = "KWE\\DIGITALOUT",
-    .dialogName = "DIGITALOUT",
-    .handler = DigitalOut_Handler,
     .outputKind = true,
     .takesCurrentDevice = true,
     .channelStride = sizeof(DigitalChannel),
@@ -34,3 +31,6 @@ i32 KW_CDECL DigitalOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     return MOD_Dispatch(&g_frameDigitalOut, m, msg, wParam, lParam);
 }
+
+const ModClass g_classDigitalOut = {"KWE:DigitalOut", 1848, 40, 152, 2954, 3954, "BRH_OUTPUT_DO",
+    MOD_MENU_LABEL("Digital-Output"), MOD_MENU_LABEL("Digital-Ausgang"), DigitalOut_Handler, DigitalOut_Compute};

@@ -77,11 +77,9 @@ i32 DigitalOut_Prepare(Module* m)
 // list, no rate and no start marker.
 i32 DigitalOut_Start(Module* m)
 {
-    MOD_RenewChannelNames(m, &g_frameDigitalOut);
+    DigitalParams* p = MOD_StartDigital(m);
+    if (!p) return 0;
     i32 h = Runtime(m)->handle;
-    if (!DEV_FindDevice(h)) return 0;
-    DigitalParams* p = MOD_Params<DigitalParams>(m);
-    MOD_ReadPortInfos(h, p);
     for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameDigitalOut); c < n; ++c) {
         DigitalOutRecord* r = Record(m, c);
         if (!r) continue;

@@ -27,3 +27,7 @@ static_assert(sizeof(DigitalOutRecord) <= DIGITALOUT_RECORD_SIZE, "DigitalOutRec
 i32 DigitalOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
 i32 DigitalOut_Start(Module* m);    // DMM_START_MODULE
 i32 DigitalOut_Go(Module* m);       // DMM_GO_MODULE
+
+// The class's message handler (digitalout.cpp) and compute function.
+i32 KW_CDECL DigitalOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
+i32 KW_CDECL DigitalOut_Compute(Module* m);

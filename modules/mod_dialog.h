@@ -3,9 +3,11 @@
 
 #include "tarn_host.h"
 
-// Runs the dialog template 'templateName' modally for the module, owned by
-// the module window; returns the dialog's result, 0 when there is no dialog.
-int MOD_RunParamDialog(Module* m, const char* templateName);
+struct ModDialogKind;
+
+// Runs the kind's dialog modally for the module, owned by the module window;
+// returns the dialog's result, 0 when there is no dialog.
+int MOD_RunParamDialog(Module* m, const ModDialogKind* k);
 
 // Shut-down: closes the help windows the module dialogs opened and releases
 // the help viewer.

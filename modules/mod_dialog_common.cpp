@@ -12,17 +12,7 @@ void* g_dlgWorkingCopy;
 
 enum { MODULE_NAME_SIZE = 13, DESCRIPTION_SIZE = 41 };
 
-static const ModDialogKind* const s_kinds[] = {&g_dialogAnalogIn,   &g_dialogAnalogOut, &g_dialogCounterIn,
-                                               &g_dialogCounterOut, &g_dialogDigitalIn, &g_dialogDigitalOut};
-
-const ModDialogKind* ModuleDialog_Find(const char* templateName)
-{
-    for (const ModDialogKind* k : s_kinds)
-        if (templateName && strcmp(k->templateName, templateName) == 0) return k;
-    return nullptr;
-}
-
-static u32 ParamSize(const ModDialogKind* k) { return g_modKinds[k->frame->kind].paramSize; }
+static u32 ParamSize(const ModDialogKind* k) { return MOD_KindOf(k->frame)->cls->paramSize; }
 
 u8* ModuleDialog_Channel(const ModDialogKind* k, u32 i)
 {

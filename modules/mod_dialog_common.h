@@ -39,8 +39,6 @@ struct ModDialogKind {
 
 extern const ModDialogKind g_dialogAnalogIn, g_dialogAnalogOut, g_dialogCounterIn, g_dialogCounterOut,
     g_dialogDigitalIn, g_dialogDigitalOut;
-// The kind whose template has that name, or null.
-const ModDialogKind* ModuleDialog_Find(const char* templateName);
 
 // Working copy of the parameter block of the one module dialog open at a
 // time; from the host's NewMemAlloc.
@@ -62,7 +60,9 @@ void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k);
 void ModuleDialog_Refresh(HWND dialog, const ModDialogKind* k);
 
 // Pieces of the kinds' show and store steps.
-// Device field: the serial number of the device string, else "default".
+// Device field: field 2 of the device string, its serial number (its address
+// when the serial number is empty, since empty fields are not counted);
+// "default" when the string has no such field.
 void ModuleDialog_DeviceText(const char* deviceString, char* out, size_t size);
 void ModuleDialog_ShowDevice(HWND dialog);
 void ModuleDialog_ShowName(HWND dialog, const ChannelHead* c);

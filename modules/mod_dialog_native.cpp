@@ -5,4 +5,4 @@
 
 const DlgUi* g_dlgUi;
 
-int MOD_RunParamDialog(Module*, const char*) { return 0; }
+int MOD_RunParamDialog(Module*, const ModDialogKind*) { return 0; }

@@ -124,10 +124,9 @@ static INT_PTR CALLBACK ModuleDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-int MOD_RunParamDialog(Module* m, const char* templateName)
+int MOD_RunParamDialog(Module* m, const ModDialogKind* k)
 {
-    const ModDialogKind* k = ModuleDialog_Find(templateName);
-    if (!k || !FindResourceA(g_instance, templateName, (LPCSTR)RT_DIALOG)) return 0;
+    if (!FindResourceA(g_instance, k->templateName, (LPCSTR)RT_DIALOG)) return 0;
     s_open = k;
-    return (int)DialogBoxParamA(g_instance, templateName, m->window, ModuleDialogProc, 0);
+    return (int)DialogBoxParamA(g_instance, k->templateName, m->window, ModuleDialogProc, 0);
 }

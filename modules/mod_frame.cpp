@@ -56,8 +56,9 @@ static const char* ChannelName(Module* m, const ModFrame* f, u32 i)
 static void ChannelGlobals(Module* m, const ModFrame* f, bool registering)
 {
     PFN_GlStr_RegisterByText call = registering ? g_host.GlStr_RegisterByText : g_host.GlStr_UnregisterByText;
+    Handler handler = MOD_KindOf(f)->cls->handler;
     for (u32 i = 0, n = MOD_ChannelCount(m, f); i < n; ++i) {
-        call(ChannelName(m, f, i), m, f->handler);
+        call(ChannelName(m, f, i), m, handler);
         if (f->channelGlobals) f->channelGlobals(m, i, registering);
     }
 }
@@ -65,17 +66,12 @@ static void ChannelGlobals(Module* m, const ModFrame* f, bool registering)
 void MOD_RegisterChannelNames(Module* m, const ModFrame* f) { ChannelGlobals(m, f, true); }
 void MOD_UnregisterChannelNames(Module* m, const ModFrame* f) { ChannelGlobals(m, f, false); }
 
-void MOD_RenewChannelNames(Module* m, const ModFrame* f)
-{
-    MOD_UnregisterChannelNames(m, f);
-    MOD_RegisterChannelNames(m, f);
-}
-
 void MOD_ClearChannelRecords(Module* m, const ModFrame* f)
 {
     // Indexed: the record is packed, its array is not aligned natively.
+    u32 size = MOD_KindOf(f)->cls->channelSize;
     for (u32 c = 0; c < KW_MAX_CHANNELS; ++c)
-        if (m->channel[c]) memset(m->channel[c], 0, g_modKinds[f->kind].channelSize);
+        if (m->channel[c]) memset(m->channel[c], 0, size);
 }
 
 void MOD_WriteDefaults(Module* m, const ModFrame* f)
@@ -98,9 +94,10 @@ void MOD_WriteDefaults(Module* m, const ModFrame* f)
         memcpy(h->device, current, strlen(current) + 1);
     h->reserved344 = PARAM_RESERVED_344;
 
+    const char* shortName = g_modShortName[MOD_KindOf(f) - g_modKinds];
     for (u32 i = 0; i < KW_MAX_CHANNELS; ++i) {
         ChannelHead* c = MOD_Channel(m, f, i);
-        snprintf(c->name, sizeof c->name, "%.13s %u", g_modShortName[f->kind], i);
+        snprintf(c->name, sizeof c->name, "%.13s %u", shortName, i);
         kw_strlcpy(c->unit, f->unit, sizeof c->unit);
     }
     u32 timeBase = TIME_BASE_DEFAULT;
@@ -267,7 +264,7 @@ static i32 RunStep(Module* m, const char* step, ModRunHook hook)
 static i32 ParamDialog(Module* m, const ModFrame* f)
 {
     TRC_Printf("%.13s: dialog opens", m->name);
-    int result = MOD_RunParamDialog(m, f->dialogName);
+    int result = MOD_RunParamDialog(m, MOD_KindOf(f)->dialog);
     TRC_Printf("%.13s: dialog closes = %d", m->name, result);
     return 1;
 }
@@ -278,6 +275,15 @@ static i32 Prepare(Module* m, const ModFrame* f)
 {
     if (!f->outputKind) MOD_OpenAccount(m);
     return RunStep(m, "prepare", f->prepare);
+}
+
+// Every kind's start first registers its channel names again, so that names
+// edited since loading are current.
+static i32 Start(Module* m, const ModFrame* f)
+{
+    MOD_UnregisterChannelNames(m, f);
+    MOD_RegisterChannelNames(m, f);
+    return RunStep(m, "start", f->start);
 }
 
 static i32 Stop(Module* m, const ModFrame* f)
@@ -314,7 +320,7 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
     case DMM_PREPARE_START_MODULE:
         return Prepare(m, f);
     case DMM_START_MODULE:
-        return RunStep(m, "start", f->start);
+        return Start(m, f);
     case DMM_GO_MODULE:
         return RunStep(m, "go", f->go);
     case DMM_STOP_MODULE:

@@ -33,13 +33,11 @@ enum ModFifoSetup : u8 {
 
 typedef i32 (*ModRunHook)(Module* m);
 
-// Per-kind values and hooks of the frame.
+// Per-kind values and hooks of the frame. The kind's row (mod_kinds.h) leads
+// from the frame to the kind's class values and dialog.
 struct ModFrame {
-    ModKindId kind;
     const char* tag;         // source tag for host services
     const char* signature;   // Description_Signature written at creation
-    const char* dialogName;  // parameter dialog template
-    Handler handler;         // the class's message handler, callback of its global strings
     bool outputKind;         // channels are module inputs (else outputs)
     bool takesCurrentDevice; // a new module starts on the device last connected
     u32 channelStride;       // bytes of one channel's settings
@@ -109,8 +107,6 @@ void MOD_TerminateText(char* field, size_t size);
 // Channel-name global strings (and the kind's extra globals).
 void MOD_RegisterChannelNames(Module* m, const ModFrame* f);
 void MOD_UnregisterChannelNames(Module* m, const ModFrame* f);
-// Unregister and register again, so names edited since loading are current.
-void MOD_RenewChannelNames(Module* m, const ModFrame* f);
 
 // Zero-fills each of the 16 channel runtime records that the host allocated.
 void MOD_ClearChannelRecords(Module* m, const ModFrame* f);

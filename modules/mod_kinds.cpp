@@ -1,22 +1,22 @@
 #include "mod_kinds.h"
 
-#define KW_LABEL(text) "Brennholt Kestrelwing//ETH//\"" text "\""
+#include "mod_dialog_common.h"
 
 const ModKind g_modKinds[MOD_KIND_COUNT] = {
-    {"KWE:AnalogIn", 2092, 32, 184, 2950, 3950, "BRH_INPUT_AD", KW_LABEL("Analog-Input"),
-     KW_LABEL("Analog-Eingang"), AnalogIn_Handler, AnalogIn_Compute},
-    {"KWE:AnalogOut", 2084, 32, 160, 2951, 3951, "BRH_OUTPUT_DA", KW_LABEL("Analog-Output"),
-     KW_LABEL("Analog-Ausgang"), AnalogOut_Handler, AnalogOut_Compute},
-    {"KWE:CounterIn", 1892, 32, 176, 2952, 3952, "BRH_INPUT_CI", KW_LABEL("Counter-Input"),
-     KW_LABEL("Zaehler-Eingang"), CounterIn_Handler, CounterIn_Compute},
-    // The counter output's long name is string 2956.
-    {"KWE:CounterOut", 2408, 32, 184, 2955, 2956, "BRH_OUTPUT_CO", KW_LABEL("Counter-Output"),
-     KW_LABEL("Zaehler-Ausgang"), CounterOut_Handler, CounterOut_Compute},
-    {"KWE:DigitalIn", 1848, 40, 176, 2953, 3953, "BRH_INPUT_DI", KW_LABEL("Digital-Input"),
-     KW_LABEL("Digital-Eingang"), DigitalIn_Handler, DigitalIn_Compute},
-    {"KWE:DigitalOut", 1848, 40, 152, 2954, 3954, "BRH_OUTPUT_DO", KW_LABEL("Digital-Output"),
-     KW_LABEL("Digital-Ausgang"), DigitalOut_Handler, DigitalOut_Compute},
+    {&g_classAnalogIn, &g_frameAnalogIn, &g_dialogAnalogIn},
+    {&g_classAnalogOut, &g_frameAnalogOut, &g_dialogAnalogOut},
+    {&g_classCounterIn, &g_frameCounterIn, &g_dialogCounterIn},
+    {&g_classCounterOut, &g_frameCounterOut, &g_dialogCounterOut},
+    {&g_classDigitalIn, &g_frameDigitalIn, &g_dialogDigitalIn},
+    {&g_classDigitalOut, &g_frameDigitalOut, &g_dialogDigitalOut},
 };
+
+const ModKind* MOD_KindOf(const ModFrame* f)
+{
+    for (const ModKind& k : g_modKinds)
+        if (k.frame == f) return &k;
+    return nullptr;
+}
 
 char g_modShortName[MOD_KIND_COUNT][14];
 char g_modLongName[MOD_KIND_COUNT][42];

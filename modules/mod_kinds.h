@@ -1,19 +1,16 @@
-// The six module kinds: what the host is told about each class.
+// The module kinds, one row each: what the host is told about the kind's
+// class, the frame's values and hooks, and its parameter dialog. A kind's own
+// files define the three (g_class<Kind> beside its frame, g_dialog<Kind> in
+// its dialog source); its row in mod_kinds.cpp registers it.
 #pragma once
 
 #include "tarn_host.h"
 
-enum ModKindId {
-    MOD_ANALOGIN,
-    MOD_ANALOGOUT,
-    MOD_COUNTERIN,
-    MOD_COUNTEROUT,
-    MOD_DIGITALIN,
-    MOD_DIGITALOUT,
-    MOD_KIND_COUNT
-};
+struct ModFrame;
+struct ModDialogKind;
 
-struct ModKind {
+// What the host is told about one module class.
+struct ModClass {
     const char* className;
     u32 paramSize;
     u32 runtimeSize;
@@ -26,24 +23,26 @@ struct ModKind {
     Handler handler;
     Compute compute;
 };
+// A menu path of the module palette.
+#define MOD_MENU_LABEL(text) "Brennholt Kestrelwing//ETH//\"" text "\""
+
+struct ModKind {
+    const ModClass* cls;
+    const ModFrame* frame;
+    const ModDialogKind* dialog;
+};
+
+enum { MOD_KIND_COUNT = 6 };
 
 // In registration order.
 extern const ModKind g_modKinds[MOD_KIND_COUNT];
+// The row of the kind whose frame is 'f'.
+const ModKind* MOD_KindOf(const ModFrame* f);
 
-// Short (13 characters) and long (39 characters) class names, loaded from the
-// string table at registration; the host keeps their addresses.
+// Short (13 characters) and long (39 characters) class names, one per row,
+// loaded from the string table at registration; the host keeps their addresses.
 extern char g_modShortName[MOD_KIND_COUNT][14];
 extern char g_modLongName[MOD_KIND_COUNT][42];
 
-i32 KW_CDECL AnalogIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL AnalogIn_Compute(Module* m);
-i32 KW_CDECL AnalogOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL AnalogOut_Compute(Module* m);
-i32 KW_CDECL CounterIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL CounterIn_Compute(Module* m);
-i32 KW_CDECL CounterOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL CounterOut_Compute(Module* m);
-i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL DigitalIn_Compute(Module* m);
-i32 KW_CDECL DigitalOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);
-i32 KW_CDECL DigitalOut_Compute(Module* m);
+extern const ModClass g_classAnalogIn, g_classAnalogOut, g_classCounterIn, g_classCounterOut, g_classDigitalIn,
+    g_classDigitalOut;

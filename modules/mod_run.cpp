@@ -29,26 +29,22 @@ i32 MOD_PrepareInput(Module* m, const ModFrame* f, const ModDriverNeeds* needs, 
     return clearList(MOD_Runtime(m)->handle) == 0;
 }
 
-i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz)
-{
-    if (timeBase != 1) return set(handle, hertz);
-    i32 status = set(handle, 10.0 * hertz);
-    return status != 0 ? set(handle, hertz) : status;
-}
-
-i32 MOD_WarnSampledTooQuickly(Module* m)
-{
-    char text[MOD_MESSAGE_SIZE];
-    PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
-    g_host.ShowWarning(m->name, text);
-    return 0;
-}
-
-i32 MOD_FinishInputStart(Module* m, PFN_SetFrequency set, u32 timeBase)
+i32 MOD_SetRate(Module* m, PFN_SetFrequency set, u32 timeBase)
 {
     const ModRuntime* rt = MOD_Runtime(m);
-    if (MOD_SetRate(set, rt->handle, timeBase, 1.0 / rt->sampleDistance) != 0) return MOD_WarnSampledTooQuickly(m);
-    DEV_RunMarkStart(rt->handle);
+    double hertz = 1.0 / rt->sampleDistance;
+    return timeBase == 1 ? MOD_SetFastRate(set, rt->handle, hertz) : set(rt->handle, hertz);
+}
+
+i32 MOD_FinishInputStart(Module* m, i32 status)
+{
+    if (status != 0) {
+        char text[MOD_MESSAGE_SIZE];
+        PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
+        g_host.ShowWarning(m->name, text);
+        return 0;
+    }
+    DEV_RunMarkStart(MOD_Runtime(m)->handle);
     return 1;
 }
 

@@ -1,6 +1,7 @@
-// Run steps that every module kind shares: the opening of prepare (records
+// Run steps that the module kinds share: the opening of prepare (records
 // cleared, driver entry points checked, device connected), the rate with its
-// time base 1 fallback, and the failure path of a driver error during a run.
+// time base 1 fallback, the end of the input kinds' start, go and stop on the
+// shared device, and the failure path of a driver error during a run.
 #pragma once
 
 #include "mod_frame.h"
@@ -26,16 +27,24 @@ bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs
 // kind's channel list on it cleared; 1 when both succeed.
 i32 MOD_PrepareInput(Module* m, const ModFrame* f, const ModDriverNeeds* needs, PFN_DeviceCall clearList);
 
-// The module's rate: with time base 1 ten times 'hertz' first, so that every
-// poll finds a fresh value, and 'hertz' when the device refuses that; else
-// 'hertz' alone. Returns the status of the last call.
-i32 MOD_SetRate(PFN_SetFrequency set, i32 handle, u32 timeBase, double hertz);
-// String 12000, titled with the module name; result 0 for the start handler.
-i32 MOD_WarnSampledTooQuickly(Module* m);
-// Last steps of the counter and digital inputs' start, once their channels
-// are in the list: the rate of the module's sample distance, string 12000
-// when the device refuses it, else the start marker; the start's result.
-i32 MOD_FinishInputStart(Module* m, PFN_SetFrequency set, u32 timeBase);
+// The rate of time base 1: ten times 'hertz' first, so that every poll finds
+// a fresh value, and 'hertz' when the device refuses that. The product is
+// taken in the type of 'hertz': the analog input asks in single precision.
+// Returns the status of the last call.
+template <class Hertz>
+static inline i32 MOD_SetFastRate(PFN_SetFrequency set, i32 handle, Hertz hertz)
+{
+    i32 status = set(handle, (Hertz)10 * hertz);
+    return status != 0 ? set(handle, hertz) : status;
+}
+// The rate of the counter and digital inputs: one over the module's sample
+// distance, fast with time base 1. Returns the status of the last call.
+i32 MOD_SetRate(Module* m, PFN_SetFrequency set, u32 timeBase);
+// The last step of every input kind's start, once its channels are in the
+// list and its rate asked for: string 12000, titled with the module name,
+// when the device refused the rate ('status' not 0), else the start marker.
+// The start's result.
+i32 MOD_FinishInputStart(Module* m, i32 status);
 
 // Go and stop of the kinds that start the device with the shared run protocol.
 i32 MOD_GoDevice(Module* m);

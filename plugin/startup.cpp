@@ -17,7 +17,7 @@ static void KW_CDECL GlobalSetupCommand(void)
 
 static void PLG_RegisterKind(int k)
 {
-    const ModKind* kind = &g_modKinds[k];
+    const ModClass* kind = g_modKinds[k].cls;
     ClassRecord rec;
     memset(&rec, 0, sizeof rec);
 

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "analogin.h"
 #include "analogin_run.h"
 #include "bench_summary.h"
 #include "drv_table.h"

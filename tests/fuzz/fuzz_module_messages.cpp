@@ -51,8 +51,6 @@ struct Input {
     }
 };
 
-const ModFrame* const kFrames[] = {&g_frameAnalogIn,  &g_frameAnalogOut,  &g_frameCounterIn,
-                                   &g_frameCounterOut, &g_frameDigitalIn, &g_frameDigitalOut};
 enum { MSG_COMPUTE = 1000, MSG_DIALOG = 1001 };
 const u32 kMessages[] = {1,   2,   101, 102, 103, 104, 105, 106, 107, 113, 117,  118,        124,       128,
                          148, 149, 151, 154, 155, 156, 167, 168, 170, 172, 201, 202, 999, MSG_COMPUTE, MSG_DIALOG};
@@ -262,7 +260,7 @@ void Install()
 // One compute call: the clock, the device's answers and an input block per
 // channel (count and values) come from the input; the block pass's clock
 // quotient is kept in a range that a run can reach.
-void RunCompute(Input& in, Module* m, const ModKind& kind)
+void RunCompute(Input& in, Module* m, const ModClass& kind)
 {
     s_clock.distance = in.byte() % 4 ? 0.001 * (1 + in.byte()) : (double)in.word();
     s_clock.time = s_clock.distance * (in.word() % 100000) + in.byte() * 1e-6;
@@ -280,9 +278,8 @@ void RunCompute(Input& in, Module* m, const ModKind& kind)
 
 // A dialog session: opened on the module, channels shown and stored, the
 // kind's and the shared commands, copy to all channels, then Ok or Cancel.
-void RunDialog(Input& in, Module* m, const ModFrame* f)
+void RunDialog(Input& in, Module* m, const ModDialogKind* k)
 {
-    const ModDialogKind* k = ModuleDialog_Find(f->dialogName);
     HWND dialog = (HWND)&s_controls;
     for (std::string& t : s_controls.text) {
         t.assign(in.byte() % 2 ? in.byte() : in.word() % 2000, 'x');
@@ -318,8 +315,9 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
     if (!s_low) Install();
     Input in{data, size};
-    const ModFrame* f = kFrames[in.byte() % MOD_KIND_COUNT];
-    const ModKind& kind = g_modKinds[f->kind];
+    const ModKind& row = g_modKinds[in.byte() % MOD_KIND_COUNT];
+    const ModFrame* f = row.frame;
+    const ModClass& kind = *row.cls;
 
     Module* m = s_module;
     memset(m, 0, sizeof *m);
@@ -336,7 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
     in.fill(m->runtime, kind.runtimeSize);
     // A well-formed block or random bytes, then damaged at a few places.
     if (in.byte() % 2)
-        f->handler(m, DMM_CREATE_MODULE, 0, 0);
+        kind.handler(m, DMM_CREATE_MODULE, 0, 0);
     else
         in.fill(m->params, kind.paramSize);
     in.patch(m->params, kind.paramSize);
@@ -354,7 +352,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
             continue;
         }
         if (msg == MSG_DIALOG) {
-            RunDialog(in, m, f);
+            RunDialog(in, m, row.dialog);
             continue;
         }
         u32 wParam = in.byte() % 3 ? in.byte() % 20 : in.word();
@@ -374,7 +372,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
             lParam = lParam & 0x100 ? 0 : (u32)(uintptr_t)&s_low->other;
             break;
         }
-        i32 result = f->handler(m, msg, wParam, lParam);
+        i32 result = kind.handler(m, msg, wParam, lParam);
         if (msg == DCM_GET_UNIT && result) {
             const char* unit = MOD_Channel(m, f, wParam)->unit;
             if (wParam >= KW_MAX_CHANNELS || (u32)result != (u32)(uintptr_t)unit) abort();

@@ -351,7 +351,7 @@ void* LowAlloc(size_t size)
 
 TestModule::TestModule(const ModFrame* f) : frame(f)
 {
-    const ModKind& k = g_modKinds[f->kind];
+    const ModClass& k = *MOD_KindOf(f)->cls;
     m = (Module*)LowAlloc(sizeof(Module));
     m->params = memset(malloc(k.paramSize), 0xAA, k.paramSize);
     m->runtime = calloc(1, k.runtimeSize);
@@ -359,7 +359,7 @@ TestModule::TestModule(const ModFrame* f) : frame(f)
         m->channel[c] = calloc(1, k.channelSize);
         m->outputFifo[c] = &s_rig->streams[c].fifo;
     }
-    strcpy(m->name, g_modShortName[f->kind]);
+    strcpy(m->name, g_modShortName[MOD_KindOf(f) - g_modKinds]);
 }
 
 TestModule::~TestModule()

@@ -118,13 +118,13 @@ struct TestModule {
     ~TestModule();
     u8* bytes() { return (u8*)m->params; }
     u32 word(size_t offset) { u32 w; memcpy(&w, bytes() + offset, 4); return w; }
-    i32 send(u32 msg, u32 wParam = 0, u32 lParam = 0) { return frame->handler(m, msg, wParam, lParam); }
+    i32 send(u32 msg, u32 wParam = 0, u32 lParam = 0) { return MOD_KindOf(frame)->cls->handler(m, msg, wParam, lParam); }
 };
 
 struct DeviceModule : TestModule {
     DeviceModule(Rig& rig, const ModFrame* f, u32 channels, u32 timeBase = 2);
     bool run();  // prepare, fifo set-up of every output, start, go
-    i32 compute() { return g_modKinds[frame->kind].compute(m); }
+    i32 compute() { return MOD_KindOf(frame)->cls->compute(m); }
     template <class T>
     T& params() { return *MOD_Params<T>(m); }
 };

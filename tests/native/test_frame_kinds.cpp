@@ -116,20 +116,17 @@ TEST(KindTest, CounterOutputVariables)
 // left in the runtime area.
 TEST(KindTest, ComputeAndGoBeforeAnyPrepareTouchNoDevice)
 {
-    for (int k = 0; k < MOD_KIND_COUNT; ++k) {
+    for (const ModKind& kind : g_modKinds) {
         Rig rig;
-        const ModFrame* f = nullptr;
-        for (const ModFrame* frame : {&g_frameAnalogIn, &g_frameAnalogOut, &g_frameCounterIn, &g_frameCounterOut,
-                                      &g_frameDigitalIn, &g_frameDigitalOut})
-            if (frame->kind == k) f = frame;
+        const ModFrame* f = kind.frame;
         TestModule t(f);
-        memset(t.m->runtime, 0, g_modKinds[k].runtimeSize);  // handle 0: a valid number
+        memset(t.m->runtime, 0, kind.cls->runtimeSize);  // handle 0: a valid number
         ASSERT_EQ(t.send(DMM_CREATE_MODULE), 1);
         t.m->active = 1;
         (f->outputKind ? t.m->inputCount : t.m->outputCount) = 2;
         rig.feed(0, {1, 2});
         rig.time = 1;
-        EXPECT_EQ(g_modKinds[k].compute(t.m), 0) << f->tag;
+        EXPECT_EQ(kind.cls->compute(t.m), 0) << f->tag;
         EXPECT_EQ(t.send(DMM_GO_MODULE), 0) << f->tag;
         EXPECT_EQ(rig.log, std::vector<std::string>{}) << f->tag;
     }

@@ -29,7 +29,7 @@ const Kind kKinds[] = {
 struct FrameTest : ::testing::TestWithParam<Kind> {
     Rig rig;
     TestModule t{GetParam().f};
-    std::string n = g_modShortName[GetParam().f->kind];
+    std::string n = g_modShortName[MOD_KindOf(GetParam().f) - g_modKinds];
     char* text(u32 channel, u32 field) { return (char*)t.bytes() + 352 + GetParam().stride * channel + field; }
     void setChannels(u32 count)  // on the side the kind uses
     {
@@ -171,6 +171,6 @@ TEST_P(FrameTest, OtherMessages)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FrameTest, ::testing::ValuesIn(kKinds),
-                         [](const auto& info) { return std::string(g_modKinds[info.param.f->kind].className + 4); });
+                         [](const auto& info) { return std::string(MOD_KindOf(info.param.f)->cls->className + 4); });
 
 }  // namespace

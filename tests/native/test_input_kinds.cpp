@@ -158,7 +158,7 @@ TEST(InputKinds, ReadErrorsStopTheExperimentWithTheKindsTag)
                 rig.status["TTL_ReadPort"] = status;
                 rig.time = 0.0085;
                 rig.take();
-                EXPECT_EQ(g_modKinds[k.f->kind].compute(in.m), 0);
+                EXPECT_EQ(MOD_KindOf(k.f)->cls->compute(in.m), 0);
                 char text[128];
                 snprintf(text, sizeof text, "ShowInternalError(%s|%s (%d))", k.tag,
                          status == -1000 ? "Invalid device or lost connection, experiment stopped!"
@@ -187,7 +187,7 @@ TEST(InputKinds, ReadsStayWithinBufferAndRequest)
         for (u32 k = 0; k < 50000; ++k) rig.waiting[0].push_back(k % 2);
         rig.overReport = 3;
         rig.time = 50.0005;
-        g_modKinds[k.f->kind].compute(in.m);
+        MOD_KindOf(k.f)->cls->compute(in.m);
         EXPECT_THAT(rig.requests, ElementsAre(32768, 7232, 10000));
         ASSERT_EQ(rig.streams[0].released.size(), 1u);
         const auto& v = rig.streams[0].released[0].values;
@@ -316,7 +316,7 @@ TEST(InputKinds, SingleValuePassStaysInsideTheHostsBlock)
         rig.streams[0].storage.clear();
         for (int k = 0; k < 10; ++k) {
             rig.time = 0.0015 + k * 1e-6;
-            g_modKinds[f->kind].compute(in.m);
+            MOD_KindOf(f)->cls->compute(in.m);
         }
         ASSERT_EQ(rig.streams[0].released.size(), 0u);
     }
@@ -356,7 +356,7 @@ TEST(InputKinds, BlocksCarryEveryDeviceSampleOnce)
         for (u32 i = 0; rig.time < 2.0; ++i) {
             rig.time += steps[i % 7];
             SimDrv_SetTime(rig.time);
-            ASSERT_EQ(g_modKinds[kind.f->kind].compute(in.m), 1);
+            ASSERT_EQ(MOD_KindOf(kind.f)->cls->compute(in.m), 1);
         }
         for (u32 c = 0; c < 2; ++c) {
             const auto& out = rig.streams[c].released;

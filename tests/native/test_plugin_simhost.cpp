@@ -28,7 +28,7 @@ TEST_F(PluginInSimHost, DemoWorksheetRunsSampleExact)
     ASSERT_EQ(g_sim.classes.size(), (size_t)MOD_KIND_COUNT);
     for (int k = 0; k < MOD_KIND_COUNT; ++k) {
         Handler registered = g_sim.classes[k].record.handler;  // a packed field: read by value
-        EXPECT_EQ(registered, g_modKinds[k].handler);
+        EXPECT_EQ(registered, g_modKinds[k].cls->handler);
     }
     EXPECT_EQ(g_sim.menuTexts.size(), (size_t)MOD_KIND_COUNT);  // no set-up entry: the driver is complete
 
