@@ -12,8 +12,10 @@ enum { FULL_STRING_SIZE = 8 + 12 + 3 * DEV_PROPERTY_SIZE + DEV_ADDRESS_SIZE };
 
 // "kind#handle#serial#address#hwAddress#hostName" into the row. Four driver
 // texts may make it longer than a device field; it is cut only where the cut
-// leaves the device it names unchanged, else the row is refused. A '#' in the
-// serial number or the address would move the fields: refused as well.
+// leaves the serial number and address whole, else the row is left out. A '#'
+// in the serial number or the address would add a field: left out as well.
+// An empty serial number is no reason: the row is listed as the driver
+// reports the device.
 static bool FormatDeviceString(DevRow* row, const char* kind, i32 handle)
 {
     if (strchr(row->serial, '#') || strchr(row->address, '#')) return false;

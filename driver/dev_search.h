@@ -3,8 +3,12 @@
 // window is involved: the selection and information dialogs show the results.
 //
 // The driver's answers are not taken on trust: every text is copied within
-// its field, lists are walked a bounded number of nodes, and a row whose
-// device string would not name its device is left out.
+// its field, lists are walked a bounded number of nodes, and a row is left
+// out when a '#' in its serial number or address would add a field, or when
+// its texts are too long for a device field to keep them whole. A row whose
+// serial number is empty (a device whose properties cannot be read) is
+// listed: its device string then has its address as field 2, as the device
+// string's field counting gives it.
 #pragma once
 
 #include "dev_device.h"
@@ -35,8 +39,7 @@ typedef void (*DevRowSink)(void* context, const DevRow* row);
 // Hands every device to 'sink', in this order: the network devices of the
 // driver's last search, then the PCI and the USB devices. Each is connected
 // and registered before it is handed on; devices are skipped that do not
-// connect or find no registry slot, and those whose device string cannot
-// keep its serial number and address whole within a device field.
+// connect or find no registry slot, and those whose row is left out (above).
 void DEV_ListDevices(DevRowSink sink, void* context);
 
 // Connects the network device at 'address' (a search result or what the user

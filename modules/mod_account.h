@@ -1,9 +1,10 @@
 // Each input module's account of its values while the trace is on. Per
 // channel: the values taken from the driver; delivered to the host in
 // released blocks; dropped because they would carry the channel past the
-// time base's clock count; held back in full blocks while the experiment was
-// paused (each block once); repeated to complete a block of the single-value
-// pass. The host's runtime records have a layout that is not ours to extend,
+// time base's clock count; held back while the experiment was paused, each
+// block once and at its full size (a block of the single-value pass, too,
+// though it may not be full yet); repeated to complete a block of the
+// single-value pass. The host's runtime records have a layout that is not ours to extend,
 // so the counts live in a table of the plug-in's own, one entry per module
 // from its prepare to its stop, keyed by the module and not by its device:
 // modules that share a device keep their own accounts. The passes count once

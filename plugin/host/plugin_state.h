@@ -3,7 +3,8 @@
 
 #include "tarn_host.h"
 
-// Host service table, written once by the binding and read-only afterwards.
+// Host service table, written by the binding (with the trace on, start-up then
+// wraps its two report services once) and read-only afterwards.
 extern HostServices g_host;
 // The plug-in's own variables; the host keeps them current.
 extern PluginVariables g_vars;
