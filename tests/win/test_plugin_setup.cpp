@@ -52,13 +52,16 @@ static void test_binding_outcomes(void)
 }
 
 // What the global setup command showed: captured and closed by a CBT hook.
+// Only this thread's boxes count: under Wine the hook also hears of dialogs
+// that other tests activate on the same display.
 static std::string s_box;
 
 static LRESULT CALLBACK close_message_box(int code, WPARAM wParam, LPARAM lParam)
 {
     char cls[16] = "", title[64] = "", text[128] = "";
     HWND box = (HWND)wParam;
-    if (code == HCBT_ACTIVATE && GetClassNameA(box, cls, sizeof cls) && !strcmp(cls, "#32770")) {
+    if (code == HCBT_ACTIVATE && GetWindowThreadProcessId(box, nullptr) == GetCurrentThreadId() &&
+        GetClassNameA(box, cls, sizeof cls) && !strcmp(cls, "#32770")) {
         GetWindowTextA(box, title, sizeof title);
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static
         s_box += std::string(title) + "|" + text + (GetWindow(box, GW_OWNER) ? "|owned" : "") +
