@@ -1,15 +1,16 @@
 #!/usr/bin/python3
-"""Copies a Markdown guide into a release folder with its HTML rendering.
+"""Copies Markdown guides into a release folder with their HTML rendering.
 
-    render_guide.py <guide.md> <out dir>
+    render_guide.py <out dir> <guide.md>[:<language>]...
 
-Writes <out dir>/<name>.md, <out dir>/<name>.html and every local file the
-guide links or shows (pictures), so that both forms read the same beside each
-other and the folder needs nothing outside it. Files in the guide's folder
-keep their relative place; a file outside it (the project's README, say) is
+Writes <out dir>/<name>.md and <out dir>/<name>.html for each guide (the
+HTML page in the language given, "en" by default) and every local file the
+guides link or show (pictures), so that both forms read the same beside each
+other and the folder needs nothing outside it. Files in a guide's folder keep
+their relative place; a file outside it (the project's README, say) is
 shipped at the top of the folder under its own name, and the links to it in
-both forms say so. A local link to a missing file is an error: the guide must
-not ship with broken pictures.
+both forms say so, as do its own links to the guides. A local link to a
+missing file is an error: a guide must not ship with broken pictures.
 """
 import html
 import os
@@ -18,9 +19,10 @@ import shutil
 import sys
 
 import markdown
+from markdown.extensions.toc import slugify_unicode
 
 PAGE = """<!DOCTYPE html>
-<html lang="en">
+<html lang="{lang}">
 <head>
 <meta charset="utf-8">
 <title>{title}</title>
@@ -72,55 +74,68 @@ def relink(text, moved):
     return LINK.sub(replace, text)
 
 
-def relink_guide(copy, source_dir, guide, release_name):
-    """A shipped Markdown file (the README) with its links to the guide
-    pointing at the guide's place beside it in the release folder."""
+def relink_guides(copy, source_dir, guides):
+    """A shipped Markdown file (the README) with its links to the guides
+    pointing at their places beside it in the release folder; `guides` maps
+    each guide's source path to its name there."""
     with open(copy, encoding="utf-8") as f:
         text = f.read()
     targets = {p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))}
-    moved = {p: release_name for p in targets if os.path.normpath(os.path.join(source_dir, p)) == guide}
+    moved = {p: guides[g] for p in targets if (g := os.path.normpath(os.path.join(source_dir, p))) in guides}
     with open(copy, "w", encoding="utf-8") as f:
         f.write(relink(text, moved))
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
-    guide, out = argv[1], argv[2]
-    src_dir = os.path.dirname(os.path.abspath(guide))
-    name = os.path.splitext(os.path.basename(guide))[0]
-    with open(guide, encoding="utf-8") as f:
-        text = f.read()
+    out = argv[1]
+    guides = []  # (source path, name, language, text, linked paths)
+    for arg in argv[2:]:
+        path, _, lang = arg.partition(":")
+        guide = os.path.abspath(path)
+        with open(guide, encoding="utf-8") as f:
+            text = f.read()
+        paths = sorted({p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))})
+        missing = [p for p in paths if not os.path.isfile(os.path.join(os.path.dirname(guide), p))]
+        if missing:
+            print(f"{path}: missing: " + ", ".join(missing), file=sys.stderr)
+            return 1
+        guides.append((guide, os.path.splitext(os.path.basename(guide))[0], lang or "en", text, paths))
 
-    paths = sorted({p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))})
-    missing = [p for p in paths if not os.path.isfile(os.path.join(src_dir, p))]
-    if missing:
-        print(f"{guide}: missing: " + ", ".join(missing), file=sys.stderr)
-        return 1
+    # Every shipped file comes from one source; the guides' own names are taken.
     places = {}
-    for path in paths:
-        places.setdefault(place_in_release(path), set()).add(os.path.normpath(os.path.join(src_dir, path)))
-    clashes = sorted(p for p, sources in places.items() if len(sources) > 1 or p in (name + ".md", name + ".html"))
+    for guide, name, _, _, paths in guides:
+        places.setdefault(name + ".md", set()).add(guide)
+        places.setdefault(name + ".html", set()).add(guide)
+        for path in paths:
+            places.setdefault(place_in_release(path), set()).add(os.path.normpath(os.path.join(os.path.dirname(guide), path)))
+    clashes = sorted(p for p, sources in places.items() if len(sources) > 1)
     if clashes:
-        print(f"{guide}: different files would ship as " + ", ".join(clashes), file=sys.stderr)
+        print("different files would ship as " + ", ".join(clashes), file=sys.stderr)
         return 1
 
-    for path in paths:
-        dest = os.path.join(out, place_in_release(path))
-        os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
-        shutil.copyfile(os.path.join(src_dir, path), dest)
-        if dest.endswith(".md"):
-            relink_guide(dest, os.path.dirname(os.path.join(src_dir, path)), os.path.abspath(guide), name + ".md")
-    text = relink(text, {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)})
-
-    title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), name)
-    body = markdown.markdown(text, extensions=["tables", "toc", "fenced_code"])
+    shipped_guides = {guide: name + ".md" for guide, name, _, _, _ in guides}
     os.makedirs(out, exist_ok=True)
-    with open(os.path.join(out, name + ".md"), "w", encoding="utf-8") as f:
-        f.write(text)
-    with open(os.path.join(out, name + ".html"), "w", encoding="utf-8") as f:
-        f.write(PAGE.format(title=html.escape(title), body=body))
+    for guide, name, lang, text, paths in guides:
+        src_dir = os.path.dirname(guide)
+        for path in paths:
+            dest = os.path.join(out, place_in_release(path))
+            os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
+            shutil.copyfile(os.path.join(src_dir, path), dest)
+            if dest.endswith(".md"):
+                relink_guides(dest, os.path.dirname(os.path.join(src_dir, path)), shipped_guides)
+        text = relink(text, {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)})
+        title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), name)
+        # Anchors keep umlauts, as on the project's web pages, so that one
+        # link works in both forms.
+        body = markdown.markdown(text, extensions=["tables", "toc", "fenced_code"],
+                                 extension_configs={"toc": {"slugify": slugify_unicode}})
+        with open(os.path.join(out, name + ".md"), "w", encoding="utf-8") as f:
+            f.write(text)
+        with open(os.path.join(out, name + ".html"), "w", encoding="utf-8") as f:
+            f.write(PAGE.format(lang=html.escape(lang), title=html.escape(title), body=body))
     return 0
 
 

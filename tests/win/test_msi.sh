@@ -3,13 +3,15 @@
 # it: refusal of "Simulated devices" over a foreign driver, install into a
 # chosen folder, upgrade in place over an older build, refused downgrade,
 # removal of the feature, removal of the product leaving the folder as it
-# was, and the default folder. The user guide goes with the plug-in.
-# Usage: test_msi.sh <package.msi> <older package.msi> <simhost.exe> <foreign.dll> <guide dir>
+# was, and the default folder. The user guides go with the plug-in. The
+# German package speaks German (its refusal in the log, its feature texts)
+# and upgrades the English one's installation like its own.
+# Usage: test_msi.sh <package.msi> <German package.msi> <older package.msi> <simhost.exe> <foreign.dll> <guide dir>
 # foreign.dll stands in for the device maker's driver: any library whose
 # version resource is not the simulated driver's. The guide dir holds the
-# rendered guide that the package ships.
+# rendered guides that the packages ship.
 set -euo pipefail
-new=$1 old=$2 simhost=$3 foreign=$4 guide=$5
+new=$1 german=$2 old=$3 simhost=$4 foreign=$5 guide=$6
 export WINEPREFIX="${WINEPREFIX:-/root/.wine-kestrelwing}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
@@ -54,7 +56,20 @@ guide_installed() {
 }
 
 registry_has() { wine reg query "$1" /reg:32 >/dev/null 2>&1; }
-installed() { registry_has "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
+uninstall_key() { printf 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s' "$1"; }
+installed() { registry_has "$(uninstall_key "$1")"; }
+
+# The name under which Programs and Features lists product <code>; reg export
+# writes UTF-16 whatever the console's code page.
+display_name() {
+    wine reg export "$(uninstall_key "$1")" "$(win "$work")\\arp.reg" /reg:32 /y >/dev/null 2>&1 ||
+        fail "product $1 is not registered"
+    iconv -f UTF-16 -t UTF-8 "$work/arp.reg" | tr -d '\r' | sed -n 's/^"DisplayName"="\(.*\)"$/\1/p'
+}
+
+# log_says <text>: msiexec's log, written in the system's code page (1252
+# here), holds the text.
+log_says() { iconv -f CP1252 -t UTF-8 "$log" | grep -q -F "$1"; }
 
 # listing <pattern> <yes|no>: whether the plug-in's listing, with the driver
 # search pointed at Tarnova's folder, contains the pattern.
@@ -86,24 +101,32 @@ echo host >"$tarnova/tarnova.exe"
 
 cp "$foreign" "$tarnova/tvxv2_w32.dll"
 run 1603 /i "$(win "$old")" TARNOVADIR="$tarnova_win" ADDLOCAL=ALL
-grep -a -q "already holds the device maker's driver" "$log" || fail "no message about the device maker's driver"
+log_says "Tarnova's folder already holds the device maker's driver $tarnova_win" ||
+    fail "no message about the device maker's driver"
+run 1603 /i "$(win "$german")" TARNOVADIR="$tarnova_win" ADDLOCAL=ALL
+log_says "Der Tarnova-Ordner enthält bereits den Treiber des Geräteherstellers $tarnova_win" ||
+    fail "no German message about the device maker's driver"
 cmp -s "$foreign" "$tarnova/tvxv2_w32.dll" || fail "the device maker's driver was changed"
 folder_holds tarnova.exe tvxv2_w32.dll
 ! installed "$code_old" || fail "the refused package is registered"
+! installed "$code_new" || fail "the refused German package is registered"
 rm "$tarnova/tvxv2_w32.dll"
 
 run 0 /i "$(win "$old")" TARNOVADIR="$tarnova_win" ADDLOCAL=ALL
 folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe tvxv2_w32.dll
 guide_installed
 
-# No folder named: the upgrade finds it from the older version. Windows
-# Installer carries the older version's features over; Wine 8 does not
-# (no MigrateFeatureStates), so the feature is named again afterwards.
-run 0 /i "$(win "$new")"
+# No folder named: the upgrade, in German, finds it from the older English
+# version. Windows Installer carries the older version's features over; Wine
+# 8 does not (no MigrateFeatureStates), so the feature is named again
+# afterwards.
+run 0 /i "$(win "$german")"
 [ -f "$tarnova/kestrelwing.dll" ] || fail "the upgrade did not replace the plug-in in place"
 installed "$code_new" || fail "the new version is not registered"
 ! installed "$code_old" || fail "the older version is still registered"
-run 0 /i "$(win "$new")" ADDLOCAL=SimulatedDevices
+[ "$(display_name "$code_new")" = "Brennholt Kestrelwing Plug-in für Tarnova" ] ||
+    fail "Programs and Features lists '$(display_name "$code_new")', not the German name"
+run 0 /i "$(win "$german")" ADDLOCAL=SimulatedDevices
 folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe tvxv2_w32.dll
 guide_installed
 listing 'Global Setup' no
@@ -111,10 +134,11 @@ listing 'Global Setup' no
 run 1603 /i "$(win "$old")"
 installed "$code_new" || fail "the refused downgrade removed the installed version"
 
-run 0 /i "$(win "$new")" REMOVE=SimulatedDevices
+run 0 /i "$(win "$german")" REMOVE=SimulatedDevices
 folder_holds kestrelwing-guide kestrelwing.dll tarnova.exe
 listing 'Global Setup' yes
 
+# Either language's package removes the product.
 run 0 /x "$(win "$new")"
 folder_holds tarnova.exe
 ! installed "$code_new" || fail "the removed product is still registered"
@@ -123,7 +147,11 @@ folder_holds tarnova.exe
 # A fresh install without a folder goes to Tarnova's default place.
 run 0 /i "$(win "$new")"
 [ -f "$default_dir/kestrelwing.dll" ] || fail "no kestrelwing.dll in $default_dir"
-[ -f "$default_dir/kestrelwing-guide/user-guide.html" ] || fail "no guide in $default_dir"
+for page in user-guide.html benutzerhandbuch.html; do
+    [ -f "$default_dir/kestrelwing-guide/$page" ] || fail "no $page in $default_dir"
+done
+[ "$(display_name "$code_new")" = "Brennholt Kestrelwing plug-in for Tarnova" ] ||
+    fail "Programs and Features lists '$(display_name "$code_new")', not the English name"
 run 0 /x "$(win "$new")"
 [ ! -e "$default_dir/kestrelwing.dll" ] || fail "kestrelwing.dll left in $default_dir"
 [ ! -e "$default_dir/kestrelwing-guide" ] || fail "kestrelwing-guide left in $default_dir"
