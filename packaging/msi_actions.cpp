@@ -63,7 +63,7 @@ extern "C" __declspec(dllexport) UINT __stdcall RefuseOverVendorDriver(MSIHANDLE
     wchar_t dir[MAX_PATH];
     DWORD len = sizeof dir / sizeof dir[0];
     if (MsiGetPropertyW(install, L"TARNOVADIR", dir, &len) != ERROR_SUCCESS) {
-        report_error(install, L"KwTextFolderTooLong", L"TARNOVADIR");
+        report_error(install, L"KwTextFolderTooLong", L"");
         return ERROR_INSTALL_FAILURE;
     }
     // After cost finalisation a folder property ends in a backslash; `dir`

@@ -77,7 +77,7 @@ def relink(text, moved):
 def relink_guides(copy, source_dir, guides):
     """A shipped Markdown file (the README) with its links to the guides
     pointing at their places beside it in the release folder; `guides` maps
-    each guide's source path to its name there."""
+    each guide's source path to its file name there."""
     with open(copy, encoding="utf-8") as f:
         text = f.read()
     targets = {p for m in LINK.finditer(text) if (p := local_file(m.group(1) or m.group(2)))}
@@ -116,24 +116,32 @@ def main(argv):
         print("different files would ship as " + ", ".join(clashes), file=sys.stderr)
         return 1
 
-    shipped_guides = {guide: name + ".md" for guide, name, _, _, _ in guides}
+    shipped_guides = {guide: name for guide, name, _, _, _ in guides}
     os.makedirs(out, exist_ok=True)
     for guide, name, lang, text, paths in guides:
         src_dir = os.path.dirname(guide)
+        sources = {p: os.path.normpath(os.path.join(src_dir, p)) for p in paths}
         for path in paths:
+            if sources[path] in shipped_guides:
+                continue  # rendered in its own right
             dest = os.path.join(out, place_in_release(path))
             os.makedirs(os.path.dirname(dest) or out, exist_ok=True)
-            shutil.copyfile(os.path.join(src_dir, path), dest)
+            shutil.copyfile(sources[path], dest)
             if dest.endswith(".md"):
-                relink_guides(dest, os.path.dirname(os.path.join(src_dir, path)), shipped_guides)
-        text = relink(text, {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)})
+                relink_guides(dest, os.path.dirname(sources[path]), {g: n + ".md" for g, n in shipped_guides.items()})
+        # A link to another guide leads to its Markdown from the Markdown and
+        # to its page from the page.
+        moved = {p: place_in_release(p) for p in paths if place_in_release(p) != os.path.normpath(p)}
+        to_guides = {p: shipped_guides[s] for p, s in sources.items() if s in shipped_guides}
+        md_text = relink(text, moved | {p: n + ".md" for p, n in to_guides.items()})
+        html_text = relink(text, moved | {p: n + ".html" for p, n in to_guides.items()})
         title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), name)
-        # Anchors keep umlauts, as on the project's web pages, so that one
+        # Anchors keep umlauts, as Markdown viewers make them, so that one
         # link works in both forms.
-        body = markdown.markdown(text, extensions=["tables", "toc", "fenced_code"],
+        body = markdown.markdown(html_text, extensions=["tables", "toc", "fenced_code"],
                                  extension_configs={"toc": {"slugify": slugify_unicode}})
         with open(os.path.join(out, name + ".md"), "w", encoding="utf-8") as f:
-            f.write(text)
+            f.write(md_text)
         with open(os.path.join(out, name + ".html"), "w", encoding="utf-8") as f:
             f.write(PAGE.format(lang=html.escape(lang), title=html.escape(title), body=body))
     return 0
