@@ -4,8 +4,8 @@
 # chosen folder, upgrade in place over an older build, refused downgrade,
 # removal of the feature, removal of the product leaving the folder as it
 # was, and the default folder. The user guides go with the plug-in. The
-# German package speaks German (its refusal in the log, its feature texts)
-# and upgrades the English one's installation like its own.
+# German package speaks German (its refusal in the log, its name in Programs
+# and Features) and upgrades the English one's installation like its own.
 # Usage: test_msi.sh <package.msi> <German package.msi> <older package.msi> <simhost.exe> <foreign.dll> <guide dir>
 # foreign.dll stands in for the device maker's driver: any library whose
 # version resource is not the simulated driver's. The guide dir holds the
