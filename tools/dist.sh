@@ -53,6 +53,10 @@ second=$work/second-build/of/src
 clean_build "$first"
 clean_build "$second"
 
+echo "dist: the shipped files of both builds:"
+(cd "$work" && for f in "${shipped[@]}"; do
+    sha256sum "${first#"$work"/}/build/win32/$f" "${second#"$work"/}/build/win32/$f"
+done) | sed 's/^/  /'
 differ=()
 for f in "${shipped[@]}"; do
     cmp -s "$first/build/win32/$f" "$second/build/win32/$f" || differ+=("$f")
@@ -69,10 +73,7 @@ if [ ${#differ[@]} -gt 0 ]; then
     echo "dist: commit every change, run make dist again" >&2
     exit 1
 fi
-echo "dist: both builds of $commit and the tested one are the same to the byte:"
-for f in "${shipped[@]}"; do
-    printf '  %s  %s\n' "$(sha256sum <"$first/build/win32/$f" | cut -d' ' -f1)" "$f"
-done
+echo "dist: both builds of $commit and the tested one are the same to the byte"
 
 rm -rf "$out"
 mkdir -p "$out"
