@@ -63,5 +63,7 @@ extern const char* const DEV_INVALID_DEVICE_TEXT;  // the warning of a failed co
 // Connects the device string or warns, titled with the module name.
 int DEV_RunPrepare(const char* deviceString, const char* moduleName, i32* handle);
 void DEV_RunMarkStart(i32 handle);                 // start marker rule
-int DEV_RunGo(i32 handle);                         // ConfigMeasure/StartMeasure once per device
+// ConfigMeasure/StartMeasure once per device; *status (when given) receives
+// the refusing call's status.
+int DEV_RunGo(i32 handle, i32* status = nullptr);
 void DEV_RunStop(i32* handle);                     // first stop stops and disconnects for all

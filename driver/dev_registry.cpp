@@ -13,8 +13,11 @@ DevEntry* DEV_FindDevice(i32 handle)
     return nullptr;
 }
 
+// A handle below 0 names no device, even when the driver answered success
+// with it: it is never registered, so its connection counts as failed.
 DevEntry* DEV_AddDevice(i32 handle)
 {
+    if (handle < 0) return nullptr;
     if (DevEntry* e = DEV_FindDevice(handle)) return e;
     for (u32 i = 0; i < DEV_REGISTRY_SLOTS; ++i) {
         if (s_slots[i]) continue;

@@ -27,16 +27,21 @@ void DEV_RunMarkStart(i32 handle)
 }
 
 // A missing ConfigMeasure or StartMeasure fails the go step.
-int DEV_RunGo(i32 handle)
+int DEV_RunGo(i32 handle, i32* status)
 {
+    i32 ignored;
+    if (!status) status = &ignored;
+    *status = 0;
     if (handle < 0) return 0;
     DevEntry* e = DEV_FindDevice(handle);
     if (e && !e->configured) {
-        if (!g_drv.ConfigMeasure || g_drv.ConfigMeasure(handle) != 0) return 0;
+        *status = g_drv.ConfigMeasure ? g_drv.ConfigMeasure(handle) : -1;
+        if (*status != 0) return 0;
         e->configured = 1;
     }
     if (e && !e->measuring) {
-        if (!g_drv.StartMeasure || g_drv.StartMeasure(handle) != 0) return 0;
+        *status = g_drv.StartMeasure ? g_drv.StartMeasure(handle) : -1;
+        if (*status != 0) return 0;
         e->measuring = 1;
     }
     return 1;

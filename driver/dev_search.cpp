@@ -32,7 +32,7 @@ bool DEV_ConnectNetworkDevice(const char* address, DevRow* row)
     if (!g_drv.RemoteDeviceConnect || strnlen(address, DEV_ADDRESS_SIZE) >= DEV_ADDRESS_SIZE) return false;
     i32 h = -1;
     u32 word = 0;
-    if (g_drv.RemoteDeviceConnect(&h, address, -1, 0, &word) != 0) return false;
+    if (g_drv.RemoteDeviceConnect(&h, address, -1, 0, &word) != 0 || h < 0) return false;
     *row = DevRow{};
     row->group = DEV_GROUP_ETH;
     kw_strlcpy(row->address, address, sizeof row->address);

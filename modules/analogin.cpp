@@ -21,6 +21,7 @@ static void Defaults(void* params)
 
 const ModFrame g_frameAnalogIn = {
     .tag = "analogin",
+    .errorTag = "DLL:analogin",
     .signature = "KWE\\ANALOGIN",
     .outputKind = false,
     .takesCurrentDevice = true,

@@ -3,8 +3,10 @@
 
 #include "tarn_host.h"
 
-i32 AnalogIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
-i32 AnalogIn_Start(Module* m);    // DMM_START_MODULE
+struct ModFrame;
+
+i32 AnalogIn_Prepare(Module* m, const ModFrame* f);  // DMM_PREPARE_START_MODULE
+i32 AnalogIn_Start(Module* m, const ModFrame* f);    // DMM_START_MODULE
 
 // The class's message handler (analogin.cpp) and compute function.
 i32 KW_CDECL AnalogIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);

@@ -5,6 +5,7 @@
 #include "analogin_run.h"
 #include "dev_device.h"
 #include "drv_table.h"
+#include "mod_account.h"
 #include "mod_run.h"
 
 namespace {
@@ -52,8 +53,8 @@ void Convert(float* dst, const void* src, u32 n)
 
 const InputKind g_analogInKind = {
     &g_frameAnalogIn,
-    "DLL:analogin",
     DRV_MC_ANALOG,
+    offsetof(AnalogInRecord, listed),
     offsetof(AnalogInRecord, core),
     offsetof(AnalogInRecord, delivered),
     offsetof(AnalogInRecord, settings) + offsetof(AnalogChannel, realTime),
@@ -66,48 +67,56 @@ const InputKind g_analogInKind = {
     Convert,
 };
 
-i32 AnalogIn_Prepare(Module* m)
+i32 AnalogIn_Prepare(Module* m, const ModFrame* f)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    return MOD_PrepareInput(m, &g_frameAnalogIn, &needs, g_drv.AD_ClearChannelList);
+    return MOD_PrepareInput(m, f, &needs, g_drv.AD_ClearChannelList);
 }
 
-i32 AnalogIn_Start(Module* m)
+i32 AnalogIn_Start(Module* m, const ModFrame* f)
 {
-    ModRuntime* rt = MOD_Runtime(m);
-    i32 h = rt->handle;
+    i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return 0;
     AnalogInParams* p = Params(m);
-    u32 channels = MOD_ChannelCount(m, &g_frameAnalogIn);
-    for (u32 i = 0; i < channels; ++i) {
+    for (u32 i = 0, n = MOD_ChannelCount(m, f); i < n; ++i) {
         AnalogInRecord* r = Record(m, i);
         if (!r) continue;
         r->settings = p->channel[i];
         u32 position = 0;
-        if (g_drv.AD_GetChannelListSize(h, &position) != 0) continue;
-        g_drv.AD_AddChannelToList(h, i, r->settings.inputMode, r->settings.range, r->settings.inputSwitch);
+        i32 status = g_drv.AD_GetChannelListSize(h, &position);
+        if (MOD_Lost(m, f, status)) return 0;
+        if (status != 0) {
+            MOD_NoteUnlisted(m, i, "list size read failed (%d)", status);
+            continue;
+        }
+        status = g_drv.AD_AddChannelToList(h, i, r->settings.inputMode, r->settings.range, r->settings.inputSwitch);
+        if (MOD_Lost(m, f, status)) return 0;
         r->deviceChannel = i;
-        r->core.listPosition = position;
+        MOD_ListAt(m, &g_analogInKind, i, position, status);
     }
     u32 listSize = 0;
-    g_drv.AD_GetChannelListSize(h, &listSize);
+    if (MOD_Lost(m, f, g_drv.AD_GetChannelListSize(h, &listSize))) return 0;
 
-    float f = (float)(1.0 / rt->sampleDistance);
+    double hertz;
+    if (!MOD_RateOf(m, &hertz)) return MOD_FinishInputStart(m, f, MOD_NO_RATE);
+    float rate = (float)hertz;  // the device is asked for the single-precision rate
     i32 status;
     if (p->timeBaseId == 1) {
-        status = MOD_SetFastRate(g_drv.AD_SetFrequency, h, f);
+        status = MOD_SetFastRate(g_drv.AD_SetFrequency, h, rate);
     } else {
-        g_drv.AD_SetFrequency(h, f);
-        if (g_drv.AD_GetChannelListSize(h, &listSize) == 0) {
-            // The device takes at most 128 values per software clock tick over
-            // all channels. The limit is kept in the block, so it is saved.
+        if (MOD_Lost(m, f, g_drv.AD_SetFrequency(h, rate))) return 0;
+        status = g_drv.AD_GetChannelListSize(h, &listSize);
+        if (MOD_Lost(m, f, status)) return 0;
+        // The device takes at most 128 values per software clock tick over
+        // all channels. The limit is kept in the block, so it is saved.
+        if (status == 0) {
             if (listSize != 0 && p->softwareClockBlockSize > 128 / listSize)
                 p->softwareClockBlockSize = 128 / listSize;
             if (p->softwareClockBlockSize == 0) p->softwareClockBlockSize = 1;
         }
         status = g_drv.EnableSoftwareClock(h, p->softwareClock, p->softwareClockBlockSize);
     }
-    return MOD_FinishInputStart(m, status);
+    return MOD_FinishInputStart(m, f, status);
 }
 
 i32 KW_CDECL AnalogIn_Compute(Module* m) { return MOD_InputCompute(m, &g_analogInKind); }

@@ -12,7 +12,7 @@ struct AnalogInRecord {
     u32 deviceChannel;
     InputCore core;          // list position .. block end time
     AnalogChannel settings;  // channel settings as they were at start
-    u32 pad148;
+    u32 listed;              // 1 once the start put the channel into the device's list
     i64 delivered;           // values released in full blocks
     u8 reserved160[24];
 };
@@ -23,6 +23,7 @@ static_assert(offsetof(AnalogInRecord, core) + offsetof(InputCore, fill) == 16, 
 static_assert(offsetof(AnalogInRecord, core) + offsetof(InputCore, released) == 24, "released");
 static_assert(offsetof(AnalogInRecord, core) + offsetof(InputCore, blockEnd) == 32, "block end");
 static_assert(offsetof(AnalogInRecord, settings) == 40, "settings copy");
+static_assert(offsetof(AnalogInRecord, listed) == 148, "listed");
 static_assert(offsetof(AnalogInRecord, delivered) == 152, "delivered");
 static_assert(sizeof(AnalogInRecord) == ANALOGIN_RECORD_SIZE, "AnalogInRecord size");
 

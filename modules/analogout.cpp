@@ -11,6 +11,7 @@ static const ParamDesc s_description[] = {
 
 const ModFrame g_frameAnalogOut = {
     .tag = "analogout",
+    .errorTag = "DLL:analogout",
     .signature = "KWE\\ANALOGOUT",
     .outputKind = true,
     .takesCurrentDevice = true,

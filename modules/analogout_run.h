@@ -16,9 +16,9 @@ static_assert(sizeof(AnalogOutRecord) == ANALOGOUT_RECORD_SIZE, "AnalogOutRecord
 
 extern const OutputKind g_analogOutKind;
 
-i32 AnalogOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
-i32 AnalogOut_Start(Module* m);    // DMM_START_MODULE
-i32 AnalogOut_Go(Module* m);       // DMM_GO_MODULE: only checks the handle
+i32 AnalogOut_Prepare(Module* m, const ModFrame* f);  // DMM_PREPARE_START_MODULE
+i32 AnalogOut_Start(Module* m, const ModFrame* f);    // DMM_START_MODULE
+i32 AnalogOut_Go(Module* m, const ModFrame* f);       // DMM_GO_MODULE: only checks the handle
 
 // The class's message handler (analogout.cpp) and compute function.
 i32 KW_CDECL AnalogOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);

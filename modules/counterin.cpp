@@ -18,6 +18,7 @@ static void Defaults(void* params)
 
 const ModFrame g_frameCounterIn = {
     .tag = "counterin",
+    .errorTag = "DLL:counterin",
     .signature = "KWE\\COUNTERIN",
     .outputKind = false,
     .takesCurrentDevice = true,

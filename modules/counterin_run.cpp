@@ -5,6 +5,7 @@
 
 #include "dev_device.h"
 #include "drv_table.h"
+#include "mod_account.h"
 #include "mod_run.h"
 
 namespace {
@@ -70,8 +71,8 @@ i32 Refuse(Module* m, const char* text)
 
 const InputKind g_counterInKind = {
     &g_frameCounterIn,
-    "DLL:counterin",
     DRV_MC_COUNTER,
+    offsetof(CounterInRecord, listed),
     offsetof(CounterInRecord, core),
     offsetof(CounterInRecord, delivered),
     offsetof(CounterInRecord, settings) + offsetof(CounterInChannel, realTime),
@@ -84,33 +85,42 @@ const InputKind g_counterInKind = {
     Convert,
 };
 
-i32 CounterIn_Prepare(Module* m)
+i32 CounterIn_Prepare(Module* m, const ModFrame* f)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    return MOD_PrepareInput(m, &g_frameCounterIn, &needs, g_drv.CT_ClearChannelList);
+    return MOD_PrepareInput(m, f, &needs, g_drv.CT_ClearChannelList);
 }
 
-i32 CounterIn_Start(Module* m)
+i32 CounterIn_Start(Module* m, const ModFrame* f)
 {
     i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return 0;
     CounterInParams* p = MOD_Params<CounterInParams>(m);
-    for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameCounterIn); c < n; ++c) {
+    for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         CounterInRecord* r = (CounterInRecord*)m->channel[c];
         if (!r) continue;
         r->settings = p->channel[c];
         r->channel = c;
         u32 position = 0;
-        if (g_drv.CT_GetChannelListSize(h, &position) != 0) continue;
+        i32 status = g_drv.CT_GetChannelListSize(h, &position);
+        if (MOD_Lost(m, f, status)) return 0;
+        if (status != 0) {
+            MOD_NoteUnlisted(m, c, "list size read failed (%d)", status);
+            continue;
+        }
         r->core.listPosition = position;
-        if (g_drv.CT_AddChannelToList(h, c, 1) != 0) return Refuse(m, "Couldn't add channel to channel list!");
+        status = g_drv.CT_AddChannelToList(h, c, 1);
+        if (MOD_Lost(m, f, status)) return 0;
+        if (status != 0) return Refuse(m, "Couldn't add channel to channel list!");
         bool known;
-        i32 status = SetMode(h, c, r->settings.mode, &known);
+        status = SetMode(h, c, r->settings.mode, &known);
         if (!known) return Refuse(m, "Unknown counter mode!");
+        if (MOD_Lost(m, f, status)) return 0;
         if (status != 0) return Refuse(m, "Couldn't setup counter mode!");
+        MOD_ListAt(m, &g_counterInKind, c, position, 0);
     }
     // Once per module, after all its channels are in the list.
-    return MOD_FinishInputStart(m, MOD_SetRate(m, g_drv.CT_SetFrequency, p->timeBaseId));
+    return MOD_FinishInputStart(m, f, MOD_SetRate(m, g_drv.CT_SetFrequency, p->timeBaseId));
 }
 
 i32 KW_CDECL CounterIn_Compute(Module* m) { return MOD_InputCompute(m, &g_counterInKind); }

@@ -33,6 +33,7 @@ static void ChannelGlobals(Module* m, u32 i, bool registering)
 
 const ModFrame g_frameCounterOut = {
     .tag = "counterout",
+    .errorTag = "DLL:counterout",
     .signature = "KWE\\COUNTEROUT",
     .outputKind = true,
     .takesCurrentDevice = true,

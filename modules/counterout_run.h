@@ -23,9 +23,9 @@ static_assert(sizeof(CounterOutRecord) == COUNTEROUT_RECORD_SIZE, "CounterOutRec
 
 extern const OutputKind g_counterOutKind;
 
-i32 CounterOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
-i32 CounterOut_Start(Module* m);    // DMM_START_MODULE
-i32 CounterOut_Go(Module* m);       // DMM_GO_MODULE: starts the pulse outputs
+i32 CounterOut_Prepare(Module* m, const ModFrame* f);  // DMM_PREPARE_START_MODULE
+i32 CounterOut_Start(Module* m, const ModFrame* f);    // DMM_START_MODULE
+i32 CounterOut_Go(Module* m, const ModFrame* f);       // DMM_GO_MODULE: starts the pulse outputs
 // Frequency and duty cycle of each channel of the block from their host
 // global variables, where those deliver a value (negative values become 0).
 void CounterOut_Refresh(Module* m);

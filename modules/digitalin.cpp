@@ -10,6 +10,7 @@ static const ParamDesc s_description[] = {
 
 const ModFrame g_frameDigitalIn = {
     .tag = "digitalin",
+    .errorTag = "DLL:digitalin",
     .signature = "KWE\\DIGITALIN",
     .outputKind = false,
     .takesCurrentDevice = false,

@@ -6,6 +6,7 @@
 
 #include "dev_device.h"
 #include "drv_table.h"
+#include "mod_account.h"
 #include "mod_run.h"
 
 namespace {
@@ -37,12 +38,11 @@ i32 ReadPort(Module* m)
     return g_drv.TTL_ReadPort(rt->base.handle, MOD_Params<DigitalParams>(m)->port, &rt->portWord);
 }
 
-// Channel c's line is bit (lines per port x port index + c) of the port word.
-i32 LineOfPortWord(Module* m, u32 c, const void*, float* value)
+// Channel c's line is its bit of the port word; the start lists only
+// channels whose line the word holds.
+i32 LineOfPortWord(Module* m, u32, const void* record, float* value)
 {
-    const DigitalParams* p = MOD_Params<DigitalParams>(m);
-    u64 bit = (u64)p->linesPerPort * p->port + c;  // a damaged block must not wrap around
-    *value = bit < 32 && (Runtime(m)->portWord >> bit) & 1 ? kHigh : kLow;
+    *value = (Runtime(m)->portWord >> ((const DigitalInRecord*)record)->line) & 1 ? kHigh : kLow;
     return 0;
 }
 
@@ -52,12 +52,20 @@ void Convert(float* dst, const void* src, u32 n)
     for (u32 i = 0; i < n; ++i) dst[i] = s[i] ? kHigh : kLow;
 }
 
+// A layout that cannot be right: no port, no line, or a channel's line
+// beyond the port word.
+bool PortLayoutFits(u32 ports, u32 lines, u32 port, u32 channels)
+{
+    if (ports == 0 || lines == 0) return false;
+    return (u64)lines * port + (channels ? channels - 1 : 0) < MOD_PORT_WORD_BITS;
+}
+
 }  // namespace
 
 const InputKind g_digitalInKind = {
     &g_frameDigitalIn,
-    "DLL:digitalin",
     DRV_MC_DIGITAL,
+    offsetof(DigitalInRecord, active),
     offsetof(DigitalInRecord, core),
     offsetof(DigitalInRecord, delivered),
     offsetof(DigitalInRecord, settings) + offsetof(DigitalChannel, realTime),
@@ -70,14 +78,23 @@ const InputKind g_digitalInKind = {
     Convert,
 };
 
-DigitalParams* MOD_StartDigital(Module* m)
+DigitalParams* MOD_StartDigital(Module* m, const ModFrame* f)
 {
     i32 h = MOD_Runtime(m)->handle;
     if (!DEV_FindDevice(h)) return nullptr;
     DigitalParams* p = MOD_Params<DigitalParams>(m);
     // Through locals: the block's fields are packed.
     u32 ports = p->portCount, lines = p->linesPerPort, word3 = p->portWord3, word4 = p->portWord4;
-    g_drv.TTL_GetPortInfos(h, &ports, &lines, &word3, &word4);
+    i32 status = g_drv.TTL_GetPortInfos(h, &ports, &lines, &word3, &word4);
+    if (MOD_Lost(m, f, status)) return nullptr;
+    if (status != 0) return p;
+    u32 channels = MOD_ChannelCount(m, f);
+    if (!PortLayoutFits(ports, lines, p->port, channels)) {
+        TRC_Printf("port layout of the device not taken (%u ports, %u lines per port, port %u, %u channels): "
+                   "the block's layout stays",
+                   ports, lines, p->port, channels);
+        return p;
+    }
     p->portCount = ports;
     p->linesPerPort = lines;
     p->portWord3 = word3;
@@ -85,31 +102,42 @@ DigitalParams* MOD_StartDigital(Module* m)
     return p;
 }
 
-i32 DigitalIn_Prepare(Module* m)
+i32 DigitalIn_Prepare(Module* m, const ModFrame* f)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    return MOD_PrepareInput(m, &g_frameDigitalIn, &needs, g_drv.TTL_ClearChannelList);
+    return MOD_PrepareInput(m, f, &needs, g_drv.TTL_ClearChannelList);
 }
 
-i32 DigitalIn_Start(Module* m)
+i32 DigitalIn_Start(Module* m, const ModFrame* f)
 {
-    DigitalParams* p = MOD_StartDigital(m);
+    DigitalParams* p = MOD_StartDigital(m, f);
     if (!p) return 0;
     i32 h = MOD_Runtime(m)->handle;
-    for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameDigitalIn); c < n; ++c) {
+    for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         DigitalInRecord* r = (DigitalInRecord*)m->channel[c];
         if (!r) continue;
         r->settings = p->channel[c];
+        u64 line = MOD_LineOf(p, c);
+        // Only with the block's own layout, kept when the device's was
+        // refused or not taken, and damaged.
+        if (line >= MOD_PORT_WORD_BITS) {
+            MOD_NoteUnlisted(m, c, "its line %d lies beyond the port word", (i32)line);
+            continue;
+        }
         u32 position = 0;
-        if (g_drv.TTL_GetChannelListSize(h, &position) != 0) continue;
-        u32 line = MOD_LineOf(p, c);
-        g_drv.TTL_SetChannelDirection(h, line, 0);
-        g_drv.TTL_AddChannelToList(h, line, 1, 0);
-        r->line = line;
-        r->core.listPosition = position;
-        r->active = 1;
+        i32 status = g_drv.TTL_GetChannelListSize(h, &position);
+        if (MOD_Lost(m, f, status)) return 0;
+        if (status != 0) {
+            MOD_NoteUnlisted(m, c, "list size read failed (%d)", status);
+            continue;
+        }
+        r->line = (u32)line;
+        if (MOD_Lost(m, f, g_drv.TTL_SetChannelDirection(h, r->line, 0))) return 0;
+        status = g_drv.TTL_AddChannelToList(h, r->line, 1, 0);
+        if (MOD_Lost(m, f, status)) return 0;
+        MOD_ListAt(m, &g_digitalInKind, c, position, status);
     }
-    return MOD_FinishInputStart(m, MOD_SetRate(m, g_drv.TTL_SetFrequency, p->timeBaseId));
+    return MOD_FinishInputStart(m, f, MOD_SetRate(m, g_drv.TTL_SetFrequency, p->timeBaseId));
 }
 
 i32 KW_CDECL DigitalIn_Compute(Module* m) { return MOD_InputCompute(m, &g_digitalInKind); }

@@ -15,7 +15,7 @@ struct DigitalInRuntime {
 
 // Natural alignment: 'released' and 'delivered' sit on 8-byte boundaries.
 struct DigitalInRecord {
-    u32 active;     // 1 once the line is in the device's channel list
+    u32 active;     // listed: 1 once the line is in the device's channel list
     u32 line;       // device line: lines per port x port index + channel
     u32 blockOpen;  // single-value pass: an output block is being filled
     InputCore core; // list position .. block end time
@@ -31,16 +31,22 @@ static_assert(sizeof(DigitalInRecord) == DIGITALIN_RECORD_SIZE, "DigitalInRecord
 
 extern const InputKind g_digitalInKind;
 
-i32 DigitalIn_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
-i32 DigitalIn_Start(Module* m);    // DMM_START_MODULE
+i32 DigitalIn_Prepare(Module* m, const ModFrame* f);  // DMM_PREPARE_START_MODULE
+i32 DigitalIn_Start(Module* m, const ModFrame* f);    // DMM_START_MODULE
+
+enum { MOD_PORT_WORD_BITS = 32 };
 
 // The first steps of the digital input's and output's start: the module's
 // device looked up, and its port layout read into the parameter block's four
-// port information words (a refusal leaves them as they were). The block,
-// or null when the device is not connected.
-DigitalParams* MOD_StartDigital(Module* m);
-// Device line of channel c: lines per port x port index + c.
-static inline u32 MOD_LineOf(const DigitalParams* p, u32 c) { return p->linesPerPort * p->port + c; }
+// port information words, which are saved with the worksheet. A refusal
+// leaves them as they were, and so does a layout that cannot be right: no
+// port, no line per port, or a line of the module's channels beyond the port
+// word. The block; null when the device is not connected, or was lost (the
+// experiment then ends through the kind's failure path).
+DigitalParams* MOD_StartDigital(Module* m, const ModFrame* f);
+// Device line of channel c: lines per port x port index + c, without
+// wrapping around (a damaged block may hold any numbers).
+static inline u64 MOD_LineOf(const DigitalParams* p, u32 c) { return (u64)p->linesPerPort * p->port + c; }
 
 // The class's message handler (digitalin.cpp) and compute function.
 i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);

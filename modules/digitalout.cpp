@@ -11,6 +11,7 @@ static const ParamDesc s_description[] = {
 
 const ModFrame g_frameDigitalOut = {
     .tag = "digitalout",
+    .errorTag = "DLL:digitalout",
     .signature = "KWE\\DIGITALOUT",
     .outputKind = true,
     .takesCurrentDevice = true,

@@ -19,6 +19,7 @@ const void* const s_needed[] = {
     &g_drv.TTL_GetPortInfos,
     &g_drv.TTL_SetChannelDirection,
     &g_drv.TTL_WritePort,
+    &g_drv.GetDevicePropertyStringA,
     &g_drv.ConfigMeasure,
     &g_drv.StartMeasure,
     &g_drv.StopMeasure,
@@ -67,34 +68,34 @@ u32 NextChange(u32 k, u32 steps, u16 bits)
 
 }  // namespace
 
-i32 DigitalOut_Prepare(Module* m)
+i32 DigitalOut_Prepare(Module* m, const ModFrame* f)
 {
     ModDriverNeeds needs = MOD_DRIVER_NEEDS(s_needed);
-    return MOD_PrepareDevice(m, &g_frameDigitalOut, &needs);
+    return MOD_PrepareDevice(m, f, &needs);
 }
 
 // Port layout from the device and one output line per channel; no channel
 // list, no rate and no start marker.
-i32 DigitalOut_Start(Module* m)
+i32 DigitalOut_Start(Module* m, const ModFrame* f)
 {
-    DigitalParams* p = MOD_StartDigital(m);
+    DigitalParams* p = MOD_StartDigital(m, f);
     if (!p) return 0;
     i32 h = Runtime(m)->handle;
-    for (u32 c = 0, n = MOD_ChannelCount(m, &g_frameDigitalOut); c < n; ++c) {
+    for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         DigitalOutRecord* r = Record(m, c);
         if (!r) continue;
-        r->line = MOD_LineOf(p, c);
-        g_drv.TTL_SetChannelDirection(h, r->line, 1);
+        r->line = (u32)MOD_LineOf(p, c);
+        if (MOD_Lost(m, f, g_drv.TTL_SetChannelDirection(h, r->line, 1))) return 0;
     }
     return 1;
 }
 
 // With time base 1 the device is not started: the port is written directly.
-i32 DigitalOut_Go(Module* m)
+i32 DigitalOut_Go(Module* m, const ModFrame* f)
 {
     if (Runtime(m)->handle < 0) return 0;
     if (MOD_Params<DigitalParams>(m)->timeBaseId == 1) return 1;
-    return MOD_GoDevice(m);
+    return MOD_GoDevice(m, f);
 }
 
 i32 KW_CDECL DigitalOut_Compute(Module* m)
@@ -126,10 +127,12 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
     u32 port = MOD_Params<DigitalParams>(m)->port;
     u32 base = rt->lastWord & ~mask;
     u16 written = (u16)(rt->lastWord & mask);
+    bool called = false;
     for (u32 k = NextChange(0, steps, written); k < steps; k = NextChange(k + 1, steps, written)) {
         written = s_steps[k];
+        called = true;
         i32 status = g_drv.TTL_WritePort(rt->handle, port, base | written);
-        if (status != 0) return MOD_StopOnDriverError(m, "DLL:digitalout", status, __LINE__);
+        if (status != 0) return MOD_StopOnDriverError(m, g_frameDigitalOut.errorTag, status, __LINE__);
         rt->lastWord = base | written;
     }
 
@@ -145,5 +148,7 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
         r->block = nullptr;
         g_host.NewReleaseInputBlock(m, c, g_frameDigitalOut.tag, __LINE__);
     }
+    // An unchanged port word writes nothing: the device is asked after it all the same.
+    if (!called && MOD_OutputDeviceLost(m, &g_frameDigitalOut)) return 0;
     return 1;
 }

@@ -24,9 +24,9 @@ struct DigitalOutRecord {
 };
 static_assert(sizeof(DigitalOutRecord) <= DIGITALOUT_RECORD_SIZE, "DigitalOutRecord size");
 
-i32 DigitalOut_Prepare(Module* m);  // DMM_PREPARE_START_MODULE
-i32 DigitalOut_Start(Module* m);    // DMM_START_MODULE
-i32 DigitalOut_Go(Module* m);       // DMM_GO_MODULE
+i32 DigitalOut_Prepare(Module* m, const ModFrame* f);  // DMM_PREPARE_START_MODULE
+i32 DigitalOut_Start(Module* m, const ModFrame* f);    // DMM_START_MODULE
+i32 DigitalOut_Go(Module* m, const ModFrame* f);       // DMM_GO_MODULE
 
 // The class's message handler (digitalout.cpp) and compute function.
 i32 KW_CDECL DigitalOut_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);

@@ -1,5 +1,7 @@
 #include "mod_account.h"
 
+#include <stdio.h>
+
 namespace {
 
 struct Entry {
@@ -35,6 +37,14 @@ void MOD_OpenAccount(const Module* m)
     *e = Entry{m, {}};
 }
 
+void MOD_NoteUnlisted(const Module* m, u32 c, const char* why, i32 value)
+{
+    ChannelAccount* a = MOD_AccountOf(m);
+    if (!a || c >= KW_MAX_CHANNELS) return;
+    a[c].unlisted = why;
+    a[c].unlistedValue = value;
+}
+
 void MOD_ForgetAccount(const Module* m)
 {
     if (Entry* e = m ? Find(m) : nullptr) e->module = nullptr;
@@ -49,6 +59,12 @@ void MOD_CloseAccount(Module* m, const ModFrame* f)
                m->name);
     for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         const ChannelAccount& a = e->channel[c];
+        if (a.unlisted) {
+            char why[TRC_LINE_SIZE];
+            snprintf(why, sizeof why, a.unlisted, (int)a.unlistedValue);
+            TRC_Printf("values %.13s %u: delivered nothing, not in the device's list: %s", m->name, c, why);
+            continue;
+        }
         i64 open = (i64)(a.taken - a.dropped) - (i64)(a.delivered - a.repeated);
         TRC_Printf("values %.13s %u: taken %llu, delivered %llu, dropped %llu, held %llu, repeated %llu, open %lld",
                    m->name, c, (unsigned long long)a.taken, (unsigned long long)a.delivered,

@@ -8,7 +8,8 @@
 // so the counts live in a table of the plug-in's own, one entry per module
 // from its prepare to its stop, keyed by the module and not by its device:
 // modules that share a device keep their own accounts. The passes count once
-// per read and once per block, never per value.
+// per read and once per block, never per value. A channel that the start left
+// out of the device's list delivers nothing; its account says why.
 #pragma once
 
 #include "mod_frame.h"
@@ -17,6 +18,8 @@
 struct ChannelAccount {
     u64 taken, delivered, dropped, held, repeated;
     bool holding;  // the current block waits for the pause to end, already counted
+    const char* unlisted;  // why the channel is not in the device's list: a format of one %d, or null
+    i32 unlistedValue;
 };
 
 enum { MOD_ACCOUNT_MODULES = 64 };  // modules counted at a time; more go uncounted
@@ -32,6 +35,10 @@ void MOD_OpenAccount(const Module* m);
 void MOD_CloseAccount(Module* m, const ModFrame* f);
 // Delete: the entry freed without a summary.
 void MOD_ForgetAccount(const Module* m);
+
+// Start: channel c stays out of the device's list; 'why' is a format with
+// one %d for 'value', e.g. "list size read failed (%d)".
+void MOD_NoteUnlisted(const Module* m, u32 c, const char* why, i32 value);
 
 // Counting on the passes; each takes a channel's account or null.
 static inline void MOD_CountRead(ChannelAccount* a, u32 got, u32 kept)

@@ -252,11 +252,11 @@ static i32 LoadModule(Module* m, const ModFrame* f)
 
 // A run message with the trace on: the step's name before, its result after,
 // so that the driver calls between them read as the step's story.
-static i32 RunStep(Module* m, const char* step, ModRunHook hook)
+static i32 RunStep(Module* m, const ModFrame* f, const char* step, ModRunHook hook)
 {
-    if (!TRC_On()) return hook(m);
+    if (!TRC_On()) return hook(m, f);
     TRC_Printf("%.13s: %s", m->name, step);
-    i32 result = hook(m);
+    i32 result = hook(m, f);
     TRC_Printf("%.13s: %s = %d", m->name, step, (int)result);
     return result;
 }
@@ -274,7 +274,7 @@ static i32 ParamDialog(Module* m, const ModFrame* f)
 static i32 Prepare(Module* m, const ModFrame* f)
 {
     if (!f->outputKind) MOD_OpenAccount(m);
-    return RunStep(m, "prepare", f->prepare);
+    return RunStep(m, f, "prepare", f->prepare);
 }
 
 // Every kind's start first registers its channel names again, so that names
@@ -283,12 +283,12 @@ static i32 Start(Module* m, const ModFrame* f)
 {
     MOD_UnregisterChannelNames(m, f);
     MOD_RegisterChannelNames(m, f);
-    return RunStep(m, "start", f->start);
+    return RunStep(m, f, "start", f->start);
 }
 
 static i32 Stop(Module* m, const ModFrame* f)
 {
-    i32 result = RunStep(m, "stop", f->stop);
+    i32 result = RunStep(m, f, "stop", f->stop);
     MOD_CloseAccount(m, f);
     TRC_Flush();
     return result;
@@ -322,7 +322,7 @@ i32 MOD_Dispatch(const ModFrame* f, Module* m, u32 msg, u32 wParam, u32 lParam)
     case DMM_START_MODULE:
         return Start(m, f);
     case DMM_GO_MODULE:
-        return RunStep(m, "go", f->go);
+        return RunStep(m, f, "go", f->go);
     case DMM_STOP_MODULE:
         return Stop(m, f);
     case DMM_QUERY_MODULE_ACTION: {

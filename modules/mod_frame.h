@@ -31,12 +31,14 @@ enum ModFifoSetup : u8 {
     MOD_FIFO_UNCHECKED,  // time base values only, no checks
 };
 
-typedef i32 (*ModRunHook)(Module* m);
+struct ModFrame;
+typedef i32 (*ModRunHook)(Module* m, const ModFrame* f);
 
 // Per-kind values and hooks of the frame. The kind's row (mod_kinds.h) leads
 // from the frame to the kind's class values and dialog.
 struct ModFrame {
     const char* tag;         // source tag for host services
+    const char* errorTag;    // source tag of internal-error reports: "DLL:" and the tag
     const char* signature;   // Description_Signature written at creation
     bool outputKind;         // channels are module inputs (else outputs)
     bool takesCurrentDevice; // a new module starts on the device last connected

@@ -48,8 +48,10 @@ u64 ClockCount(u32 timeBase)
 // A read failed: the experiment ends here.
 i32 StopOnReadError(const Module* m, const InputKind* k, i32 status)
 {
-    return MOD_StopOnDriverError(m, k->errorTag, status, __LINE__);
+    return MOD_StopOnDriverError(m, k->frame->errorTag, status, __LINE__);
 }
+
+bool Listed(void* record, const InputKind* k) { return *RecordField<u32>(record, k->listedOffset) != 0; }
 
 // Values of a block: the module's block size, never more than the host's
 // block holds (its fifo's block size).
@@ -100,7 +102,7 @@ i32 SingleValuePass(Module* m, const InputKind* k, u32 timeBase)
     for (u32 c = 0; c < outputs; ++c) {
         Fifo* fifo = m->outputFifo[c];
         void* record = m->channel[c];
-        if (!fifo || !record) continue;
+        if (!fifo || !record || !Listed(record, k)) continue;
         u32 size = BlockRoom(rt->blockSize, fifo);
         u16 count = (u16)size;
         Block* b = g_host.GetCurrentOutputBlock(fifo);
@@ -152,17 +154,21 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
     for (u32 c = 0; c < outputs; ++c) {
         Fifo* fifo = m->outputFifo[c];
         void* record = m->channel[c];
-        if (!fifo || !record) continue;
+        if (!fifo || !record || !Listed(record, k)) continue;
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
         i64* delivered = RecordField<i64>(record, k->deliveredOffset);
         i32 due = (i32)(u32)(clock - (u64)*delivered);
         u32 size = BlockRoom(core->blockSize, fifo);
         if (due < 1 || size == 0) continue;
+        // A failed count only skips the channel for this pass, unless the
+        // device is gone; a negative count with success is no count.
         i32 waiting = 0;
-        if (g_drv.MeasurementChannel_GetNumberOfValues(handle, k->measurementKind, core->listPosition,
-                                                        &waiting) != 0 ||
-            waiting < 1)
+        i32 status = g_drv.MeasurementChannel_GetNumberOfValues(handle, k->measurementKind, core->listPosition,
+                                                                &waiting);
+        if (status != 0 || waiting < 1) {
+            if (MOD_Lost(m, k->frame, status)) return 0;
             continue;
+        }
         u32 available = (u32)waiting;
         u32 taken = 0;
         ChannelAccount* account = accounts ? &accounts[c] : nullptr;
@@ -207,6 +213,19 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
 }
 
 }  // namespace
+
+void MOD_ListAt(Module* m, const InputKind* k, u32 c, u32 position, i32 addStatus)
+{
+    void* record = m->channel[c];
+    RecordField<InputCore>(record, k->coreOffset)->listPosition = position;
+    if (addStatus != 0) return MOD_NoteUnlisted(m, c, "the device refused to add it (%d)", addStatus);
+    for (u32 other = 0; other < c; ++other) {
+        void* r = m->channel[other];
+        if (r && Listed(r, k) && RecordField<InputCore>(r, k->coreOffset)->listPosition == position)
+            return MOD_NoteUnlisted(m, c, "its list position %d is held by another channel", (i32)position);
+    }
+    *RecordField<u32>(record, k->listedOffset) = 1;
+}
 
 i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count)
 {

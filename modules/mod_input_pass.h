@@ -42,9 +42,12 @@ typedef void (*InputConvert)(float* dst, const void* src, u32 n);
 
 // What the passes need to know about one input kind.
 struct InputKind {
-    const ModFrame* frame;  // source tag, Time_Base_ID, channel count
-    const char* errorTag;   // source tag of internal-error reports
+    const ModFrame* frame;  // source tags, Time_Base_ID, channel count
     u32 measurementKind;    // kind argument of the measurement-channel calls
+    // u32 listed state in the channel runtime record: 1 once the start has
+    // put the channel into the device's list. Only listed channels are
+    // served: any other would read a list position that is not its own.
+    u16 listedOffset;
     u16 coreOffset;         // InputCore in the channel runtime record
     u16 deliveredOffset;    // i64 delivered count in the channel runtime record
     u16 realTimeOffset;     // u32 real-time switch of the record's settings copy
@@ -68,6 +71,13 @@ struct InputKind {
 // The module's compute function: 1 after a pass that served the channels,
 // 0 when there was nothing to do or a driver error stopped the experiment.
 i32 MOD_InputCompute(Module* m, const InputKind* kind);
+
+// Start, channel c: the channel is in the device's list at 'position' (the
+// list size read before its add) when its add answered 'addStatus' 0 and no
+// other listed channel of the module holds that position; the record then
+// keeps the position and is marked listed. Else the trace's account notes why
+// the channel delivers nothing.
+void MOD_ListAt(Module* m, const InputKind* k, u32 c, u32 position, i32 addStatus);
 
 // The 32-bit read of the counter and digital inputs.
 i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count);

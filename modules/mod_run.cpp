@@ -1,5 +1,7 @@
 #include "mod_run.h"
 
+#include <float.h>
+#include <math.h>
 #include <stdio.h>
 
 #include "dev_device.h"
@@ -26,18 +28,29 @@ bool MOD_PrepareDevice(Module* m, const ModFrame* f, const ModDriverNeeds* needs
 i32 MOD_PrepareInput(Module* m, const ModFrame* f, const ModDriverNeeds* needs, PFN_DeviceCall clearList)
 {
     if (!MOD_PrepareDevice(m, f, needs)) return 0;
-    return clearList(MOD_Runtime(m)->handle) == 0;
+    i32 status = clearList(MOD_Runtime(m)->handle);
+    return !MOD_Lost(m, f, status) && status == 0;
+}
+
+bool MOD_RateOf(const Module* m, double* hertz)
+{
+    double distance = ((const ModRuntime*)m->runtime)->sampleDistance;
+    if (!isfinite(distance) || !(distance > 0) || 1.0 / distance > FLT_MAX) return false;
+    *hertz = 1.0 / distance;
+    return true;
 }
 
 i32 MOD_SetRate(Module* m, PFN_SetFrequency set, u32 timeBase)
 {
-    const ModRuntime* rt = MOD_Runtime(m);
-    double hertz = 1.0 / rt->sampleDistance;
-    return timeBase == 1 ? MOD_SetFastRate(set, rt->handle, hertz) : set(rt->handle, hertz);
+    i32 h = MOD_Runtime(m)->handle;
+    double hertz;
+    if (!MOD_RateOf(m, &hertz)) return MOD_NO_RATE;
+    return timeBase == 1 ? MOD_SetFastRate(set, h, hertz) : set(h, hertz);
 }
 
-i32 MOD_FinishInputStart(Module* m, i32 status)
+i32 MOD_FinishInputStart(Module* m, const ModFrame* f, i32 status)
 {
+    if (MOD_Lost(m, f, status)) return 0;
     if (status != 0) {
         char text[MOD_MESSAGE_SIZE];
         PLG_LoadString(IDS_SAMPLED_TOO_QUICKLY, text, sizeof text);
@@ -48,9 +61,15 @@ i32 MOD_FinishInputStart(Module* m, i32 status)
     return 1;
 }
 
-i32 MOD_GoDevice(Module* m) { return DEV_RunGo(MOD_Runtime(m)->handle); }
+i32 MOD_GoDevice(Module* m, const ModFrame* f)
+{
+    i32 status = 0;
+    if (DEV_RunGo(MOD_Runtime(m)->handle, &status)) return 1;
+    MOD_Lost(m, f, status);
+    return 0;
+}
 
-i32 MOD_StopDevice(Module* m)
+i32 MOD_StopDevice(Module* m, const ModFrame*)
 {
     DEV_RunStop(&MOD_Runtime(m)->handle);
     return 1;
@@ -67,4 +86,10 @@ i32 MOD_StopOnDriverError(const Module* m, const char* errorTag, i32 status, int
              (int)status);
     g_host.ShowInternalError(text, errorTag, line);
     return 0;
+}
+
+bool MOD_ReportLost(const Module* m, const ModFrame* f)
+{
+    MOD_StopOnDriverError(m, f->errorTag, DRV_ERR_LOST_CONNECTION, __LINE__);
+    return true;
 }

@@ -81,6 +81,7 @@ void Setup()
         g.m.outputFifo[c] = &g.fifo[c];
         g.m.channel[c] = &g.rec[c];
         g.fifo[c] = {kBlock, 1.0, 0};
+        g.rec[c].listed = 1;
         g.rec[c].core.listPosition = c;
         g.rec[c].core.blockSize = kBlock;
         g.rec[c].core.sampleDistance = 1.0f;

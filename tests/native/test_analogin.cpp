@@ -42,11 +42,13 @@ TEST(AnalogInRun, StartListsPresentChannelsWithTheirSettingsThenRateAndClock)
 
 TEST(AnalogInRun, SoftwareClockBlockSizeIsLimitedByTheListAndSaved)
 {
-    struct { u32 outputs, stored, expected; i32 listStatus; } cases[] = {
-        {16, 100, 8, 0}, {16, 0, 1, 0}, {2, 5, 5, 0}, {0, 100, 100, 0}, {4, 100, 100, -3}};
+    // An empty list (every add refused) or an unread list size limit nothing.
+    struct { u32 outputs, stored, expected; const char* refused; } cases[] = {
+        {16, 100, 8, nullptr}, {16, 0, 1, nullptr}, {2, 5, 5, nullptr}, {4, 100, 100, "AD_AddChannelToList"},
+        {4, 100, 100, "AD_GetChannelListSize"}};
     for (auto& c : cases) {
         Rig rig;
-        rig.listSizeStatus = c.listStatus;
+        if (c.refused) rig.status[c.refused] = -3;
         AnalogIn a(rig, c.outputs);
         a.p().softwareClock = 1;
         a.p().softwareClockBlockSize = c.stored;
@@ -59,7 +61,7 @@ TEST(AnalogInRun, SoftwareClockBlockSizeIsLimitedByTheListAndSaved)
 TEST(AnalogInRun, RefusedRatesWarnAndTimeBaseOneFallsBackToThePlainRate)
 {
     Rig rig;
-    rig.frequencyStatus[0] = -2;
+    rig.fail("AD_SetFrequency", -2, 0, 1);
     AnalogIn a(rig, 1, 1);
     ASSERT_TRUE(a.run());
     EXPECT_THAT(rig.calls(), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,0,1)",
@@ -68,8 +70,8 @@ TEST(AnalogInRun, RefusedRatesWarnAndTimeBaseOneFallsBackToThePlainRate)
 
     for (u32 timeBase : {1u, 2u}) {  // both rates refused; the software clock refused
         Rig r;
-        r.frequencyStatus[0] = r.frequencyStatus[1] = -2;
-        r.clockStatus = -1;
+        r.status["AD_SetFrequency"] = -2;
+        r.status["EnableSoftwareClock"] = -1;
         AnalogIn b(r, 1, timeBase);
         EXPECT_FALSE(b.run());
         EXPECT_EQ(r.calls().back(),
@@ -84,7 +86,7 @@ TEST(AnalogInRun, MissingEntryPointRefusesBeforeTheDeviceIsTouched)
     g_drv.MeasurementChannel_ReadDataAsDouble = nullptr;
     AnalogIn a(rig, 2);
     a.rec(0).core.fill = 5;
-    EXPECT_EQ(AnalogIn_Prepare(a.m), 0);
+    EXPECT_EQ(AnalogIn_Prepare(a.m, &g_frameAnalogIn), 0);
     EXPECT_THAT(rig.log, ElementsAre("ShowWarning(AnalogIn|Driver entry point MeasurementChannel_ReadDataAsDouble "
                                      "is missing, module cannot start!)"));
     EXPECT_EQ(MOD_Runtime(a.m)->handle, -1);

@@ -153,12 +153,14 @@ TEST_F(RunTest, TwoModulesShareOneDevice)
 TEST_F(RunTest, FailuresAndMissingEntryPoints)
 {
     EXPECT_EQ(DEV_RunGo(-1), 0);
-    rig.configStatus = -1000;
-    EXPECT_EQ(DEV_RunGo(ha), 0);
-    rig.configStatus = 0;
-    rig.startStatus = -2;
+    rig.status["ConfigMeasure"] = -1000;
+    i32 status = 0;
+    EXPECT_EQ(DEV_RunGo(ha, &status), 0);
+    EXPECT_EQ(status, -1000);  // the refusing call's status goes to the module
+    rig.status["ConfigMeasure"] = 0;
+    rig.status["StartMeasure"] = -2;
     EXPECT_EQ(DEV_RunGo(ha), 0);  // configures again, then fails to start
-    rig.startStatus = 0;
+    rig.status["StartMeasure"] = 0;
     g_drv.StartMeasure = nullptr;
     EXPECT_EQ(DEV_RunGo(ha), 0);  // configured already; the missing StartMeasure fails
     g_drv.RemoteDeviceDisconnect = nullptr;

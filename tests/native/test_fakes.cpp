@@ -51,6 +51,7 @@ static void InstallHost()
     g_host.GlVar_RegisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Register(%d)", n); };
     g_host.GlVar_UnregisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Unregister(%d)", n); };
     g_host.GlVar_Get = [](int n, double* value) {
+        s_rig->varsAsked.push_back(n);
         auto it = s_rig->vars.find(n);
         return it == s_rig->vars.end() ? 0 : (*value = it->second, 1);
     };
@@ -121,8 +122,11 @@ static void InstallHost()
 
 i32 RigStatus(const char* name)
 {
+    u32 n = s_rig->callCount[name]++;
     auto it = s_rig->status.find(name);
-    return it == s_rig->status.end() ? 0 : it->second;
+    if (it == s_rig->status.end()) return 0;
+    const Rig::Fault& f = it->second;
+    return n >= f.from && (f.times == 0 || n - f.from < f.times) ? f.status : 0;
 }
 
 // Logs a call and answers the status set for it.
@@ -131,12 +135,12 @@ i32 RigStatus(const char* name)
 static i32 SetFrequency(const char* name, i32 h, double hz)
 {
     Log("%s(%d,%g)", name, h, hz);
-    return s_rig->frequencyStatus[s_rig->frequencyCalls++ > 0];
+    return RigStatus(name);
 }
 
-static i32 ReadData(u32 pos, u32* count, void (*put)(u32 i, double v, void* buffer), void* buffer)
+static i32 ReadData(const char* name, u32 pos, u32* count, void (*put)(u32 i, double v, void* buffer), void* buffer)
 {
-    if (s_rig->readStatus) return s_rig->readStatus;
+    if (i32 st = RigStatus(name)) return st;
     auto& q = s_rig->waiting[pos];
     s_rig->requests.push_back(*count);
     *count = std::min<u32>(*count, (u32)q.size());
@@ -145,19 +149,23 @@ static i32 ReadData(u32 pos, u32* count, void (*put)(u32 i, double v, void* buff
     return 0;
 }
 
+// The list size, and adds that grow the list unless refused.
+static i32 ListSize(const char* name, u32* n) { return *n = s_rig->listSize, RigStatus(name); }
+static i32 Added(i32 st) { return s_rig->listSize += st == 0 ? s_rig->listGrowth : 0, st; }
+static i32 Cleared(i32 st) { return s_rig->listSize = 0, st; }
+
 // The counter, digital and output entry points of the fake device.
 static void InstallOtherKinds()
 {
-    g_drv.CT_ClearChannelList = [](i32 h) { return s_rig->listSize = 0, KW_CALL("CT_ClearChannelList", "%d", h); };
-    g_drv.TTL_ClearChannelList = [](i32 h) { return s_rig->listSize = 0, KW_CALL("TTL_ClearChannelList", "%d", h); };
-    g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = [](i32, u32* n) {
-        return *n = s_rig->listSize, s_rig->listSizeStatus;
-    };
+    g_drv.CT_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("CT_ClearChannelList", "%d", h)); };
+    g_drv.TTL_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("TTL_ClearChannelList", "%d", h)); };
+    g_drv.CT_GetChannelListSize = [](i32, u32* n) { return ListSize("CT_GetChannelListSize", n); };
+    g_drv.TTL_GetChannelListSize = [](i32, u32* n) { return ListSize("TTL_GetChannelListSize", n); };
     g_drv.CT_AddChannelToList = [](i32 h, u32 c, u32 flag) {
-        return ++s_rig->listSize, KW_CALL("CT_AddChannelToList", "%d,%u,%u", h, c, flag);
+        return Added(KW_CALL("CT_AddChannelToList", "%d,%u,%u", h, c, flag));
     };
     g_drv.TTL_AddChannelToList = [](i32 h, u32 line, u32 a, u32 b) {
-        return ++s_rig->listSize, KW_CALL("TTL_AddChannelToList", "%d,%u,%u,%u", h, line, a, b);
+        return Added(KW_CALL("TTL_AddChannelToList", "%d,%u,%u,%u", h, line, a, b));
     };
 #define KW_MODE(name)                                                                                   \
     g_drv.name = [](i32 h, u32 c, u32 a, u32 b, u32 d) { return KW_CALL(#name, "%d,%u,%u,%u,%u", h, c, a, b, d); }
@@ -173,7 +181,7 @@ static void InstallOtherKinds()
     g_drv.TTL_SetFrequency = [](i32 h, double hz) { return SetFrequency("TTL_SetFrequency", h, hz); };
     g_drv.CT_ReadSingleValue = [](i32, u32 c, u32* v) {
         Log("CT_ReadSingleValue(%u)", c);
-        return *v = (u32)s_rig->singleValue++, s_rig->readStatus;
+        return *v = (u32)s_rig->singleValue++, RigStatus("CT_ReadSingleValue");
     };
     g_drv.TTL_GetPortInfos = [](i32 h, u32* a, u32* b, u32* c, u32* d) {
         i32 st = KW_CALL("TTL_GetPortInfos", "%d", h);
@@ -202,7 +210,8 @@ static void InstallOtherKinds()
     g_drv.PWM_SetDutyCycle = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetDutyCycle", "%d,%u,%g", h, c, v); };
     g_drv.MeasurementChannel_ReadDataAsUInt32 = [](i32, u32, u32 pos, u32* buffer, u32* count, u32, u32, u32,
                                                    u32) {
-        return ReadData(pos, count, [](u32 i, double v, void* b) { ((u32*)b)[i] = (u32)v; }, buffer);
+        return ReadData("MeasurementChannel_ReadDataAsUInt32", pos, count,
+                        [](u32 i, double v, void* b) { ((u32*)b)[i] = (u32)v; }, buffer);
     };
 }
 
@@ -226,6 +235,9 @@ static void InstallDevice()
         return 0;
     };
     g_drv.GetDevicePropertyStringA = [](i32 h, const char* name, char* buffer, u32* length) {
+        s_rig->propertyAsked = name;
+        s_rig->propertyLength = *length;
+        if (i32 st = RigStatus("GetDevicePropertyStringA")) return st;
         auto it = s_rig->properties.find({h, name});
         if (it == s_rig->properties.end()) return -1;
         memcpy(buffer, it->second.c_str(), std::min<size_t>(*length, it->second.size() + 1));
@@ -235,28 +247,29 @@ static void InstallDevice()
     g_drv.DeviceInfoGet = [](u32 kind, u32** head) { return *head = s_rig->deviceList[kind], 0; };
     g_drv.DeviceInfoFree = [](u32* head) { return Log("DeviceInfoFree(%s)", head ? "list" : "null"), 0; };
     g_drv.GetCardName = [](i32) { return s_rig->cardName; };
-    g_drv.ConfigMeasure = [](i32 h) { return Log("ConfigMeasure(%d)", h), s_rig->configStatus; };
-    g_drv.StartMeasure = [](i32 h) { return Log("StartMeasure(%d)", h), s_rig->startStatus; };
+    g_drv.ConfigMeasure = [](i32 h) { return KW_CALL("ConfigMeasure", "%d", h); };
+    g_drv.StartMeasure = [](i32 h) { return KW_CALL("StartMeasure", "%d", h); };
     g_drv.StopMeasure = [](i32 h) { return Log("StopMeasure(%d)", h), 0; };
-    g_drv.AD_ClearChannelList = [](i32) { return (i32)(s_rig->listSize = 0); };
-    g_drv.AD_GetChannelListSize = [](i32, u32* n) { return *n = s_rig->listSize, s_rig->listSizeStatus; };
+    g_drv.AD_ClearChannelList = [](i32) { return Cleared(RigStatus("AD_ClearChannelList")); };
+    g_drv.AD_GetChannelListSize = [](i32, u32* n) { return ListSize("AD_GetChannelListSize", n); };
     g_drv.AD_AddChannelToList = [](i32 h, u32 c, u32 mode, u32 range, u32 sw) {
-        Log("AD_AddChannelToList(%d,%u,%u,%u,%u)", h, c, mode, range, sw);
-        return ++s_rig->listSize, 0;
+        return Added(KW_CALL("AD_AddChannelToList", "%d,%u,%u,%u,%u", h, c, mode, range, sw));
     };
     g_drv.AD_SetFrequency = [](i32 h, double hz) { return SetFrequency("AD_SetFrequency", h, hz); };
     g_drv.EnableSoftwareClock = [](i32 h, u32 on, u32 size) {
-        return Log("EnableSoftwareClock(%d,%u,%u)", h, on, size), s_rig->clockStatus;
+        return KW_CALL("EnableSoftwareClock", "%d,%u,%u", h, on, size);
     };
     g_drv.AD_ReadSingleVoltage = [](i32, u32, u32, u32, u32, double* v) {
-        return *v = s_rig->singleValue++, s_rig->readStatus;
+        return *v = s_rig->singleValue++, RigStatus("AD_ReadSingleVoltage");
     };
     g_drv.MeasurementChannel_GetNumberOfValues = [](i32, u32, u32 pos, i32* n) {
-        return *n = (i32)s_rig->waiting[pos].size(), 0;
+        return *n = (i32)s_rig->waiting[pos].size() + s_rig->countOffset,
+               RigStatus("MeasurementChannel_GetNumberOfValues");
     };
     g_drv.MeasurementChannel_ReadDataAsDouble = [](i32, u32, u32 pos, double* buffer, u32* count, u32, u32, u32,
                                                    u32) {
-        return ReadData(pos, count, [](u32 i, double v, void* b) { ((double*)b)[i] = v; }, buffer);
+        return ReadData("MeasurementChannel_ReadDataAsDouble", pos, count,
+                        [](u32 i, double v, void* b) { ((double*)b)[i] = v; }, buffer);
     };
     InstallOtherKinds();
 }

@@ -41,24 +41,38 @@ struct Rig {
     double time = 0, distance = 0.001;
     int blockCalls = 0;
     std::map<int, double> vars;  // GlVar_Get answers
+    std::vector<int> varsAsked;  // the numbers GlVar_Get was asked for
     Stream streams[KW_MAX_CHANNELS];
     // Device: a handle per address or serial number; others fail with -5.
     std::map<std::string, i32> handleOf;
-    i32 configStatus = 0, startStatus = 0, listSizeStatus = 0, clockStatus = 0, readStatus = 0;
-    i32 frequencyStatus[2] = {};  // first and later AD_SetFrequency
-    int frequencyCalls = 0;
     i32 handleAtSerialEntry = 0;  // what GetCardIDBySerial found in *h
     u32 wordAtConnectEntry = 99;  // what RemoteDeviceConnect found in *word
     u32 listSize = 0;
+    u32 listGrowth = 1;                           // list entries an add makes
     std::deque<double> waiting[KW_MAX_CHANNELS];  // values per list position
     std::vector<u32> requests;                    // counts asked for by the data reads
     u32 overReport = 0;                           // data reads claim this many values more than they gave
+    i32 countOffset = 0;                          // count queries answer this much more than waits
     double singleValue = 0;                       // the next single reading, then one more each time
-    // Counter, digital and output calls: logged with their arguments, each
-    // answering the status set here by name (0 when none is set).
-    std::map<std::string, i32> status;
-    u32 portWord = 0;                         // TTL_ReadPort
-    u32 portInfo[4] = {4, 4, 16, 16};         // TTL_GetPortInfos
+    u32 portWord = 0;                             // TTL_ReadPort
+    u32 portInfo[4] = {4, 4, 16, 16};             // TTL_GetPortInfos
+    // Faults: every driver call of the fake device answers the status set
+    // here for its entry point's name (0 when none), for the calls that the
+    // fault covers. Calls are counted per name; a few are logged with their
+    // arguments (counter, digital and output calls, connections, go and stop).
+    struct Fault {
+        i32 status = 0;
+        u32 from = 0, times = 0;  // the calls numbered from .. from + times - 1 (0 times: for good)
+        Fault() = default;
+        Fault(i32 s, u32 f = 0, u32 t = 0) : status(s), from(f), times(t) {}
+    };
+    std::map<std::string, Fault> status;
+    std::map<std::string, u32> callCount;
+    // From the next call of 'name' on (after 'skip' more calls), for 'times' calls (0: for good).
+    void fail(const std::string& name, i32 st, u32 skip = 0, u32 times = 0)
+    {
+        status[name] = Fault(st, callCount[name] + skip, times);
+    }
     // Host: input blocks waiting per module input, front first.
     std::deque<std::vector<double>> inputs[KW_MAX_CHANNELS];
     void feed(u32 input, std::vector<float> values, double start = 0, double distance = 0.001);
@@ -70,6 +84,8 @@ struct Rig {
     // whole length reported; list heads by DeviceInfoGet kind; one card text.
     std::vector<std::string> searchResults;
     std::map<std::pair<i32, std::string>, std::string> properties;
+    std::string propertyAsked;  // the last property name asked for, and the length preset with it
+    u32 propertyLength = 0;
     u32* deviceList[3] = {};
     const char* cardName = nullptr;
 };

@@ -56,24 +56,20 @@ TEST(AnalogOut, OnlyAChangedFirstSampleReachesTheDevice)
 
 TEST(AnalogOut, ChannelNGoesToDeviceChannelNAndErrorsStopAtOnce)
 {
-    struct { i32 status; const char* text; } cases[] = {
-        {-1000, "ShowInternalError(DLL:analogout|Invalid device or lost connection, experiment stopped! (-1000))"},
-        {-5, "ShowInternalError(DLL:analogout|Unknown error, experiment stopped! (-5))"}};
-    for (const auto& c : cases) {
-        Rig rig;
-        Output ao(rig, &g_frameAnalogOut, 4);
-        ASSERT_TRUE(ao.run());
-        for (u32 i = 0; i < 4; ++i) rig.feed(i, {1.0f + i});
-        rig.take();
-        EXPECT_EQ(ao.compute(), 1);
-        EXPECT_EQ(Writes(rig), (Log{"DA_WriteChannelVoltage(7,0,1)", "DA_WriteChannelVoltage(7,1,2)",
-                                    "DA_WriteChannelVoltage(7,2,3)", "DA_WriteChannelVoltage(7,3,4)"}));
-        rig.status["DA_WriteChannelVoltage"] = c.status;
-        for (u32 i = 0; i < 4; ++i) rig.feed(i, {9.0f});
-        EXPECT_EQ(ao.compute(), 0);
-        EXPECT_EQ(rig.take(), (Log{"DA_WriteChannelVoltage(7,0,9)", "StopExperiment", c.text}));
-        EXPECT_EQ(rig.inputs[0].size() + rig.inputs[3].size(), 2u);  // neither released nor served
-    }
+    Rig rig;
+    Output ao(rig, &g_frameAnalogOut, 4);
+    ASSERT_TRUE(ao.run());
+    for (u32 i = 0; i < 4; ++i) rig.feed(i, {1.0f + i});
+    rig.take();
+    EXPECT_EQ(ao.compute(), 1);
+    EXPECT_EQ(Writes(rig), (Log{"DA_WriteChannelVoltage(7,0,1)", "DA_WriteChannelVoltage(7,1,2)",
+                                "DA_WriteChannelVoltage(7,2,3)", "DA_WriteChannelVoltage(7,3,4)"}));
+    rig.status["DA_WriteChannelVoltage"] = -5;
+    for (u32 i = 0; i < 4; ++i) rig.feed(i, {9.0f});
+    EXPECT_EQ(ao.compute(), 0);
+    EXPECT_EQ(rig.take(), (Log{"DA_WriteChannelVoltage(7,0,9)", "StopExperiment",
+                               "ShowInternalError(DLL:analogout|Unknown error, experiment stopped! (-5))"}));
+    EXPECT_EQ(rig.inputs[0].size() + rig.inputs[3].size(), 2u);  // neither released nor served
 }
 
 // Port words of the digital output, step by step: bit c is channel c.
@@ -155,25 +151,35 @@ TEST(DigitalOut, WriteErrorsStopTheExperimentAndKeepTheBlocks)
     EXPECT_EQ(rig.inputs[0].size() + rig.inputs[1].size(), 2u);
 }
 
+// Variable numbers of 0 or below name no variable and are never asked for; a
+// variable that is not a finite number leaves the setting it would replace.
 TEST(CounterOut, PrepareSendsEachChannelsModeWithValuesFromVariablesLimited)
 {
     Rig rig;
-    Output co(rig, &g_frameCounterOut, 3);
+    Output co(rig, &g_frameCounterOut, 4);
     CounterOutChannel* c = MOD_Params<CounterOutParams>(co.m)->channel;
     c[0].dutyCycle = 150;    // typed: passed as stored
     c[0].frequency = 12.9;   // truncated
+    c[0].dutyCycleVar = -2;
     c[1].pwmMode = 0;
     c[1].frequencyVar = 3;
     c[1].dutyCycleVar = 4;
     c[2].frequencyVar = 5;
-    rig.vars = {{3, -7}, {4, 130}, {5, 1e12}};
+    c[3].frequencyVar = 6;
+    c[3].dutyCycleVar = 7;
+    rig.vars = {{0, 3}, {-2, 3}, {3, -7}, {4, 130}, {5, 1e12}, {6, NAN}, {7, -INFINITY}};
     ASSERT_TRUE(co.run());
     Log log = rig.take();
     EXPECT_THAT(log, ::testing::IsSupersetOf({"PWM_PreparePWMOutput(7,0,12,150)", "PWM_PrepareFMOutput(7,1,0,100)",
-                                             "PWM_PreparePWMOutput(7,2,2147483647,50)", "PWM_StartOutput(7)"}));
+                                             "PWM_PreparePWMOutput(7,2,2147483647,50)",
+                                             "PWM_PreparePWMOutput(7,3,10,50)", "PWM_StartOutput(7)"}));
     // Start refreshes the block from the variables, without an upper limit.
     EXPECT_EQ(c[1].dutyCycle + 0, 130.0);
     EXPECT_EQ(c[1].frequency + 0, 0.0);
+    EXPECT_EQ(c[3].frequency + 0, 10.0);
+    EXPECT_EQ(c[3].dutyCycle + 0, 50.0);
+    EXPECT_EQ(c[0].dutyCycle + 0, 150.0);
+    for (int n : rig.varsAsked) EXPECT_GT(n, 0);
 }
 
 TEST(CounterOut, PwmWritesEveryBlockLimitedAndFmWritesChangesOnly)
@@ -193,6 +199,10 @@ TEST(CounterOut, PwmWritesEveryBlockLimitedAndFmWritesChangesOnly)
         // The refused frequency is tried again; the duty cycle stays at its limit.
         {130, 200, 130, 0, {"PWM_WriteNewPWMRatio(7,0,100)", "PWM_SetFrequency(7,1,200)"}},
         {NAN, 200, 20, 0, {"PWM_WriteNewPWMRatio(7,0,0)", "PWM_SetDutyCycle(7,1,20)"}},
+        // A frequency or duty cycle that is not a finite number is not written.
+        {5, NAN, NAN, 0, {"PWM_WriteNewPWMRatio(7,0,5)"}},
+        {5, INFINITY, 20, 0, {"PWM_WriteNewPWMRatio(7,0,5)"}},
+        {5, 300, INFINITY, 0, {"PWM_WriteNewPWMRatio(7,0,5)", "PWM_SetFrequency(7,1,300)"}},
     };
     for (const auto& s : steps) {
         rig.vars[9] = s.duty;
@@ -202,7 +212,7 @@ TEST(CounterOut, PwmWritesEveryBlockLimitedAndFmWritesChangesOnly)
         EXPECT_EQ(co.compute(), 1);  // refusals are not reported
         EXPECT_EQ(Writes(rig), s.writes) << s.pwm;
     }
-    EXPECT_EQ(((CounterOutRecord*)co.m->channel[0])->seen, 10.0);
+    EXPECT_EQ(((CounterOutRecord*)co.m->channel[0])->seen, 16.0);
 }
 
 }  // namespace

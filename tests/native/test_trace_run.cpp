@@ -127,6 +127,23 @@ TEST_F(Traced, AccountShowsTheRepeatsOfSingleValueBlocks)
     EXPECT_EQ(trace_count(trace, "AnalogIn1", 0, "repeated"), repeats);
 }
 
+// A channel that the start left out of the device's list delivers nothing:
+// its account says so and why; the other channel's account is as ever.
+TEST_F(Traced, AccountNamesAChannelLeftOutOfTheListAndWhy)
+{
+    SimModule* ci = every_kind_module("KWE:CounterIn", 2);
+    ASSERT_TRUE(ci);
+    SimDrv_FailCall("CT_GetChannelListSize", -1, -5, 1);
+    SimRunOptions o = PluginInSimHost_RunOptions(0.5);
+    ASSERT_EQ(SH_Run(&o), 1);
+    std::string trace = Trace();
+    EXPECT_NE(trace.find("values CounterIn1 0: delivered nothing, not in the device's list: list size read failed (-5)"),
+              std::string::npos);
+    EXPECT_EQ(ci->out[0].stream.sampleCount, 0u);
+    EXPECT_GT(ci->out[1].stream.sampleCount, 0u);
+    EXPECT_EQ(trace_count(trace, "CounterIn1", 1, "delivered"), (long long)ci->out[1].stream.sampleCount);
+}
+
 // One session, one file: a start refused for a device that does not answer,
 // a run that loses its device, a clean run. Each tells its story in order,
 // the reports named by their module, each with its own account.

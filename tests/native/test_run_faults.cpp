@@ -1,0 +1,325 @@
+// Faults a laboratory meets during a run, every kind against the fake device:
+// the connection lost at each driver call of a run, other refusals at the
+// same places, one channel failing among several, and answers of success that
+// cannot be right.
+#include <gmock/gmock.h>
+
+#include <cmath>
+
+#include "analogin_run.h"
+#include "counterin_run.h"
+#include "counterout_run.h"
+#include "dev_search.h"
+#include "digitalin_run.h"
+#include "test_fakes.h"
+
+using ::testing::ElementsAre;
+using Log = std::vector<std::string>;
+
+namespace {
+
+// The steps of a run in order. UNCHANGED is a compute call after the first
+// whose only block repeats the last channel's value, so that an output has
+// nothing to write.
+enum Step { PREPARE, START, GO, COMPUTE, UNCHANGED };
+const char* const kStepNames[] = {"prepare", "start", "go", "compute", "unchanged"};
+
+// What the module does after the fault.
+enum Outcome {
+    STOPS,    // the step returns 0; StopExperiment, then the kind's internal error with the status
+    REFUSES,  // the step returns 0 without a report, or with the row's warning
+    GOES_ON,  // the step returns 1 and nothing is reported
+};
+
+struct FaultRow {
+    const ModFrame* kind;
+    u32 timeBase;
+    Step step;
+    const char* call;  // the entry point that fails
+    i32 status;
+    u32 skip;          // calls of the step that succeed before the fault
+    Outcome outcome;
+    const char* warning = nullptr;  // REFUSES: the warning shown
+};
+
+constexpr i32 LOST = DRV_ERR_LOST_CONNECTION;
+constexpr const char* kTooQuickly = "At least one of the Channels of this Generator is sampled too quickly";
+const ModFrame* const AI = &g_frameAnalogIn;
+const ModFrame* const AO = &g_frameAnalogOut;
+const ModFrame* const CI = &g_frameCounterIn;
+const ModFrame* const CO = &g_frameCounterOut;
+const ModFrame* const DI = &g_frameDigitalIn;
+const ModFrame* const DO = &g_frameDigitalOut;
+
+const FaultRow kFaults[] = {
+    // The connection lost at every driver call site of a run.
+    {AI, 2, PREPARE, "AD_ClearChannelList", LOST, 0, STOPS},
+    {AI, 2, START, "AD_GetChannelListSize", LOST, 0, STOPS},  // a channel's position
+    {AI, 2, START, "AD_AddChannelToList", LOST, 1, STOPS},
+    {AI, 2, START, "AD_GetChannelListSize", LOST, 2, STOPS},  // the size after the list
+    {AI, 2, START, "AD_SetFrequency", LOST, 0, STOPS},
+    {AI, 2, START, "AD_GetChannelListSize", LOST, 3, STOPS},  // the size for the software clock
+    {AI, 2, START, "EnableSoftwareClock", LOST, 0, STOPS},
+    {AI, 1, START, "AD_SetFrequency", LOST, 0, STOPS},  // no fallback to the plain rate
+    {AI, 2, GO, "ConfigMeasure", LOST, 0, STOPS},
+    {AI, 2, GO, "StartMeasure", LOST, 0, STOPS},
+    {AI, 2, COMPUTE, "MeasurementChannel_GetNumberOfValues", LOST, 1, STOPS},
+    {AI, 2, COMPUTE, "MeasurementChannel_ReadDataAsDouble", LOST, 0, STOPS},
+    {AI, 1, COMPUTE, "AD_ReadSingleVoltage", LOST, 1, STOPS},
+    {CI, 2, PREPARE, "CT_ClearChannelList", LOST, 0, STOPS},
+    {CI, 2, START, "CT_GetChannelListSize", LOST, 1, STOPS},
+    {CI, 2, START, "CT_AddChannelToList", LOST, 0, STOPS},
+    {CI, 2, START, "CT_ImpulseCounter", LOST, 0, STOPS},
+    {CI, 2, START, "CT_SetFrequency", LOST, 0, STOPS},
+    {CI, 2, GO, "ConfigMeasure", LOST, 0, STOPS},
+    {CI, 2, COMPUTE, "MeasurementChannel_GetNumberOfValues", LOST, 0, STOPS},
+    {CI, 2, COMPUTE, "MeasurementChannel_ReadDataAsUInt32", LOST, 1, STOPS},
+    {CI, 1, COMPUTE, "CT_ReadSingleValue", LOST, 0, STOPS},
+    {DI, 2, PREPARE, "TTL_ClearChannelList", LOST, 0, STOPS},
+    {DI, 2, START, "TTL_GetPortInfos", LOST, 0, STOPS},
+    {DI, 2, START, "TTL_GetChannelListSize", LOST, 0, STOPS},
+    {DI, 2, START, "TTL_SetChannelDirection", LOST, 1, STOPS},
+    {DI, 2, START, "TTL_AddChannelToList", LOST, 0, STOPS},
+    {DI, 1, START, "TTL_SetFrequency", LOST, 0, STOPS},
+    {DI, 2, GO, "StartMeasure", LOST, 0, STOPS},
+    {DI, 2, COMPUTE, "MeasurementChannel_GetNumberOfValues", LOST, 0, STOPS},
+    {DI, 2, COMPUTE, "MeasurementChannel_ReadDataAsUInt32", LOST, 0, STOPS},
+    {DI, 1, COMPUTE, "TTL_ReadPort", LOST, 0, STOPS},
+    {AO, 2, COMPUTE, "DA_WriteChannelVoltage", LOST, 1, STOPS},
+    {AO, 2, UNCHANGED, "GetDevicePropertyStringA", LOST, 0, STOPS},
+    {CO, 2, PREPARE, "PWM_PreparePWMOutput", LOST, 0, STOPS},
+    {CO, 2, PREPARE, "PWM_PrepareFMOutput", LOST, 0, STOPS},
+    {CO, 2, GO, "PWM_StartOutput", LOST, 0, STOPS},
+    {CO, 2, COMPUTE, "PWM_WriteNewPWMRatio", LOST, 0, STOPS},
+    {CO, 2, COMPUTE, "PWM_SetDutyCycle", LOST, 0, STOPS},
+    {CO, 2, COMPUTE, "PWM_SetFrequency", LOST, 0, STOPS},
+    {CO, 2, UNCHANGED, "GetDevicePropertyStringA", LOST, 0, STOPS},
+    {DO, 2, START, "TTL_GetPortInfos", LOST, 0, STOPS},
+    {DO, 2, START, "TTL_SetChannelDirection", LOST, 1, STOPS},
+    {DO, 2, GO, "ConfigMeasure", LOST, 0, STOPS},
+    {DO, 2, COMPUTE, "TTL_WritePort", LOST, 0, STOPS},
+    {DO, 2, UNCHANGED, "GetDevicePropertyStringA", LOST, 0, STOPS},
+    // Other refusals keep their own ways.
+    {AI, 2, COMPUTE, "MeasurementChannel_GetNumberOfValues", -5, 0, GOES_ON},
+    {AI, 2, COMPUTE, "MeasurementChannel_ReadDataAsDouble", -7, 1, STOPS},
+    {AI, 2, START, "AD_GetChannelListSize", -5, 0, GOES_ON},
+    {AI, 2, START, "AD_AddChannelToList", -3, 0, GOES_ON},
+    {AI, 2, START, "EnableSoftwareClock", -2, 0, REFUSES, kTooQuickly},
+    {CI, 2, START, "CT_AddChannelToList", -3, 0, REFUSES, "Couldn't add channel to channel list!"},
+    {CI, 2, PREPARE, "CT_ClearChannelList", -5, 0, REFUSES},
+    {DI, 2, START, "TTL_GetPortInfos", -5, 0, GOES_ON},
+    {DI, 2, GO, "ConfigMeasure", -4, 0, REFUSES},
+    {DI, 1, COMPUTE, "TTL_ReadPort", -7, 0, STOPS},
+    {AO, 2, COMPUTE, "DA_WriteChannelVoltage", -5, 0, STOPS},
+    {AO, 2, UNCHANGED, "GetDevicePropertyStringA", -5, 0, GOES_ON},
+    {CO, 2, PREPARE, "PWM_PrepareFMOutput", -5, 0, GOES_ON},
+    {CO, 2, GO, "PWM_StartOutput", -5, 0, GOES_ON},
+    {CO, 2, COMPUTE, "PWM_SetFrequency", -5, 0, GOES_ON},
+    {CO, 2, COMPUTE, "PWM_WriteNewPWMRatio", -5, 0, GOES_ON},
+    {DO, 2, COMPUTE, "TTL_WritePort", -9, 0, STOPS},
+    {DO, 2, START, "TTL_SetChannelDirection", -5, 0, GOES_ON},
+};
+
+// A two-channel module of the row's kind with data waiting for its first
+// compute call: 8 values per channel in the device, or a block per input.
+// The counter output runs channel 0 in PWM mode and channel 1 in FM mode with
+// its duty cycle from variable 9.
+struct FaultRun {
+    Rig rig;
+    DeviceModule mod;
+    explicit FaultRun(const FaultRow& row) : mod(rig, row.kind, 2, row.timeBase)
+    {
+        if (row.kind == CO) {
+            CounterOutChannel& fm = mod.params<CounterOutParams>().channel[1];
+            fm.pwmMode = 0;
+            fm.dutyCycleVar = 9;
+            rig.vars[9] = 50;
+        }
+    }
+    i32 step(Step s)
+    {
+        switch (s) {
+        case PREPARE: return mod.send(DMM_PREPARE_START_MODULE);
+        case START:
+            for (u32 c = 0; c < mod.m->outputCount; ++c)
+                if (mod.send(DCM_SETUP_FIFO, c) != 1) return -1;
+            return mod.send(DMM_START_MODULE);
+        case GO: return mod.send(DMM_GO_MODULE);
+        case COMPUTE:
+            for (u32 c = 0; c < 2; ++c) {
+                rig.waiting[c].assign(8, 1.0 + c);
+                rig.feed(c, {2.0f + c});
+            }
+            rig.vars[9] = 70;
+            rig.time = 0.0085;
+            return mod.compute();
+        case UNCHANGED:
+            rig.feed(1, {3.0f});
+            return mod.compute();
+        }
+        return -1;
+    }
+};
+
+std::string Describe(const FaultRow& r)
+{
+    char text[160];
+    snprintf(text, sizeof text, "%s, time base %u, %s: %s answers %d after %u calls", r.kind->tag, r.timeBase,
+             kStepNames[r.step], r.call, r.status, r.skip);
+    return text;
+}
+
+TEST(RunFaults, EachCallSiteOfARunPerKind)
+{
+    for (const FaultRow& row : kFaults) {
+        SCOPED_TRACE(Describe(row));
+        FaultRun run(row);
+        i32 result = -1;
+        for (int s = PREPARE; s <= row.step; ++s) {
+            if (s == row.step) {
+                run.rig.fail(row.call, row.status, row.skip, 1);
+                run.rig.take();
+            }
+            result = run.step((Step)s);
+            if (s < row.step) {
+                ASSERT_EQ(result, 1) << kStepNames[s];
+            }
+        }
+        Log log = run.rig.take();
+        ASSERT_GT(run.rig.callCount[row.call], run.rig.status[row.call].from) << "the faulty call was not made";
+        if (row.step == UNCHANGED) {  // the outputs' probe of their device
+            EXPECT_EQ(run.rig.propertyAsked, "serialnumber");
+            EXPECT_EQ(run.rig.propertyLength, 256u);
+        }
+        auto reported = std::count_if(log.begin(), log.end(), [](const std::string& l) {
+            return l.rfind("Show", 0) == 0 || l == "StopExperiment";
+        });
+        switch (row.outcome) {
+        case STOPS: {
+            char text[160];
+            snprintf(text, sizeof text, "ShowInternalError(%s|%s (%d))", row.kind->errorTag,
+                     row.status == LOST ? "Invalid device or lost connection, experiment stopped!"
+                                        : "Unknown error, experiment stopped!",
+                     row.status);
+            EXPECT_EQ(result, 0);
+            ASSERT_GE(log.size(), 2u);
+            EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"StopExperiment", text}));
+            EXPECT_EQ(reported, 2);
+            break;
+        }
+        case REFUSES:
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(reported, row.warning ? 1 : 0);
+            if (row.warning) {
+                EXPECT_EQ(log.back(), std::string("ShowWarning(") + run.mod.m->name + "|" + row.warning + ")");
+            }
+            break;
+        case GOES_ON:
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(reported, 0);
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The value that list position p carries in the device, as block values.
+float PositionValue(const ModFrame* kind, u32 p) { return kind == DI ? (p ? 5.0f : 0.0f) : 1.0f + p; }
+
+// A channel that the start leaves out of the device's list (its list size
+// unread or its add refused) delivers nothing in either pass, and the others
+// each deliver their own values.
+TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
+{
+    struct { const ModFrame* kind; const char* call; } cases[] = {
+        {AI, "AD_GetChannelListSize"}, {AI, "AD_AddChannelToList"}, {CI, "CT_GetChannelListSize"},
+        {DI, "TTL_GetChannelListSize"}, {DI, "TTL_AddChannelToList"}};
+    for (const auto& c : cases)
+        for (u32 timeBase : {2u, 1u}) {
+            SCOPED_TRACE(std::string(c.kind->tag) + " " + c.call + " time base " + std::to_string(timeBase));
+            Rig rig;
+            DeviceModule in(rig, c.kind, 3, timeBase);
+            rig.fail(c.call, -5, 1, 1);  // channel 1's
+            ASSERT_TRUE(in.run());
+            for (u32 p = 0; p < 2; ++p) rig.waiting[p].assign(8, c.kind == DI ? 7.0 * p : 1.0 + p);
+            rig.time = 0.0085;
+            ASSERT_EQ(in.compute(), 1);
+            EXPECT_TRUE(rig.streams[1].storage.empty()) << "channel 1 was served";
+            if (timeBase == 1) continue;
+            for (u32 ch : {0u, 2u}) {
+                ASSERT_EQ(rig.streams[ch].released.size(), 1u) << ch;
+                for (float v : rig.streams[ch].released[0].values) ASSERT_EQ(v, PositionValue(c.kind, ch / 2));
+            }
+        }
+}
+
+// Answers of success that cannot be right: a negative device handle is a
+// failed connection and never registered; a list position that another
+// channel holds lists no second channel; a port layout with no port, or one
+// that puts a line beyond the port word, leaves the block's layout in place.
+TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
+{
+    for (const char* device : {"\\?\\usb#0#SER1###", "\\?\\eth#0#SER1#10.0.0.1##"}) {
+        Rig rig;
+        DeviceModule ai(rig, AI, 1);
+        rig.handleOf = {{"SER1", -3}, {"10.0.0.1", -3}};
+        kw_strlcpy(MOD_Header(ai.m)->device, device, DEV_STRING_SIZE);
+        EXPECT_EQ(ai.send(DMM_PREPARE_START_MODULE), 0);
+        EXPECT_EQ(rig.log.back(), std::string("ShowWarning(AnalogIn|") + DEV_INVALID_DEVICE_TEXT + ")");
+        EXPECT_EQ(DEV_FindDevice(-3), nullptr);
+        DevRow row;
+        EXPECT_FALSE(DEV_ConnectNetworkDevice("10.0.0.1", &row));
+        EXPECT_EQ(DEV_FindDevice(-3), nullptr);
+    }
+
+    for (const ModFrame* kind : {AI, CI, DI}) {
+        Rig rig;
+        rig.listGrowth = 0;  // adds accepted, the list never grows: every position read is 0
+        DeviceModule in(rig, kind, 3);
+        ASSERT_TRUE(in.run());
+        rig.waiting[0].assign(24, 1.0);  // enough for three channels that read the same position
+        rig.time = 0.0085;
+        ASSERT_EQ(in.compute(), 1);
+        EXPECT_EQ(rig.streams[0].released.size(), 1u) << kind->tag;
+        EXPECT_TRUE(rig.streams[1].storage.empty() && rig.streams[2].storage.empty()) << kind->tag;
+    }
+
+    struct { u32 ports, lines; } layouts[] = {{0, 4}, {4, 0}, {4, 16}};  // port 2, 3 channels: line 34
+    for (const ModFrame* kind : {DI, DO})
+        for (const auto& l : layouts) {
+            Rig rig;
+            rig.portInfo[0] = l.ports;
+            rig.portInfo[1] = l.lines;
+            rig.portInfo[2] = 99;
+            DeviceModule d(rig, kind, 3);
+            DigitalParams& p = d.params<DigitalParams>();
+            p.port = 2;
+            ASSERT_TRUE(d.run());
+            EXPECT_EQ(std::vector<u32>({p.portCount, p.linesPerPort, p.portWord3}), std::vector<u32>({4, 4, 16}));
+            EXPECT_THAT(rig.log, ::testing::Contains(std::string("TTL_SetChannelDirection(7,10,") +
+                                                     (kind == DI ? "0)" : "1)")));
+        }
+}
+
+// A sample distance from the host that is not a finite number above 0 never
+// becomes a rate: the start is refused with string 12000, no rate asked.
+TEST(RunFaults, NoRateFromASampleDistanceThatIsNoNumberAboveZero)
+{
+    for (const ModFrame* kind : {AI, CI, DI})
+        for (double distance : {(double)NAN, 0.0, -0.001, (double)INFINITY, 1e-300}) {
+            Rig rig;
+            DeviceModule in(rig, kind, 1);
+            rig.distance = distance;
+            EXPECT_FALSE(in.run()) << kind->tag << " " << distance;
+            Log log = rig.take();
+            EXPECT_EQ(log.back(), std::string("ShowWarning(") + in.m->name + "|" + kTooQuickly + ")");
+            EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                                    [](const std::string& l) { return l.find("SetFrequency") != std::string::npos; }),
+                      0);
+        }
+}
+
+}  // namespace
