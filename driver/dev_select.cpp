@@ -108,12 +108,16 @@ void DEV_SearchDevices(HWND dialog, HWND, int refresh)
     EnableSearchButtons(dialog, TRUE);
 }
 
+// The first selected row when it is one of the list's rows, else -1.
 static int SelectedRow(HWND dialog)
 {
-    return (int)SendDlgItemMessageA(dialog, IDC_DEVICE_LIST, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+    int row = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    return row >= 0 && row < (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) ? row : -1;
 }
 
-static void RowText(HWND dialog, int row, int column, char* out, int size)
+// The text of a column of the row; false when it is empty or the list has none.
+static bool RowText(HWND dialog, int row, int column, char* out, int size)
 {
     LVITEMA item = {};
     item.iSubItem = column;
@@ -121,6 +125,8 @@ static void RowText(HWND dialog, int row, int column, char* out, int size)
     item.cchTextMax = size;
     out[0] = 0;
     SendDlgItemMessageA(dialog, IDC_DEVICE_LIST, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+    out[size - 1] = 0;
+    return out[0] != 0;
 }
 
 static void OnListClick(HWND dialog)
@@ -177,11 +183,9 @@ static void OnApply(HWND dialog)
         }
     } else {
         int row = SelectedRow(dialog);
-        if (row >= 0) {
-            char deviceString[DEV_STRING_SIZE];
-            RowText(dialog, row, COLUMN_DEVICE, deviceString, sizeof deviceString);
+        char deviceString[DEV_STRING_SIZE];
+        if (row >= 0 && RowText(dialog, row, COLUMN_DEVICE, deviceString, sizeof deviceString))
             Select(deviceString);
-        }
     }
     DEV_EndModal(dialog);
 }

@@ -32,7 +32,7 @@ static void ShowChannel(HWND dialog, u32 channel)
     ModuleDialog_ShowUnit(dialog, (ChannelHead*)c);
     ModuleDialog_ShowName(dialog, (ChannelHead*)c);
 
-    if (c->range >= kRangeCount) c->range = 0;
+    if (c->range >= kRangeCount) c->range = 0;  // a loaded block's: the list never stores one
     g_dlgUi->listReset(dialog, IDC_RANGE);
     for (const char* text : kRanges) g_dlgUi->listAdd(dialog, IDC_RANGE, text);
     g_dlgUi->listSelect(dialog, IDC_RANGE, (int)c->range);
@@ -49,12 +49,10 @@ static void StoreChannel(HWND dialog, u32 channel)
     u32 blockSize;
     if (g_dlgUi->getUnsigned(dialog, IDC_BLOCK_SIZE, &blockSize))
         p->softwareClockBlockSize = Clamp(blockSize, 1, kBlockSizeMax);
-    p->softwareClock = g_dlgUi->isChecked(dialog, IDC_SOFTWARE_CLOCK) ? 1 : 0;
+    ModuleDialog_StoreSwitch(dialog, IDC_SOFTWARE_CLOCK, &p->softwareClock);
     ModuleDialog_StoreName(dialog, (ChannelHead*)c);
     ModuleDialog_StoreUnit(dialog, (ChannelHead*)c);
-    // No selection stores -1 as an unsigned number; showing the channel turns
-    // it into range 0.
-    c->range = (u32)g_dlgUi->listSelection(dialog, IDC_RANGE);
+    ModuleDialog_SelectedEntry(dialog, IDC_RANGE, &c->range);
 }
 
 // The block size field follows the software clock switch.

@@ -24,7 +24,7 @@ static void ShowChannel(HWND dialog, u32 channel)
 {
     CounterInChannel* c = &Copy()->channel[channel];
     ModuleDialog_ShowName(dialog, (ChannelHead*)c);
-    if (c->mode >= MODE_COUNT) c->mode = 0;
+    if (c->mode >= MODE_COUNT) c->mode = 0;  // a loaded block's: the list never stores one
     g_dlgUi->listSelect(dialog, IDC_COUNTER_MODE, (int)c->mode);
     ModuleDialog_ShowDevice(dialog);
     g_dlgUi->check(dialog, IDC_REALTIME, c->realTime != 0);
@@ -35,7 +35,7 @@ static void StoreChannel(HWND dialog, u32 channel)
 {
     CounterInChannel* c = &Copy()->channel[channel];
     ModuleDialog_StoreName(dialog, (ChannelHead*)c);
-    c->mode = (u32)g_dlgUi->listSelection(dialog, IDC_COUNTER_MODE);
+    ModuleDialog_SelectedEntry(dialog, IDC_COUNTER_MODE, &c->mode);
 }
 
 // The counter mode is never copied to the other channels.

@@ -2,12 +2,19 @@
 // mode's fixed value (frequency in PWM mode, duty cycle in FM mode), typed as
 // a number in the host's format or as a reference to a host global variable;
 // the device.
+#include <math.h>
+#include <string.h>
+
 #include "dialog_ids.h"
 #include "fmt_number.h"
 #include "mod_dialog_common.h"
 #include "plugin_state.h"
 
 enum { VALUE_TEXT_SIZE = 400 };
+
+// The value field's text as the show step put it there: the number in the
+// host's format (rounded to two decimals) or a variable reference.
+static char s_shownValue[VALUE_TEXT_SIZE];
 
 static CounterOutChannel* Channel(u32 i) { return &((CounterOutParams*)g_dlgWorkingCopy)->channel[i]; }
 
@@ -30,31 +37,38 @@ static void ShowChannel(HWND dialog, u32 channel)
     }
     text[VALUE_TEXT_SIZE - 1] = 0;  // whatever the host wrote
     g_dlgUi->setText(dialog, IDC_VALUE, text);
+    memcpy(s_shownValue, text, sizeof s_shownValue);
     ModuleDialog_ShowDevice(dialog);
 }
 
-// The value field belongs to the mode the channel had when it was shown: a
-// variable reference selects that variable and keeps the number, a number
-// clears the variable. Then the mode follows the radio buttons.
+// The value field belongs to the mode the channel had when it was shown. An
+// edited field replaces that mode's value: a variable reference selects the
+// variable and keeps the number, a number clears the variable. The field as
+// shown, or a number beyond a double (NaN, an infinity), changes nothing.
+// Then the mode follows the radio buttons.
+static void StoreValue(HWND dialog, CounterOutChannel* c)
+{
+    char text[VALUE_TEXT_SIZE];
+    g_dlgUi->getText(dialog, IDC_VALUE, text, sizeof text);
+    if (strcmp(text, s_shownValue) == 0) return;
+    bool pwm = c->pwmMode != 0;
+    i16 number = 0;
+    if (g_host.ExpandVarNumber(text, VALUE_TEXT_SIZE, &number)) {
+        (pwm ? c->frequencyVar : c->dutyCycleVar) = number;
+        return;
+    }
+    double value = FMT_ParseNumber(text);
+    if (!isfinite(value)) return;
+    (pwm ? c->frequency : c->dutyCycle) = value;
+    (pwm ? c->frequencyVar : c->dutyCycleVar) = 0;
+}
+
 static void StoreChannel(HWND dialog, u32 channel)
 {
     CounterOutChannel* c = Channel(channel);
     ModuleDialog_StoreName(dialog, (ChannelHead*)c);
-    bool pwm = c->pwmMode != 0;
-    if (pwm) c->frequencyVar = 0;
-    else c->dutyCycleVar = 0;
-    char text[VALUE_TEXT_SIZE];
-    g_dlgUi->getText(dialog, IDC_VALUE, text, sizeof text);
-    i16 number = 0;
-    if (g_host.ExpandVarNumber(text, VALUE_TEXT_SIZE, &number)) {
-        if (pwm) c->frequencyVar = number;
-        else c->dutyCycleVar = number;
-    } else {
-        double value = FMT_ParseNumber(text);
-        if (pwm) c->frequency = value;
-        else c->dutyCycle = value;
-    }
-    c->pwmMode = g_dlgUi->isChecked(dialog, IDC_MODE_PWM) ? 1 : 0;
+    StoreValue(dialog, c);
+    ModuleDialog_StoreSwitch(dialog, IDC_MODE_PWM, &c->pwmMode);
 }
 
 // A mode button relabels the value field: the value typed so far is stored

@@ -159,7 +159,9 @@ void ModuleDialog_Command(HWND dialog, const ModDialogKind* k, int id, int code)
         return;
     }
     if (id == IDC_TIME_BASE && k->timeBase && code == DLGN_SELCHANGE) {
-        u32 timeBase = g_host.GetTimeBaseComboID(g_dlgUi->listSelection(dialog, IDC_TIME_BASE));
+        u32 entry;
+        if (!ModuleDialog_SelectedEntry(dialog, IDC_TIME_BASE, &entry)) return;
+        u32 timeBase = g_host.GetTimeBaseComboID((int)entry);
         memcpy((u8*)g_dlgWorkingCopy + k->frame->timeBaseOffset, &timeBase, sizeof timeBase);
         return;
     }
@@ -208,6 +210,20 @@ void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k)
 }
 
 // ---------------------------------------------------------------- show and store pieces
+
+bool ModuleDialog_SelectedEntry(HWND dialog, int id, u32* index)
+{
+    int selected = g_dlgUi->listSelection(dialog, id);
+    if (selected < 0 || selected >= g_dlgUi->listCount(dialog, id)) return false;
+    *index = (u32)selected;
+    return true;
+}
+
+void ModuleDialog_StoreSwitch(HWND dialog, int id, u32* value)
+{
+    bool on = g_dlgUi->isChecked(dialog, id);
+    if ((*value != 0) != on) *value = on ? 1 : 0;
+}
 
 // Fields are counted as the device string's accessors count them: with an
 // empty serial number, field 2 is the network address.
@@ -260,9 +276,7 @@ void ModuleDialog_ShowPort(HWND dialog, DigitalParams* p)
     g_dlgUi->listSelect(dialog, IDC_PORT, (int)p->port);
 }
 
-// No selection stores -1 as an unsigned number; showing the channel turns
-// it into port "PA".
 void ModuleDialog_StorePort(HWND dialog, DigitalParams* p)
 {
-    p->port = (u32)g_dlgUi->listSelection(dialog, IDC_PORT);
+    ModuleDialog_SelectedEntry(dialog, IDC_PORT, &p->port);
 }

@@ -59,7 +59,15 @@ void ModuleDialog_CopyChannelToAll(HWND dialog, const ModDialogKind* k);
 // Stores the current channel and shows it again.
 void ModuleDialog_Refresh(HWND dialog, const ModDialogKind* k);
 
-// Pieces of the kinds' show and store steps.
+// Pieces of the kinds' show and store steps. A control that still holds what
+// showing its field put there leaves the field's bytes as they are, so that
+// Ok without edits leaves the block byte for byte.
+// The selected entry of a list into 'index' when it is one of the list's
+// entries; false for no selection or one beyond the list, 'index' as it was.
+bool ModuleDialog_SelectedEntry(HWND dialog, int id, u32* index);
+// A switch stored as 0 or non-zero: set to 1 or 0 only when the check box
+// says otherwise than the stored value.
+void ModuleDialog_StoreSwitch(HWND dialog, int id, u32* value);
 // Device field: field 2 of the device string, its serial number (its address
 // when the serial number is empty, since empty fields are not counted);
 // "default" when the string has no such field.
@@ -70,6 +78,7 @@ void ModuleDialog_StoreName(HWND dialog, ChannelHead* c);
 void ModuleDialog_ShowUnit(HWND dialog, const ChannelHead* c);
 void ModuleDialog_StoreUnit(HWND dialog, ChannelHead* c);
 // The port list of the digital kinds: "PA" and one more port per port of the
-// device up to "PF"; a stored port beyond the device falls back to "PA".
+// device up to "PF"; a stored port beyond the device falls back to "PA"
+// (a value of a loaded block: the list never stores one).
 void ModuleDialog_ShowPort(HWND dialog, DigitalParams* p);
 void ModuleDialog_StorePort(HWND dialog, DigitalParams* p);

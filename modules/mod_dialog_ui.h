@@ -31,6 +31,7 @@ struct DlgUi {
     void (*listAdd)(HWND dialog, int id, const char* text);
     void (*listSelect)(HWND dialog, int id, int index);
     int (*listSelection)(HWND dialog, int id);  // -1 when nothing is selected
+    int (*listCount)(HWND dialog, int id);      // entries in the list
     // The dialog as a whole.
     void (*end)(HWND dialog, int result);
     void (*refreshBar)(HWND dialog);  // channel selector states and placement

@@ -40,6 +40,7 @@ static void ListReset(HWND d, int id) { SendDlgItemMessageA(d, id, CB_RESETCONTE
 static void ListAdd(HWND d, int id, const char* text) { SendDlgItemMessageA(d, id, CB_ADDSTRING, 0, (LPARAM)text); }
 static void ListSelect(HWND d, int id, int index) { SendDlgItemMessageA(d, id, CB_SETCURSEL, index, 0); }
 static int ListSelection(HWND d, int id) { return (int)SendDlgItemMessageA(d, id, CB_GETCURSEL, 0, 0); }
+static int ListCount(HWND d, int id) { return (int)SendDlgItemMessageA(d, id, CB_GETCOUNT, 0, 0); }
 static void End(HWND d, int result) { EndDialog(d, result); }
 
 // ---------------------------------------------------------------- help
@@ -85,9 +86,9 @@ void MOD_CloseHelp(void)
 }
 
 static const DlgUi s_win32 = {
-    SetText,   GetText,  GetUnsigned, Check,         IsChecked, Enable,           LimitText,
-    Focus,     ListReset, ListAdd,    ListSelect,    ListSelection, End,          ChannelBar_Refresh,
-    DEV_SelectDevice, DEV_ShowDeviceInfo, Help,
+    SetText,       GetText,   GetUnsigned,        Check,            IsChecked,         Enable,
+    LimitText,     Focus,     ListReset,          ListAdd,          ListSelect,        ListSelection,
+    ListCount,     End,       ChannelBar_Refresh, DEV_SelectDevice, DEV_ShowDeviceInfo, Help,
 };
 const DlgUi* g_dlgUi = &s_win32;
 

@@ -215,9 +215,14 @@ static i32 ExportTexts(Module* m, const ModFrame* f, ChannelTexts* t)
     return 1;
 }
 
+// The names and variables registered with the host are those of the block
+// and channel count that the defaults replace: they are unregistered first
+// and the new ones registered after, so that the host never keeps a
+// registration that delete would not undo.
 static i32 ImportTexts(Module* m, const ModFrame* f, const ChannelTexts* t)
 {
     if (!t) return 0;
+    MOD_UnregisterChannelNames(m, f);
     MOD_WriteDefaults(m, f);
     m->host830 = 0;
     for (u32 i = 0; i < KW_MAX_CHANNELS; ++i) {
@@ -231,6 +236,7 @@ static i32 ImportTexts(Module* m, const ModFrame* f, const ChannelTexts* t)
             MOD_TerminateText(c->unit, CHANNEL_UNIT_SIZE);
         }
     }
+    MOD_RegisterChannelNames(m, f);
     return 1;
 }
 

@@ -75,7 +75,7 @@ PIN
     fi
 }
 
-PACKAGES_NATIVE="cmake ninja-build make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev python3 gnuplot-nox"
+PACKAGES_NATIVE="cmake ninja-build make g++ locales clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev python3 gnuplot-nox"
 PACKAGES_WIN="g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth imagemagick libc6:i386"
 # Installer package (wixl, msibuild, msiinfo) and the user guide's HTML rendering.
 PACKAGES_RELEASE="wixl msitools python3-markdown"
@@ -114,6 +114,17 @@ install_packages() {
         # shellcheck disable=SC2086
         apt-get install -y --no-install-recommends $missing
     fi
+}
+
+# The number tests run with a German C locale set, as a host process on a
+# German Windows often sets one. Listed in locale.gen, so that a later
+# locale-gen keeps it.
+ensure_german_locale() {
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+    log "generating the locale de_DE.UTF-8"
+    sed -i -E 's/^# *(de_DE\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
 }
 
 # --- 32-bit execution -------------------------------------------------------
@@ -208,6 +219,7 @@ main() {
     [ "$NEED_QEMU" = 0 ] || ensure_backports
     ensure_i386
     install_packages
+    ensure_german_locale
     register_qemu
     if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
         echo "32-bit programs do not run" >&2

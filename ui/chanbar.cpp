@@ -284,6 +284,11 @@ bool ChannelBar_IsChannelButton(HWND dialog, WPARAM wParam)
     return false;
 }
 
+static bool ChannelBar_InUse(HWND button)
+{
+    return (u32)(GetDlgCtrlID(button) - IDC_BAR_CHANNEL0) < barUsedChannels;
+}
+
 static void ChannelBar_FocusFirstButton(HWND dialog)
 {
     lastControlId = IDC_BAR_CHANNEL0;
@@ -305,8 +310,9 @@ bool ChannelBar_HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LP
     }
     case CKN_LBUTTONDOWN:
         if (!ChannelBar_IsChannelButton(dialog, wParam)) return false;
-        // Only a channel in use but not on show changes the dialog.
-        if (lParam == CHAN_USED) {
+        // Only a channel in use but not on show changes the dialog; the bar's
+        // count decides what is in use, whatever state the button reports.
+        if (lParam == CHAN_USED && ChannelBar_InUse((HWND)wParam)) {
             hooks->store(dialog, barCurrentChannel);
             ChannelBar_Select(dialog, (HWND)wParam);
             hooks->show(dialog, barCurrentChannel);

@@ -1,5 +1,6 @@
 // Numbers in the host's format: its decimal separator (first character of
 // the host variable DezTrenn) and its leading-zero switch (bDecLeadingZero).
+// Texts and values are the same whatever C locale the process has set.
 #pragma once
 
 #include "kw_types.h"
@@ -14,6 +15,9 @@ enum { FMT_NUMBER_SIZE = 32 };
 // otherwise.
 void FMT_FormatNumber(char* out, double value, int digits);
 
-// The value of a number typed with a point, a comma or the host's separator;
-// 0 when the text holds no number. The separators in 'text' become points.
+// The value of a number typed with a point, a comma or the host's separator,
+// as atof reads it; also what FMT_FormatNumber wrote without a leading zero
+// ("- ,25" is -0.25). 0 when the text holds no number; NaN or an infinity
+// when the text says so or the number is beyond a double. The separators in
+// 'text' become points.
 double FMT_ParseNumber(char* text);

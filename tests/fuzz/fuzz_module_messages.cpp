@@ -160,7 +160,7 @@ int ExpandVar(const char* text, int size, i16* n)
 // The controls of the dialog session: texts and selections from the input.
 struct Controls {
     std::string text[8];
-    int selection;
+    int selection, count;
     bool checked;
 } s_controls;
 std::string& TextOf(int id) { return s_controls.text[(unsigned)id % 8]; }
@@ -176,6 +176,7 @@ void Reset(HWND, int) {}
 void AddItem(HWND, int, const char* text) { TextInField(text, 64); }
 void Select(HWND, int, int) {}
 int Selection(HWND, int) { return s_controls.selection; }
+int Count(HWND, int) { return s_controls.count; }
 void End(HWND, int) {}
 void Bar(HWND) {}
 // The device dialogs take a device field, terminated or not, and read within it.
@@ -183,8 +184,9 @@ volatile char s_deviceEnd;
 void SelectDevice(HWND, char* device) { s_deviceEnd = device[DEV_STRING_SIZE - 1]; }
 bool DeviceInfo(HWND, const char* device) { return s_deviceEnd = device[DEV_STRING_SIZE - 1], true; }
 void Help(u32) {}
-const DlgUi kControls = {SetText, GetText,   GetUnsigned, Check,     IsChecked, Nothing,     Limit, Focus, Reset,
-                         AddItem, Select,    Selection,   End,       Bar,       SelectDevice, DeviceInfo, Help};
+const DlgUi kControls = {SetText,   GetText, GetUnsigned, Check, IsChecked,    Nothing,    Limit, Focus, Reset,
+                         AddItem,   Select,  Selection,   Count, End,          Bar,        SelectDevice, DeviceInfo,
+                         Help};
 Module* s_current;
 
 void Install()
@@ -287,6 +289,7 @@ void RunDialog(Input& in, Module* m, const ModDialogKind* k)
     }
     s_controls.selection = in.byte() % 2 ? in.byte() % 8 - 1 : (int)in.word();
     s_controls.checked = in.byte() & 1;
+    s_controls.count = in.byte() % 8;
     s_current = m;
     if (!ModuleDialog_Open(dialog, k)) return;
     static const int kIds[] = {1005, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1018,

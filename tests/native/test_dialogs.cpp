@@ -1,9 +1,11 @@
 // The module dialogs' steps, run without Windows through the fake control
 // table: opening, showing and storing channels, the kinds' own controls,
-// copying to all channels, help, Ok and Cancel, and damaged blocks.
+// copying to all channels, help, Ok and Cancel, blocks closed without edits,
+// selections outside their lists, and damaged blocks.
 #include <gmock/gmock.h>
 
 #include "dialog_ids.h"
+#include "field_blocks.h"
 #include "mod_dialog_common.h"
 #include "test_fakes.h"
 
@@ -13,6 +15,9 @@ using Log = std::vector<std::string>;
 extern unsigned g_plgNativeLocale;
 
 namespace {
+
+const ModDialogKind* const kAllDialogs[] = {&g_dialogAnalogIn,   &g_dialogAnalogOut, &g_dialogCounterIn,
+                                            &g_dialogCounterOut, &g_dialogDigitalIn, &g_dialogDigitalOut};
 
 // A module of the kind with its defaults and some channels, its dialog open.
 struct Dialog {
@@ -118,6 +123,61 @@ TEST(ModuleDialog, OkWritesEverythingBackAndCancelNothing)
     EXPECT_STREQ(dlg.module.m->description, "Pressure loop");
     EXPECT_STREQ(dlg.params<AnalogOutParams>().channel[0].unit, "bar");
     EXPECT_EQ(rig.liveAllocations, 0);
+}
+
+// A block as a laboratory keeps it, opened and closed without edits (Ok after
+// a look at every channel, or Cancel), stays byte for byte, whatever the
+// host's separator and leading-zero switch.
+TEST(ModuleDialog, ClosingWithoutEditsKeepsTheBlockByteForByte)
+{
+    for (const ModDialogKind* k : kAllDialogs)
+        for (u32 leadingZero : {0u, 1u})
+            for (const char* separator : {".", ","})
+                for (int close : {IDC_MODULE_OK, IDC_MODULE_CANCEL}) {
+                    Rig rig;
+                    rig.vars = {{FIELD_FREQUENCY_VAR, 40.0}, {FIELD_DUTY_CYCLE_VAR, 25.0}};
+                    g_host.DezTrenn = (uintptr_t)separator;
+                    g_host.bDecLeadingZero = leadingZero;
+                    Dialog dlg(rig, k, k->maxChannels);
+                    const ModClass* cls = MOD_KindOf(k->frame)->cls;
+                    field_block(cls->className, dlg.module.m->params);
+                    u32 size = cls->paramSize;
+                    std::vector<u8> before(dlg.module.bytes(), dlg.module.bytes() + size);
+                    ASSERT_TRUE(dlg.open());
+                    for (u32 c = 1; c <= barUsedChannels; ++c) dlg.channel(c % barUsedChannels);
+                    dlg.command(close);
+                    auto differs = std::mismatch(before.begin(), before.end(), dlg.module.bytes());
+                    EXPECT_EQ(differs.first, before.end())
+                        << k->templateName << " at byte " << differs.first - before.begin() << ", separator "
+                        << separator << ", leading zero " << leadingZero << ", closed by " << close;
+                }
+    g_host.DezTrenn = 0;
+}
+
+// A list whose selection is none of its entries (no selection, or one past
+// the last) leaves the stored value as it was.
+TEST(ModuleDialog, SelectionsOutsideTheirListKeepTheStoredValue)
+{
+    struct { const ModDialogKind* k; int list; size_t offset; } cases[] = {
+        {&g_dialogAnalogIn, IDC_RANGE, offsetof(AnalogInParams, channel[0].range)},
+        {&g_dialogAnalogIn, IDC_TIME_BASE, offsetof(AnalogInParams, timeBaseId)},
+        {&g_dialogCounterIn, IDC_COUNTER_MODE, offsetof(CounterInParams, channel[0].mode)},
+        {&g_dialogCounterIn, IDC_TIME_BASE, offsetof(CounterInParams, timeBaseId)},
+        {&g_dialogDigitalIn, IDC_PORT, offsetof(DigitalParams, port)},
+        {&g_dialogDigitalIn, IDC_TIME_BASE, offsetof(DigitalParams, timeBaseId)},
+        {&g_dialogDigitalOut, IDC_PORT, offsetof(DigitalParams, port)},
+    };
+    for (const auto& c : cases)
+        for (bool pastTheEnd : {false, true}) {
+            Rig rig;
+            Dialog dlg(rig, c.k, 1);
+            field_block(MOD_KindOf(c.k->frame)->cls->className, dlg.module.m->params);
+            u32 stored = dlg.module.word(c.offset);
+            ASSERT_TRUE(dlg.open());
+            dlg.choose(c.list, pastTheEnd ? (int)dlg.d[c.list].items.size() : -1);
+            dlg.command(IDC_MODULE_OK);
+            EXPECT_EQ(dlg.module.word(c.offset), stored) << c.k->templateName << " list " << c.list;
+        }
 }
 
 // 1031 copies the one field of the control used last, as far as the kind
@@ -307,6 +367,12 @@ TEST(CounterOutDialog, ValueFieldTakesNumbersInTheHostsFormatOrVariables)
     EXPECT_EQ(c.pwmMode, 0u);
     EXPECT_EQ(dlg.d[IDC_VALUE_LABEL].text, "Duty cycle");
     EXPECT_EQ(dlg.d[IDC_VALUE].text, "50,00");
+    // What no double holds changes nothing, and the field shows the value kept.
+    for (const char* typed : {"nan", "inf", "-inf", "1e999"}) {
+        dlg.d[IDC_VALUE].text = typed;
+        dlg.channel(0);
+        EXPECT_EQ(dlg.d[IDC_VALUE].text, "50,00") << typed;
+    }
     dlg.d[IDC_VALUE].text = "garbage";
     dlg.command(IDC_MODULE_OK);
     EXPECT_EQ(dlg.params<CounterOutParams>().channel[0].dutyCycle, 0.0);

@@ -313,6 +313,7 @@ static const DlgUi s_fakeUi = {
         c.selection = index >= 0 && index < (int)c.items.size() ? index : -1;
     },
     [](HWND d, int id) { return D(d)->controls[id].selection; },
+    [](HWND d, int id) { return (int)D(d)->controls[id].items.size(); },
     [](HWND d, int result) { D(d)->result = result; },
     [](HWND) { Log("refreshBar"); },
     [](HWND d, char* device) {
