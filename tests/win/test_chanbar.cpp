@@ -146,11 +146,11 @@ static void hold_ctrl(bool down)
 // and whether the control holds the mouse. Before each step the focus is on
 // the name field; after a step that the dialog acted upon it is on the first
 // channel button, and the bar is the control last used.
-enum Action { OPEN, CLICK, DOWN, UP, UP_OUTSIDE, DBL, RDBL, CTRL_DBL, CTRL_RDBL, RUNNING };
+enum Action { OPEN, CLICK, DOWN, UP, UP_OUTSIDE, DBL, RDBL, CTRL_DBL, CTRL_RDBL, RUNNING, MARK_USED };
 enum { FEWER = -1, MORE = -2 };  // targets besides the channel buttons
 struct Step {
     Action action;
-    int target;  // OPEN: the maximum; RUNNING: the experiment flag
+    int target;  // OPEN: the maximum; RUNNING: the experiment flag; MARK_USED: a button whose word says 2
     std::string events;
     const char* states;
     int used, current;
@@ -173,7 +173,8 @@ static void run_steps(HWND dialog, const Step* steps, size_t count)
                                                                 : WM_LBUTTONDOWN;
         LPARAM outside = MAKELPARAM(-300, 200), inside = MAKELPARAM(5, 5);
         if (s.action == RUNNING) g_vars.bExperimentIsRunning = s.target;
-        if (s.action == RUNNING) continue;
+        if (s.action == MARK_USED) SendMessageA(control, CKM_SETSTATE, 2, 0);
+        if (s.action == RUNNING || s.action == MARK_USED) continue;
         if (s.action == OPEN) open_bar(dialog, s.target, s.used, s.current);
         else if (s.action != UP && s.action != UP_OUTSIDE)
             SendMessageA(control, down, ctrl ? MK_CONTROL : down == WM_RBUTTONDBLCLK ? MK_RBUTTON : MK_LBUTTON, inside);
@@ -205,6 +206,10 @@ static void test_steps(HWND dialog)
         {DOWN, 6, "D6:3", nullptr, 4, 2},
         {DBL, 9, "L9:3", nullptr, 4, 2},
         {RDBL, 1, "R1:2", nullptr, 4, 2},
+        // The bar's count decides what is in use: a button one past the last
+        // whose state word says "in use" does not become the current channel.
+        {MARK_USED, 4},
+        {DOWN, 4, "D4:2", nullptr, 4, 2},
         // A press on an arrow shows the pressed image and takes the mouse; the
         // step comes on release, wherever that happens.
         {OPEN, 16, "", nullptr, 2, 1},

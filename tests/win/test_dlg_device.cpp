@@ -164,6 +164,30 @@ static void test_damaged_device_field(SimModule* m)
     header->reserved340 = after;
 }
 
+// A list control that reports a selected row one past its last, as a stale
+// selection would: neither the click nor Apply takes that row's texts, and
+// the module keeps its device.
+static WNDPROC s_listProc;
+static LRESULT CALLBACK selection_past_the_end(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LVM_GETNEXTITEM) message = LVM_GETITEMCOUNT, wParam = lParam = 0;
+    return CallWindowProcA(s_listProc, list, message, wParam, lParam);
+}
+
+static void test_selection_past_the_list(SimModule* m)
+{
+    kw_strlcpy(device(m), kPci, 260);
+    std::string before = device(m);
+    dlg_open_module("selection past the list", m,
+                    {wait_for(kDialog), click(kDialog, IDC_SEARCH), wait_for(kList), act([] {
+                         s_listProc = (WNDPROC)SetWindowLongPtrA(list_view(), GWLP_WNDPROC,
+                                                                 (LONG_PTR)selection_past_the_end);
+                     }),
+                     click_row(0), expect_text(kList, IDC_DEVICE_FIELD, before), click(kList, IDC_APPLY),
+                     expect_closed(kList), click(kDialog, IDC_MODULE_OK)});
+    ok(device(m) == before, "device \"%s\", was \"%s\"", device(m), before.c_str());
+}
+
 static BOOL(WINAPI* s_endDialog)(HWND, INT_PTR);
 static BOOL WINAPI recorded_end_dialog(HWND dialog, INT_PTR result)
 {
@@ -228,6 +252,7 @@ int main(void)
             test_unreadable_properties_and_typed_host_name(m);
             test_info(m);
             test_damaged_device_field(m);
+            test_selection_past_the_list(m);
             test_owner_enabled_before_end(m);
             test_help_from_system_folder(m);
         }
