@@ -3,11 +3,14 @@
 // address it replaced and the entry point's name.
 #include "drv_trace.h"
 
+#include <stdio.h>
+
 #include <tuple>
 #include <type_traits>
 #include <utility>
 
 #include "drv_table.h"
+#include "fmt_number.h"
 #include "trace.h"
 
 namespace {
@@ -35,7 +38,15 @@ constexpr bool kOwnerText<KW_SLOT(GetCustomer_DateOfPurchase)> = true;
 
 void Show(TraceLine* l, i32 v) { TRC_Append(l, "%d", (int)v); }
 void Show(TraceLine* l, u32 v) { TRC_Append(l, "%u", (unsigned)v); }
-void Show(TraceLine* l, double v) { TRC_Append(l, "%.15g", v); }
+// A point whatever locale the host process has set, so that a number never
+// reads as two arguments.
+void Show(TraceLine* l, double v)
+{
+    char number[32];
+    snprintf(number, sizeof number, "%.15g", v);
+    FMT_PointForLocalePoint(number);
+    TRC_Append(l, "%s", number);
+}
 void Show(TraceLine* l, const char* text) { TRC_AppendText(l, text, TRC_TEXT_CUT + 1); }
 void ShowPointer(TraceLine* l, const void* p) { TRC_Append(l, p ? "&" : "NULL"); }
 void Separate(TraceLine* l, size_t argument)

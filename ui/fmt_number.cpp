@@ -19,10 +19,9 @@ static char HostSeparator(void)
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 static bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 
-// The C library writes the decimal point of the process's locale, and any
-// part of the host process may have set that. Whatever stands between the
-// whole digits and the fraction digits (one or more bytes) becomes '.'.
-static void PointForLocalePoint(char* text)
+// Whatever stands between the whole digits and the fraction digits (one or
+// more bytes) becomes '.'.
+void FMT_PointForLocalePoint(char* text)
 {
     char* point = text + (text[0] == '-');
     char* whole = point;
@@ -44,7 +43,7 @@ void FMT_FormatNumber(char* out, double value, int digits)
     char format[8];
     snprintf(format, sizeof format, "%%.%d%c", precision, exponential ? 'e' : 'f');
     snprintf(out, FMT_NUMBER_SIZE, format, value);
-    PointForLocalePoint(out);
+    FMT_PointForLocalePoint(out);
 
     if (!g_host.bDecLeadingZero && strlen(out) > 2) {
         if (out[0] == '0' && out[1] == '.') out[0] = ' ';

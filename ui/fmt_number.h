@@ -15,6 +15,11 @@ enum { FMT_NUMBER_SIZE = 32 };
 // otherwise.
 void FMT_FormatNumber(char* out, double value, int digits);
 
+// The C library writes numbers with the decimal point of the process's
+// locale, and any part of the host process may have set that: this turns the
+// point of a number the C library wrote back into '.'.
+void FMT_PointForLocalePoint(char* text);
+
 // The value of a number typed with a point, a comma or the host's separator,
 // as atof reads it; also what FMT_FormatNumber wrote without a leading zero
 // ("- ,25" is -0.25). 0 when the text holds no number; NaN or an infinity

@@ -3,6 +3,7 @@
 // written, and the driver table given back when the trace ends. Files live
 // in memory here, the clock is the test's.
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <string.h>
 
 #include <map>
@@ -212,13 +213,20 @@ TEST_F(TraceFile, AnEndedTraceGivesTheDriverTableBack)
         EXPECT_EQ(memcmp(&g_drv, &loaded, sizeof g_drv), 0) << e.how;
         EXPECT_EQ(g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 2, &n), 0);
     }
-    // Opened again, the trace puts its thunks in again.
+    // Opened again, the trace puts its thunks in again; a number keeps its
+    // point in a process whose C locale is German.
+    g_drv.AD_SetFrequency = [](i32, double) { return 0; };
     ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", TRC_FILE_LIMIT));
     DRV_TraceCalls();
     i32 n = 0;
     g_drv.MeasurementChannel_GetNumberOfValues(1, 0, 2, &n);
+    bool german = setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    g_drv.AD_SetFrequency(1, 1000.5);
+    setlocale(LC_ALL, "C");
     TRC_Close();
+    EXPECT_TRUE(german);
     EXPECT_NE(Text().find("MeasurementChannel_GetNumberOfValues(1,0,2,0->17) = 0"), std::string::npos) << Text();
+    EXPECT_NE(Text().find("AD_SetFrequency(1,1000.5) = 0"), std::string::npos) << Text();
     g_drv = DrvTable{};
 }
 
