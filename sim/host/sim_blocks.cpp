@@ -46,9 +46,10 @@ static void CountBlock(SimStream* s, const Block* b)
     s->hasNext = true;
 }
 
-void SIM_Record(SimStream* s, const Block* b)
+void SIM_Deliver(SimStream* s, SimModule* module, u32 index, const Block* b)
 {
     CountBlock(s, b);
+    if (g_sim.sink) return g_sim.sink(g_sim.sinkContext, module, index, b);
     s->blocks.push_back({b->startTime, b->sampleDistance, b->count, s->values.size()});
     s->values.insert(s->values.end(), b->values, b->values + b->count);
 }
@@ -68,12 +69,7 @@ void KW_CDECL SIM_NewReleaseOutputBlock(Fifo* f, const char*, int)
                   b->count, out->capacity);
         b->count = (u16)out->capacity;
     }
-    if (g_sim.sink) {
-        CountBlock(&out->stream, b);
-        g_sim.sink(g_sim.sinkContext, module, index, b);
-    } else {
-        SIM_Record(&out->stream, b);
-    }
+    SIM_Deliver(&out->stream, module, index, b);
 }
 
 static SimInput* FindInput(Module* m, u32 input)

@@ -70,8 +70,9 @@ std::string SIM_ModuleName(const Module* record);
 SimModule* SIM_NewModule(int classIndex);
 void SIM_FreeModule(SimModule* module);
 
-// Counts a released or fed block into a stream and keeps its values.
-void SIM_Record(SimStream* stream, const Block* block);
+// Counts a released or fed block into a stream and keeps its values, or
+// hands it to the sink (module null for a source).
+void SIM_Deliver(SimStream* stream, SimModule* module, u32 index, const Block* block);
 
 // Next blank-separated word of *at, which moves past it; false at the end.
 bool SIM_NextWord(const char** at, std::string* word);

@@ -10,6 +10,11 @@
 // The wall clock of a real-time run; null outside one.
 static const SimWallClock* s_wall;
 static double s_runBegin;
+// A real-time run in progress: its options, step, the index of the next
+// moment ((s_next + 1) * step) and the moments in the run.
+static const SimRunOptions* s_run;
+static double s_step;
+static u64 s_next, s_last;
 
 static double SteadyNow(void*)
 {
@@ -111,47 +116,80 @@ static void Cycle(const SimRunOptions* o, u64 cycle)
     ++g_sim.report.cycles;
     SIM_ApplyDueVarChanges(g_sim.clock);
     SIM_FeedSources(g_sim.clock);
+    double begin = SteadyNow(nullptr);
     for (SimModule* m : g_sim.modules) {
         Compute compute = g_sim.classes[(size_t)m->classIndex].record.compute;
         if (!compute) continue;
         ++m->computeCalls;
         if (compute(m->record)) ++m->computeTrue;
     }
+    g_sim.report.computeSeconds += SteadyNow(nullptr) - begin;
 }
 
-// One cycle per step, as many as the run length holds.
+// One cycle per step, as many as the run length holds, the first at
+// firstCycleAt when it is given. Each cycle's time is a product, never a sum,
+// so that a day of steps does not drift.
 static void RunSimulated(const SimRunOptions* o, double step)
 {
-    u64 cycles = (u64)llround(o->seconds / step);
-    if (o->maxCycles && o->maxCycles < cycles) cycles = o->maxCycles;
+    double before = o->firstCycleAt > step ? o->firstCycleAt - step : 0;
+    u64 cycles = o->seconds > before ? (u64)llround((o->seconds - before) / step) : 0;
     for (u64 k = 0; k < cycles && !g_sim.stopRequested; ++k) {
-        g_sim.clock = (double)(k + 1) * step;
+        g_sim.clock = before + (double)(k + 1) * step;
         Cycle(o, k);
     }
 }
 
-// Cycle moments at whole steps on the wall clock up to the run length. A
-// cycle that ends after later moments have passed is followed at once by the
-// last of them; those before it are skipped, the next cycle carrying their
-// data, so that the run ends on time however slow its cycles are.
-static void RunRealTime(const SimRunOptions* o, double step)
+static bool RealTimeGoesOn(void)
+{
+    return s_next < s_last && !g_sim.stopRequested;
+}
+
+// The cycle of moment s_next, now. A cycle that ends after later moments have
+// passed is followed at once by the last of them; those before it are
+// skipped, the next cycle carrying their data, so that the run ends on time
+// however slow its cycles are. The moment is taken before the cycle runs, so
+// that cycles run from within it (SH_RunDueCycles) take the later ones.
+static void RealTimeCycle(void)
 {
     SimRunReport& r = g_sim.report;
-    u64 last = (u64)floor(o->seconds / step + 1e-9);  // moments (k + 1) * step within the run
-    for (u64 k = 0; k < last && !g_sim.stopRequested && !(o->maxCycles && r.cycles >= o->maxCycles);) {
-        double moment = (double)(k + 1) * step;
-        s_wall->sleepUntil(s_wall->context, s_runBegin + moment);
-        g_sim.clock = SIM_ClockNow();
-        double lateness = g_sim.clock - moment;
-        if (lateness > step / 2) ++r.lateCycles;
-        if (lateness > r.maxLateness) r.maxLateness = lateness;
-        Cycle(o, r.cycles);
-        u64 passed = (u64)floor(SIM_ClockNow() / step + 1e-9);  // moments reached by now
-        if (passed > last) passed = last;
-        u64 next = passed > k + 2 ? passed - 1 : k + 1;
-        r.skippedMoments += next - (k + 1);
-        k = next;
+    double moment = (double)(s_next + 1) * s_step;
+    g_sim.clock = SIM_ClockNow();
+    double lateness = g_sim.clock - moment;
+    if (lateness > s_step / 2) ++r.lateCycles;
+    if (lateness > r.maxLateness) r.maxLateness = lateness;
+    ++s_next;
+    Cycle(s_run, r.cycles);
+    u64 passed = (u64)floor(SIM_ClockNow() / s_step + 1e-9);  // moments reached by now
+    if (passed > s_last) passed = s_last;
+    if (passed > s_next + 1) {
+        r.skippedMoments += passed - 1 - s_next;
+        s_next = passed - 1;
     }
+}
+
+// Cycle moments at whole steps on the wall clock up to the run length.
+static void RunRealTime(const SimRunOptions* o, double step)
+{
+    s_run = o;
+    s_step = step;
+    s_next = 0;
+    s_last = (u64)floor(o->seconds / step + 1e-9);  // moments (k + 1) * step within the run
+    while (RealTimeGoesOn()) {
+        s_wall->sleepUntil(s_wall->context, s_runBegin + (double)(s_next + 1) * step);
+        RealTimeCycle();
+    }
+}
+
+void SH_RunDueCycles(void)
+{
+    if (!g_sim.running || !s_wall) return;
+    while (RealTimeGoesOn() && SIM_ClockNow() >= (double)(s_next + 1) * s_step) RealTimeCycle();
+}
+
+double SH_CycleTimeLeft(void)
+{
+    if (!g_sim.running || !s_wall) return HUGE_VAL;
+    return (double)(s_next + 1) * s_step - SIM_ClockNow();
 }
 
 int SH_Run(const SimRunOptions* o)
@@ -178,6 +216,7 @@ int SH_Run(const SimRunOptions* o)
     double step = o->step > 0 ? o->step : 0.01;
     SIM_StartVarChanges();
     SIM_StartSources();
+    double begin = SteadyNow(nullptr);
     if (o->realTime) {
         s_wall = o->wallClock ? o->wallClock : &kSteadyClock;
         s_runBegin = s_wall->now(s_wall->context);
@@ -185,6 +224,7 @@ int SH_Run(const SimRunOptions* o)
     } else {
         RunSimulated(o, step);
     }
+    g_sim.report.wallSeconds = SteadyNow(nullptr) - begin;
 
     StopModules(g_sim.modules.size());
     g_sim.clock = SIM_ClockNow();

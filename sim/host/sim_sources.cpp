@@ -204,7 +204,8 @@ void SIM_StartSources(void)
 void SIM_FeedSources(double clock)
 {
     static std::vector<u8> block;  // one block at a time, reused
-    for (SimSource& s : g_sim.sources) {
+    for (size_t index = 0; index < g_sim.sources.size(); ++index) {
+        SimSource& s = g_sim.sources[index];
         if (!s.blockSize) continue;
         u64 available = SamplesBy(clock, s.sampleDistance);
         for (u32 count; (count = BlockCount(s, s.nextBlock)) != 0; ++s.nextBlock) {
@@ -216,7 +217,7 @@ void SIM_FeedSources(double clock)
             b->sampleDistance = s.sampleDistance;
             b->count = (u16)count;
             for (u32 i = 0; i < count; ++i) b->values[i] = (float)Sample(s, first + i);
-            SIM_Record(&s.fed, b);
+            SIM_Deliver(&s.fed, nullptr, (u32)index, b);
             for (const SimConnection& c : g_sim.connections)
                 if (c.source == s.name)
                     SH_FeedInput(c.module, c.input, b->startTime, b->sampleDistance, b->values, b->count);

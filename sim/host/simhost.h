@@ -47,7 +47,9 @@
 //   run's step before each cycle, or read from a monotonic wall clock in real
 //   time. A real-time run ends at its length on that clock: when a cycle
 //   starts late, the moments it missed are skipped (the next cycle carries
-//   their data) rather than caught up one by one (g_sim.report).
+//   their data) rather than caught up one by one (g_sim.report). A run's
+//   first cycle may come late on purpose (SimRunOptions.firstCycleAt), as
+//   a host whose first compute call comes long after the start.
 // - The decimal separator is read through its address and so may change at
 //   any time; the leading-zero switch is a value the plug-in copies when it
 //   binds, so it must be chosen before the plug-in is loaded.
@@ -253,11 +255,15 @@ struct SimWallClock {
 struct SimRunReport {
     u64 cycles;
     u64 lateCycles;
-    u64 skippedMoments;  // real time: moments passed over while a cycle ran late
-    double maxLateness;  // seconds
+    u64 skippedMoments;     // real time: moments passed over while a cycle ran late
+    double maxLateness;     // seconds
+    double computeSeconds;  // wall time inside the modules' compute functions
+    double wallSeconds;     // wall time from the first cycle to the last one's end
 };
 
-// Receives every released output block instead of the recording.
+// Receives, instead of the recording, every released output block (module
+// and output number) and every block a source feeds (module null, output the
+// source's index in g_sim.sources). Streams then keep their counts only.
 typedef void (*SimBlockSink)(void* context, SimModule* module, u32 output, const Block* block);
 
 // ---- Configuration ----------------------------------------------------------
@@ -277,9 +283,9 @@ struct SimKnobs {
 struct SimRunOptions {
     double seconds;   // run length on the host clock
     double step;      // clock advance per cycle; in real time the cycle period
+    double firstCycleAt;  // simulated clock: the first cycle's time, later ones a step apart (0: one step)
     bool realTime;    // clock from the wall clock; the run ends at its length on it
     const SimWallClock* wallClock;  // real time: nullptr for the system's monotonic clock
-    u64 maxCycles;    // 0: no limit
     u16 fifoKind;     // written into each output descriptor before set-up (21)
     // Called at the start of each cycle, once the clock is set, with the
     // cycle number counted from 0 (tests pause, stop, change variables or
@@ -393,6 +399,12 @@ const SimTimeBase* SH_FindTimeBase(u32 id);
 // the start. g_sim.report tells how the cycles went.
 int SH_Run(const SimRunOptions* options);
 SimRunOptions SH_DefaultRunOptions(double seconds);  // simulated, 10 ms steps
+// In a real-time run, runs the cycles whose moments have come; a program
+// calls it from a modal loop of its own (a dialog open during the run).
+void SH_RunDueCycles(void);
+// Seconds until the next cycle's moment of a real-time run (negative once it
+// has passed); HUGE_VAL outside one.
+double SH_CycleTimeLeft(void);
 void SH_Pause(bool paused);  // sets bExperimentIsPaused through its address
 
 // Applies the worksheet's "numbers" line, if it has one, to the knobs

@@ -1,7 +1,8 @@
 // simhost: loads a plug-in into the simulated host.
 //   simhost list <plugin.dll> [--driver-dir DIR]
-//   simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime]
-//               [--step S] [--device-lead S] [--driver-dir DIR] [number format]
+//   simhost run <plugin.dll> <worksheet> --seconds S (--out DIR | --check)
+//               [--realtime] [--step S] [--device-lead S] [--timebase ID S N]
+//               [--dialogs S] [--resources S] [--driver-dir DIR] [number format]
 //   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [number format]
 // Number format: --separator C (decimal separator) and --leading-zero 0|1;
 // they override the worksheet's "numbers" line.
@@ -18,6 +19,14 @@
 // each output, input and source carried and how the cycles kept time, and
 // per channel the values received in a form that the plug-in's trace
 // repeats with its own account ("values <module> <channel>: ...").
+// In real time the writer never holds a cycle up: a block released after the
+// next cycle's moment is counted as not written instead. With --check nothing
+// is written: the host checks every block's start against the values before
+// it (gaps), so that a load test measures the plug-in and the device alone.
+// --timebase replaces a time base of the worksheet; --dialogs opens the
+// modules' dialogs in turn every S seconds of a run and cancels each after a
+// moment, the run going on meanwhile; --resources prints the process's
+// private bytes, handles and GDI objects every S seconds.
 #include "sim_csv.h"
 #include "simdrv_core.h"
 #include "simhost.h"
@@ -28,6 +37,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <psapi.h>
 
 #include <chrono>
 #include <map>
@@ -40,16 +51,19 @@ struct Options {
     const char* driverDir;
     const char* separator;
     int leadingZero;  // -1: the worksheet's
-    double seconds, step, deviceLead;
-    bool realTime;
+    double seconds, step, deviceLead, dialogs, resources;
+    bool realTime, check;
+    u32 timeBase, timeBaseSize;  // --timebase: id (0: none) and block size
+    double timeBaseDistance;
 };
 
 static int Usage(void)
 {
     fprintf(stderr,
             "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
-            "       simhost run <plugin.dll> <worksheet> --seconds S --out DIR [--realtime] [--step S]"
-            " [--device-lead S] [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n"
+            "       simhost run <plugin.dll> <worksheet> --seconds S (--out DIR | --check) [--realtime] [--step S]"
+            " [--device-lead S] [--timebase ID S N] [--dialogs S] [--resources S] [--driver-dir DIR]"
+            " [--separator C] [--leading-zero 0|1]\n"
             "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n");
     return 2;
 }
@@ -73,6 +87,14 @@ static bool ParseOptions(int argc, char** argv, Options* o)
         const char* a = argv[i];
         bool hasValue = i + 1 < argc;
         if (strcmp(a, "--realtime") == 0) o->realTime = true;
+        else if (strcmp(a, "--check") == 0) o->check = true;
+        else if (strcmp(a, "--dialogs") == 0 && hasValue) o->dialogs = atof(argv[++i]);
+        else if (strcmp(a, "--resources") == 0 && hasValue) o->resources = atof(argv[++i]);
+        else if (strcmp(a, "--timebase") == 0 && i + 3 < argc) {
+            o->timeBase = (u32)atoi(argv[++i]);
+            o->timeBaseDistance = atof(argv[++i]);
+            o->timeBaseSize = (u32)atoi(argv[++i]);
+        }
         else if (strcmp(a, "--seconds") == 0 && hasValue) o->seconds = atof(argv[++i]);
         else if (strcmp(a, "--step") == 0 && hasValue) o->step = atof(argv[++i]);
         else if (strcmp(a, "--device-lead") == 0 && hasValue) o->deviceLead = atof(argv[++i]);
@@ -89,8 +111,8 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     if (!o->command || !o->plugin) return false;
     if (strcmp(o->command, "list") == 0) return positional == 2;
     if (strcmp(o->command, "ui") == 0) return o->worksheet != nullptr;
-    return strcmp(o->command, "run") == 0 && o->worksheet && o->outDir && o->seconds > 0 && o->step > 0 &&
-           !(o->realTime && o->deviceLead != 0);
+    return strcmp(o->command, "run") == 0 && o->worksheet && (o->outDir != nullptr) != o->check &&
+           o->seconds > 0 && o->step > 0 && !(o->realTime && o->deviceLead != 0);
 }
 
 static void SetDriverDirectory(const char* dir)
@@ -170,11 +192,14 @@ static int List(const Options& o)
     return setup && finish ? 0 : 1;
 }
 
-// Writes each output's blocks to <module>_<channel>.csv as they are released.
+// Writes each output's blocks to <module>_<channel>.csv and each source's
+// to source_<name>.csv as they come; counts the blocks' values it had no time
+// for. With no folder it writes nothing.
 struct CsvSink {
     std::string dir;
     std::map<std::pair<SimModule*, u32>, SimCsv> files;
-    double seconds;  // spent writing
+    double seconds;            // spent writing output blocks, inside compute calls
+    u64 valuesNotWritten;      // released or fed after the next cycle's moment
 };
 
 static std::string FileSafe(const std::string& text)
@@ -192,6 +217,7 @@ static std::string ChannelLabel(SimModule* m, u32 output)
 
 static std::string OutputFile(const CsvSink& sink, SimModule* m, u32 output)
 {
+    if (!m) return sink.dir + "\\source_" + FileSafe(g_sim.sources[output].name) + ".csv";
     return sink.dir + "\\" + FileSafe(m->record->name) + "_" + FileSafe(ChannelLabel(m, output)) + ".csv";
 }
 
@@ -202,8 +228,13 @@ static double Seconds(void)
 
 static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
 {
-    double begin = Seconds();
     CsvSink* sink = (CsvSink*)context;
+    if (sink->dir.empty()) return;
+    if (SH_CycleTimeLeft() <= 0) {
+        sink->valuesNotWritten += b->count;
+        return;
+    }
+    double begin = Seconds();
     auto file = sink->files.find({m, output});
     if (file == sink->files.end()) {
         file = sink->files.insert({{m, output}, SimCsv{}}).first;
@@ -211,56 +242,133 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
         if (!SH_CsvOpen(&file->second, path.c_str())) fprintf(stderr, "cannot write %s\n", path.c_str());
     }
     SH_CsvBlock(&file->second, b->startTime, b->sampleDistance, b->values, b->count);
-    sink->seconds += Seconds() - begin;
-}
-
-// Each source's blocks, from what it recorded, to source_<name>.csv.
-static void WriteSources(CsvSink* sink)
-{
-    for (const SimSource& s : g_sim.sources) {
-        std::string path = sink->dir + "\\source_" + FileSafe(s.name) + ".csv";
-        SimCsv csv;
-        if (!SH_CsvOpen(&csv, path.c_str())) {
-            fprintf(stderr, "cannot write %s\n", path.c_str());
-            continue;
-        }
-        for (const SimBlockInfo& b : s.fed.blocks)
-            SH_CsvBlock(&csv, b.startTime, b.sampleDistance, &s.fed.values[b.firstValue], b.count);
-        SH_CsvClose(&csv);
-        printf("source %-14s blocks fed %llu, samples %llu -> %s\n", s.name.c_str(),
-               (unsigned long long)s.fed.blockCount, (unsigned long long)s.fed.sampleCount, path.c_str());
-    }
+    if (m) sink->seconds += Seconds() - begin;
 }
 
 typedef void (*SimDrvSetTimeFn)(double seconds);
-typedef void (*SimDrvUseRealTimeFn)(int on);
+typedef void (*SimDrvIntFn)(int on);
 static SimDrvSetTimeFn s_driverSetTime;
 static double s_deviceLead;
 
-static int FollowHostClock(void*, u64)
+// What the runner does at each cycle: the simulated driver's clock, the
+// dialogs and the resource samples. Cycles that come late because of the
+// runner's own work (a sample, a dialog) are counted apart.
+struct Soak {
+    double runLength, dialogEvery, nextDialog, resourceEvery, nextSample;
+    size_t dialogsOpened;
+    double dialogOpenedAt;  // wall clock (Seconds); negative while no dialog is open
+    u64 lateMark;           // late cycles when the runner's last work ended
+    bool markPending;       // the cycle after that work is the runner's too
+    u64 lateOwn;            // late cycles the runner's work caused
+};
+static Soak s_soak;
+
+// Private bytes, handles and GDI objects. Wine leaves the handle and GDI
+// counts at 0 and private bytes in the page file figure only: there the
+// handles are counted by probing the low handle values (allocated from the
+// bottom up) and the GDI objects by their table indices.
+static unsigned long CountHandles(void)
 {
-    s_driverSetTime(g_sim.clock + s_deviceLead);
+    DWORD n = 0, flags;
+    if (GetProcessHandleCount(GetCurrentProcess(), &n) && n) return n;
+    for (ULONG_PTR h = 4, misses = 0; misses < 512; h += 4) {
+        if (GetHandleInformation((HANDLE)h, &flags)) ++n, misses = 0;
+        else ++misses;
+    }
+    return n;
+}
+
+static unsigned long CountGdiObjects(void)
+{
+    DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), probed = 0;
+    for (ULONG_PTR h = 32; !n && h < 32 + 16384; ++h) probed += GetObjectType((HGDIOBJ)h) != 0;
+    return n ? n : probed;
+}
+
+static void PrintResources(double clock)
+{
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    printf("resources at %.0f s: private bytes %lu, handles %lu, GDI objects %lu\n", clock,
+           (unsigned long)memory.PagefileUsage, CountHandles(), CountGdiObjects());
+}
+
+static BOOL CALLBACK CancelDialog(HWND window, LPARAM)
+{
+    char cls[16];
+    if (GetClassNameA(window, cls, sizeof cls) && strcmp(cls, "#32770") == 0)
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(1007, BN_CLICKED), 0);  // the module dialogs' Cancel
+    return TRUE;
+}
+
+// While a dialog is open the run goes on from its message loop; after half a
+// second it is cancelled.
+static void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    SH_RunDueCycles();
+    if (s_soak.dialogOpenedAt >= 0 && Seconds() - s_soak.dialogOpenedAt >= 0.5)
+        EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+}
+
+static void OpenNextDialog(void)
+{
+    SimModule* m = g_sim.modules[s_soak.dialogsOpened++ % g_sim.modules.size()];
+    g_sim.currentModule = m->record;
+    s_soak.dialogOpenedAt = Seconds();
+    UINT_PTR timer = SetTimer(nullptr, 0, 5, DialogTimer);
+    SH_Send(m, DMM_PARAM_MODULE, 0, 0);
+    KillTimer(nullptr, timer);
+    s_soak.dialogOpenedAt = -1;
+}
+
+static int RunnerCycle(void*, u64)
+{
+    if (s_driverSetTime) s_driverSetTime(g_sim.clock + s_deviceLead);
+    if (s_soak.dialogOpenedAt >= 0) return 1;  // a cycle run from the dialog's loop
+    const u64& late = g_sim.report.lateCycles;
+    if (s_soak.markPending) s_soak.lateOwn += late - s_soak.lateMark;
+    s_soak.markPending = false;
+    u64 mark = late;
+    if (s_soak.resourceEvery > 0 && g_sim.clock >= s_soak.nextSample) {
+        PrintResources(g_sim.clock);
+        s_soak.nextSample += s_soak.resourceEvery;
+        s_soak.markPending = true;
+    }
+    // No dialog in the run's last second: the run would wait for it.
+    if (s_soak.dialogEvery > 0 && g_sim.clock >= s_soak.nextDialog && g_sim.clock + 1 < s_soak.runLength &&
+        !g_sim.modules.empty()) {
+        s_soak.nextDialog += s_soak.dialogEvery;
+        OpenNextDialog();
+        s_soak.markPending = true;
+    }
+    if (s_soak.markPending) {
+        s_soak.lateOwn += late - mark;
+        s_soak.lateMark = late;
+    }
     return 1;
 }
 
 // Starts the simulated driver's clock with the run; with the simulated clock
-// it follows the host's, 'lead' seconds ahead from the first cycle on.
-// Nothing for a real driver.
+// it follows the host's, 'lead' seconds ahead from the first cycle on. The
+// driver's call log is switched off: nothing here reads it. Nothing for a
+// real driver.
 static void SyncDriverClock(SimRunOptions* run, double lead)
 {
     HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
-    s_driverSetTime = driver ? (SimDrvSetTimeFn)(void*)GetProcAddress(driver, "SimDrv_SetTime") : nullptr;
-    auto useRealTime =
-        driver ? (SimDrvUseRealTimeFn)(void*)GetProcAddress(driver, "SimDrv_UseRealTime") : nullptr;
-    if (!s_driverSetTime || !useRealTime) return;
-    s_driverSetTime(0.0);
+    auto setTime = driver ? (SimDrvSetTimeFn)(void*)GetProcAddress(driver, "SimDrv_SetTime") : nullptr;
+    auto useRealTime = driver ? (SimDrvIntFn)(void*)GetProcAddress(driver, "SimDrv_UseRealTime") : nullptr;
+    auto logEnable = driver ? (SimDrvIntFn)(void*)GetProcAddress(driver, "SimDrv_LogEnable") : nullptr;
+    if (!setTime || !useRealTime || !logEnable) return;
+    logEnable(0);
+    setTime(0.0);
     if (run->realTime) {
         useRealTime(1);
         printf("driver clock: follows the host's\n");
         return;
     }
+    s_driverSetTime = setTime;
     s_deviceLead = lead;
-    run->onCycle = FollowHostClock;
     if (lead != 0) printf("driver clock: follows the host's, %g s ahead\n", lead);
     else printf("driver clock: follows the host's\n");
 }
@@ -272,7 +380,7 @@ static void WriteDeviceRecord(const CsvSink& sink)
 {
     HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
     auto writeAt = driver ? (int (*)(u32, SimDrvWrite*))(void*)GetProcAddress(driver, "SimDrv_WriteAt") : nullptr;
-    if (!writeAt) return;
+    if (!writeAt || sink.dir.empty()) return;
     std::string path = sink.dir + "\\device_writes.csv";
     FILE* f = fopen(path.c_str(), "w");
     if (!f) return;
@@ -288,13 +396,23 @@ static void WriteDeviceRecord(const CsvSink& sink)
 static void PrintRun(const Options& o, int started, const CsvSink& sink)
 {
     const SimRunReport& r = g_sim.report;
-    printf("run: %s, %.3f s on the %s clock\n", started ? "done" : "start refused", g_sim.clock,
-           o.realTime ? "real-time" : "simulated");
+    printf("run: %s, %.3f s on the %s clock, %.3f s of wall clock\n", started ? "done" : "start refused",
+           g_sim.clock, o.realTime ? "real-time" : "simulated", r.wallSeconds);
     printf("cycles: %llu, late %llu (at most %.1f ms late), moments skipped %llu\n", (unsigned long long)r.cycles,
            (unsigned long long)r.lateCycles, r.maxLateness * 1000.0, (unsigned long long)r.skippedMoments);
+    if (o.dialogs > 0 || o.resources > 0)
+        printf("late cycles beside the runner's own samples and dialogs: %llu\n",
+               (unsigned long long)(r.lateCycles - s_soak.lateOwn));
     u64 lines = 0;
     for (const auto& f : sink.files) lines += f.second.lines;
-    printf("csv: %llu lines in %.3f s of writing\n", (unsigned long long)lines, sink.seconds);
+    if (o.check) printf("csv: none written (--check)\n");
+    else printf("csv: %llu lines in %.3f s of writing, %llu values not written in time\n", (unsigned long long)lines,
+                sink.seconds, (unsigned long long)sink.valuesNotWritten);
+    double plugin = r.computeSeconds - sink.seconds;
+    printf("plug-in: compute calls took %.3f s, %.1f %% of one core\n", plugin,
+           r.wallSeconds > 0 ? 100.0 * plugin / r.wallSeconds : 0.0);
+    if (o.dialogs > 0) printf("dialogs: %zu opened and cancelled during the run\n", s_soak.dialogsOpened);
+    u64 gaps = 0;
     for (SimModule* m : g_sim.modules) {
         printf("module %s: %llu compute calls\n", m->record->name, (unsigned long long)m->computeCalls);
         for (u32 i = 0; i < m->record->inputCount && i < KW_MAX_CHANNELS; ++i) {
@@ -307,11 +425,20 @@ static void PrintRun(const Options& o, int started, const CsvSink& sink)
         for (u32 i = 0; i < m->record->outputCount && i < KW_MAX_CHANNELS; ++i) {
             const SimStream& s = m->out[i].stream;
             bool written = sink.files.count({m, i}) != 0;
+            gaps += s.gaps;
             printf("  %-20s samples %llu, blocks %llu, gaps %llu%s%s\n", ChannelLabel(m, i).c_str(),
                    (unsigned long long)s.sampleCount, (unsigned long long)s.blockCount,
                    (unsigned long long)s.gaps, written ? " -> " : "", written ? OutputFile(sink, m, i).c_str() : "");
         }
     }
+    for (size_t i = 0; i < g_sim.sources.size(); ++i) {
+        const SimSource& s = g_sim.sources[i];
+        bool written = sink.files.count({nullptr, (u32)i}) != 0;
+        printf("source %-14s blocks fed %llu, samples %llu%s%s\n", s.name.c_str(), (unsigned long long)s.fed.blockCount,
+               (unsigned long long)s.fed.sampleCount, written ? " -> " : "",
+               written ? OutputFile(sink, nullptr, (u32)i).c_str() : "");
+    }
+    printf("gaps: %llu in all outputs\n", (unsigned long long)gaps);
     printf("warnings: %zu, internal errors: %zu, stop requests: %u\n", g_sim.warnings.size(),
            g_sim.internalErrors.size(), g_sim.stopExperimentCalls);
     // The plug-in's trace gives the same lines from its side: taken,
@@ -329,25 +456,28 @@ static int Run(const Options& o)
         SHW_FinishPlugin();
         return 1;
     }
-    CreateDirectoryA(o.outDir, nullptr);
+    if (o.timeBase) SH_SetTimeBase(o.timeBase, o.timeBaseDistance, o.timeBaseSize);
     CsvSink sink = {};
-    sink.dir = o.outDir;
+    if (o.outDir) {
+        sink.dir = o.outDir;
+        CreateDirectoryA(o.outDir, nullptr);
+    }
     g_sim.sink = WriteBlock;
     g_sim.sinkContext = &sink;
 
     SimRunOptions run = SH_DefaultRunOptions(o.seconds);
     run.step = o.step;
     run.realTime = o.realTime;
+    run.onCycle = RunnerCycle;
+    s_soak = Soak{o.seconds, o.dialogs, o.dialogs, o.resources, 0, 0, -1, 0, false, 0};
     SyncDriverClock(&run, o.deviceLead);
     int started = SH_Run(&run);
+    if (o.resources > 0) PrintResources(g_sim.clock);
     g_sim.sink = nullptr;
     bool written = true;
-    double closing = Seconds();
     for (auto& f : sink.files) written &= SH_CsvClose(&f.second) != 0;
-    sink.seconds += Seconds() - closing;
     if (!written) printf("csv: a write failed\n");
     PrintRun(o, started, sink);
-    WriteSources(&sink);
     WriteDeviceRecord(sink);
     PrintHostRecords();
     SHW_FinishPlugin();
