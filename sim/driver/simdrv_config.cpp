@@ -37,6 +37,7 @@
 //   counter: pulse freq=100 (Hz) duty=0.5 (0 < duty < 1) jitter=0 (0..0.45:
 //            each rising edge moves by up to ±jitter of a period)
 //            seed=1000 × device position + 100 + counter swing=100 (pulses)
+//            start=0 (the impulse count at StartMeasure; it wraps at 2^32)
 //   line:    square period=0.01 (s) duty=0.5 phase=0 (cycles) | level 0 | level 1
 //            | counterbit bit=0 period=0.001 (s): bit 'bit' of a count that
 //            goes up by one every period
@@ -203,13 +204,13 @@ static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
 static bool SimParseTrain(char* spec, u64 seed, SimPulseTrain* train)
 {
     static const char* const kinds[] = {"pulse"};
-    double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, swing = 100;
+    double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, swing = 100, start = 0;
     const SimParam params[] = {{"freq", &freq, 0, SIM_ANY},         {"duty", &duty, 0, 1},
                                {"jitter", &jitter, 0, 0.45},        {"seed", &s, 0, SIM_MAX_SEED, true},
-                               {"swing", &swing, 1, UINT32_MAX, true}};
-    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 5)) return false;
+                               {"swing", &swing, 1, UINT32_MAX, true}, {"start", &start, 0, UINT32_MAX, true}};
+    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 6)) return false;
     if (!(freq > 0) || !(duty > 0 && duty < 1)) return false;
-    *train = {freq, duty, jitter, (u64)s, (u32)swing};
+    *train = {freq, duty, jitter, (u64)s, (u32)swing, (u32)start};
     return true;
 }
 

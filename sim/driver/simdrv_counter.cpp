@@ -6,7 +6,8 @@
 // (SimCounterDrive), its phase running on continuously at the new rate.
 //
 // What a counter delivers at time t, in its mode (all whole numbers):
-//   impulse      rising edges since StartMeasure (wrapping at 2^32)
+//   impulse      rising edges since StartMeasure, counted from 'start'
+//                (wrapping at 2^32)
 //   frequency    hertz, 1 / the last whole period since StartMeasure
 //   period       that period in microseconds
 //   pulse width  the last whole high pulse since StartMeasure, in microseconds
@@ -107,7 +108,7 @@ __attribute__((noinline)) static u32 SimCounterSample(const SimDevice* d, u32 ch
     double edge = floor(p), since = edge - floor(p0);  // the last rising edge at or before t; edges since the start
     u64 edges = since > 0 ? (u64)since : 0;
     switch (d->counterMode[channel]) {
-    case SIM_CT_IMPULSE: return (u32)edges;
+    case SIM_CT_IMPULSE: return (u32)(d->train[channel].start + edges);
     case SIM_CT_INCREMENTAL: {
         u64 swing = d->train[channel].swing, r = edges % (2 * swing);
         return (u32)(r <= swing ? r : 2 * swing - r);

@@ -24,6 +24,7 @@ struct SimPulseTrain {
     double freq, duty, jitter;
     u64 seed;
     u32 swing;  // rotary encoder: pulses forward, then as many back
+    u32 start;  // impulse count at StartMeasure
 };
 
 // Level of a digital line: a square wave (period, duty, phase), a fixed level

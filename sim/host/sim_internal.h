@@ -87,7 +87,8 @@ bool SIM_ReadFile(const char* path, std::string* text);
 // 'folder' when that is not empty.
 SimSource* SIM_AddSourceIn(const char* description, const char* folder);
 std::string SIM_SourceDescription(const SimSource& source);  // as SH_AddSource reads it
-void SIM_StartSources(void);
+// Sources start with the block in progress at 'from' (0: their first).
+void SIM_StartSources(double from);
 void SIM_FeedSources(double clock);  // feeds the blocks complete at 'clock'
 
 // Global variables (sim_globalvars.cpp).

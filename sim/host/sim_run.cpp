@@ -215,7 +215,7 @@ int SH_Run(const SimRunOptions* o)
 
     double step = o->step > 0 ? o->step : 0.01;
     SIM_StartVarChanges();
-    SIM_StartSources();
+    SIM_StartSources(!o->realTime && o->firstCycleAt > step ? o->firstCycleAt - step : 0);
     double begin = SteadyNow(nullptr);
     if (o->realTime) {
         s_wall = o->wallClock ? o->wallClock : &kSteadyClock;

@@ -181,7 +181,7 @@ static u32 BlockCount(const SimSource& s, u64 n)
     return first >= s.list.size() ? 0 : (u32)std::min<u64>(s.blockSize, s.list.size() - first);
 }
 
-void SIM_StartSources(void)
+void SIM_StartSources(double from)
 {
     for (SimSource& s : g_sim.sources) {
         const SimTimeBase* tb = SH_FindTimeBase(s.timeBase);
@@ -194,6 +194,7 @@ void SIM_StartSources(void)
         }
         s.blockSize = tb->blockSize;
         s.sampleDistance = tb->sampleDistance;
+        s.nextBlock = SamplesBy(from, s.sampleDistance) / s.blockSize;
     }
     for (const SimConnection& c : g_sim.connections)
         if (c.input >= c.module->record->inputCount)

@@ -49,7 +49,8 @@
 //   starts late, the moments it missed are skipped (the next cycle carries
 //   their data) rather than caught up one by one (g_sim.report). A run's
 //   first cycle may come late on purpose (SimRunOptions.firstCycleAt), as
-//   a host whose first compute call comes long after the start.
+//   a host whose first compute call comes long after the start; its sources
+//   then begin with the block in progress a step before that cycle.
 // - The decimal separator is read through its address and so may change at
 //   any time; the leading-zero switch is a value the plug-in copies when it
 //   binds, so it must be chosen before the plug-in is loaded.
