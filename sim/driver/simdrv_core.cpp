@@ -60,11 +60,6 @@ SIMDRV_API void SimDrv_UseRealTime(int on)
     SimSelectRealTime(on != 0);
 }
 
-SIMDRV_API double SimDrv_Now(void)
-{
-    SimInit();
-    return SimNow();
-}
 
 // ---------------------------------------------------------------- call log
 
@@ -103,14 +98,6 @@ void SimLogResult(u32 index, i32 status)
 void SimLogResult(u32 index, const char* text)
 {
     if (index < s_log.size()) s_log[index].result = SimQuote(text);
-}
-
-SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size)
-{
-    std::string all;
-    for (const SimLogEntry& line : s_log) all += line.call + "\n";
-    if (buffer) kw_strlcpy(buffer, all.c_str(), size);
-    return (u32)all.size() + 1;
 }
 
 SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix)
@@ -376,15 +363,6 @@ static int SimLoadFile(const char* path, SimConfig* out)
     while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
     fclose(f);
     return SimParseConfig(text.c_str(), out);
-}
-
-SIMDRV_API int SimDrv_LoadConfigFile(const char* path)
-{
-    SimInit();
-    static SimConfig parsed;
-    int bad = path ? SimLoadFile(path, &parsed) : -1;
-    if (bad == 0) SimApply(parsed);
-    return bad;
 }
 
 SIMDRV_API void SimDrv_Reset(void)

@@ -87,7 +87,6 @@ KW_ASSERT_SIZE(SimDrvWrite, 72);
 // number of the first bad line, keeping the previous configuration. A new
 // configuration ends all connections and measurements.
 SIMDRV_API int SimDrv_LoadConfig(const char* text);
-SIMDRV_API int SimDrv_LoadConfigFile(const char* path);  // -1 if unreadable
 // Back to the start-up state: the file named by KW_SIM_CONFIG or the built-in
 // devices, simulated clock at 0, no connections, faults, search results or log.
 SIMDRV_API void SimDrv_Reset(void);
@@ -96,7 +95,6 @@ SIMDRV_API void SimDrv_Reset(void);
 SIMDRV_API void SimDrv_SetTime(double seconds);
 SIMDRV_API void SimDrv_AdvanceTime(double seconds);
 SIMDRV_API void SimDrv_UseRealTime(int on);  // real time runs on from the current time
-SIMDRV_API double SimDrv_Now(void);
 
 // Faults. handle -1 matches every device. A call fault makes the entry point
 // with that exported name return status for its next 'times' calls (0: until
@@ -121,7 +119,6 @@ SIMDRV_API void SimDrv_ClearFaults(void);
 SIMDRV_API u32 SimDrv_LogCount(void);
 SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
 SIMDRV_API u32 SimDrv_LogResult(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
-SIMDRV_API u32 SimDrv_LogText(char* buffer, u32 size);  // lines ended by '\n'; returns bytes needed
 SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix);   // lines beginning with prefix
 SIMDRV_API void SimDrv_LogClear(void);
 SIMDRV_API void SimDrv_LogEnable(int on);
@@ -150,10 +147,6 @@ SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t);
 // Digital line (device numbering: lines per port × port + line in port), 0 or 1.
 SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k);
 SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t);
-// Next node of a DeviceInfoGet list, or null. On the 32-bit target word 4 of
-// a node is the next node's address; natively it is a reference into the
-// driver's node pool that only this function resolves.
-SIMDRV_API const u32* SimDrv_NodeNext(const u32* node);
 
 // Driver entry points: Sim_<field> for every field of DrvTable, with the
 // table's prototype. Entry points held as PFN_DrvUnused take no arguments,

@@ -109,22 +109,9 @@ extern "C" i32 KW_STDCALL Sim_RemoteDeviceDisconnect(i32 h)
 
 // ---------------------------------------------------------------- PCI and USB lists
 
-// Word 4 of a node: the next node's address on the 32-bit target; natively
-// (64-bit pointers) a pool reference, index + 1, that SimDrv_NodeNext resolves.
-#if UINTPTR_MAX == 0xFFFFFFFFu
+// Word 4 of a node: the next node's address, which a word holds on the
+// 32-bit target only (natively it is not followed).
 static u32 SimNodeRef(u32 index) { return (u32)(uintptr_t)s_nodes[index]; }
-SIMDRV_API const u32* SimDrv_NodeNext(const u32* node)
-{
-    return node ? (const u32*)(uintptr_t)node[DRV_NODE_NEXT] : nullptr;
-}
-#else
-static u32 SimNodeRef(u32 index) { return index + 1; }
-SIMDRV_API const u32* SimDrv_NodeNext(const u32* node)
-{
-    if (!node || !node[DRV_NODE_NEXT]) return nullptr;
-    return s_nodes[node[DRV_NODE_NEXT] - 1];
-}
-#endif
 
 extern "C" i32 KW_STDCALL Sim_DeviceInfoGet(u32 kind, u32** head)
 {
