@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_NATIVE := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_WIN32 := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
-.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench guide-images dist test-fresh clean
+.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench soak guide-images dist test-fresh clean
 
 all: native win32
 
@@ -50,6 +50,12 @@ bench: setup
 	cmake --build $(B)/bench -j $(JOBS)
 	$(MAKE) win32
 	bash tools/bench.sh $(B)/bench $(B)/win32
+
+# Long runs: a day on the simulated clock, an hour in real time under Wine,
+# the load case at its top rates (tools/soak.sh; about 75 minutes).
+soak: setup
+	$(MAKE) native win32
+	bash tools/soak.sh $(B)/native $(B)/win32
 
 # The user guide's pictures: the dialogs as the last make test-win captured them.
 guide-images:

@@ -9,7 +9,8 @@
 #      GDI objects sampled every minute (SOAK_HOUR seconds, default 3600);
 #   3. four analog inputs of 16 channels on two devices in real time under
 #      Wine, without files: at 100 kHz, then doubling the rate while it holds.
-# SOAK_PARTS chooses the parts (default "1 2 3"). Usage: tools/soak.sh
+# SOAK_PARTS chooses the parts (default "1 2 3"), SOAK_LOAD_SECONDS the
+# length of each real-time run of part 3 (default 10). Usage: tools/soak.sh
 # [native build dir] [win32 build dir].
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,13 +19,14 @@ native=${1:-build/native}
 win32=${2:-build/win32}
 parts=${SOAK_PARTS:-1 2 3}
 hour=${SOAK_HOUR:-3600}
-out=out/soak
+out=${SOAK_OUT:-out/soak}
 mkdir -p "$out"
 status=0
 fail() { echo "soak: FAILED: $*"; status=1; }
 
 # Wine with a display of its own (dialogs need one).
 start_wine() {
+    [ -z "${xvfb:-}" ] || return 0
     export WINEPREFIX="${WINEPREFIX:-/root/.wine-kestrelwing}" WINEDEBUG="${WINEDEBUG:--all}"
     local fifo
     fifo=$(mktemp -u)
@@ -46,34 +48,82 @@ simhost_check() {
     wine "$win32/bin/simhost.exe" run "$win32/bin/kestrelwing.dll" "$@" --check --realtime >"$report" 2>&1
 }
 
-# A figure of a runner report: the first number after a text.
-figure() { grep -m1 -o "$2[^0-9]*[0-9.]*" "$1" | grep -o '[0-9.]*$' || echo "?"; }
+# A figure of a runner report: the first number after a text; share: the
+# plug-in's share of one core in percent.
+figure() { grep -o "$2[^0-9]*[0-9.]*" "$1" | head -1 | grep -o '[0-9.]*$' || echo "?"; }
+share() { sed -n 's/.*, \([0-9.]*\) % of one core.*/\1/p' "$1" | head -1; }
+wall() { sed -n 's/.*, \([0-9.]*\) s of wall clock.*/\1/p' "$1" | head -1; }
 
 part2() {
     local r=$out/hour.txt
     simhost_check "$r" sim/worksheets/soak_hour.ws --seconds "$hour" --dialogs 60 --resources 60 ||
         fail "the hour's run ended with an error ($r)"
-    echo "soak: hour: $(figure "$r" 'run: done,') s run in $(figure "$r" 'of wall clock' | head -1) s; cycles $(figure "$r" 'cycles:'), late $(figure "$r" 'late'), late beside the runner's own samples and dialogs $(figure "$r" 'samples and dialogs:')"
-    echo "soak: hour: $(figure "$r" 'dialogs:') dialogs opened and cancelled, gaps $(figure "$r" 'gaps:'), plug-in share of one core $(figure "$r" 'of one core' | head -1)"
-    # Resource samples: first minute against every later one.
+    echo "soak: hour: $(figure "$r" 'run: done,') s run in $(wall "$r") s of wall clock; cycles $(figure "$r" 'cycles:'), late $(figure "$r" 'late'), late beside the runner's own samples and dialogs $(figure "$r" 'samples and dialogs:')"
+    echo "soak: hour: $(figure "$r" 'dialogs:') dialogs opened and cancelled, gaps $(figure "$r" 'gaps:'), plug-in share of one core $(share "$r") %"
+    # Resource samples: the first round of dialogs (each of the six kinds
+    # opened once, by 420 s) against every later sample.
     awk -v tag="soak: hour:" '/^resources at/ {
             t = $3 + 0; gsub(",", ""); p = $7; h = $9; g = $12
-            if (t == 60) { p0 = p; h0 = h; g0 = g }
-            if (t >= 60) { if (p > pmax) pmax = p; if (h > hmax) hmax = h; if (g > gmax) gmax = g; pl = p; hl = h; gl = g }
             if (t == 0) { ps = p; hs = h; gs = g }
+            if (t == 60) { pm = p; hm = h; gm = g }
+            if (t == 420) { p0 = p; h0 = h; g0 = g }
+            if (t >= 420) { if (p > pmax) pmax = p; if (h > hmax) hmax = h; if (g > gmax) gmax = g; pl = p; hl = h; gl = g }
         }
         END {
-            printf "%s private bytes %d at the start, %d after a minute, %d at the end, at most %d\n", tag, ps, p0, pl, pmax
-            printf "%s handles %d, %d, %d, at most %d; GDI objects %d, %d, %d, at most %d\n", tag, hs, h0, hl, hmax, gs, g0, gl, gmax
-            exit !(p0 > 0 && hmax == h0 && gmax == g0 && pmax - p0 <= 1048576)
-        }' "$r" || fail "private bytes, handles or GDI objects grew after the first minute ($r)"
+            printf "%s private bytes %d at the start, %d after a minute, %d after each dialog opened once, %d at the end, at most %d after that round\n", tag, ps, pm, p0, pl, pmax
+            printf "%s handles %d, %d, %d, %d, at most %d; GDI objects %d, %d, %d, %d, at most %d\n", tag, hs, hm, h0, hl, hmax, gs, gm, g0, gl, gmax
+            exit !(p0 > 0 && hmax == h0 && gmax == g0 && pmax - p0 <= 262144)
+        }' "$r" || fail "private bytes, handles or GDI objects grew after each dialog had opened once ($r)"
     grep -q "^gaps: 0 " "$r" || fail "gaps in the hour's run ($r)"
     grep -q "^warnings: 0, internal errors: 0" "$r" || fail "warnings or errors in the hour's run ($r)"
 }
 
+part1() {
+    local r=$out/day.txt
+    nice "$native/bin/soak_day" >"$r" 2>&1 || fail "the day on the simulated clock ($r)"
+    grep '^soak: ' "$r" | grep -v '^soak: passed$' || true
+}
+
+# Part 3: the load case at a rate for $2 seconds; "holds" when every channel
+# got every value up to the last two blocks (10 ms each, at most 65535
+# values) and no gap.
+load_run() {
+    local rate=$1 seconds=$2 r=$out/load_$1.txt block=$(($1 / 100 < 65535 ? $1 / 100 : 65535))
+    KW_SIM_CONFIG=sim/worksheets/load.cfg simhost_check "$r" sim/worksheets/load_4x16.ws --seconds "$seconds" \
+        --timebase 2 "$(awk -v r="$rate" 'BEGIN { printf "%.12g", 1 / r }')" "$block" || return 1
+    awk -v want="$(awk -v r="$rate" -v s="$seconds" 'BEGIN { printf "%d", r * (s - 0.02) }')" '
+        / samples [0-9]+, blocks/ { n++; for (i = 1; i <= NF; i++) if ($i == "samples") { v = $(i + 1) + 0; if (!min || v < min) min = v } }
+        /^gaps: / { gaps = $2 + 0 }
+        END { exit !(n == 64 && min >= want && gaps == 0) }' "$r"
+}
+
+part3() {
+    local seconds=${SOAK_LOAD_SECONDS:-10} r=$out/load_100000.txt
+    load_run 100000 "$seconds" || fail "four inputs of 16 channels at 100 kHz did not hold in real time ($r)"
+    echo "soak: load 4 x 16 at 100 kHz for $seconds s: cycles $(figure "$r" 'cycles:'), late $(figure "$r" 'late'), skipped $(figure "$r" 'moments skipped'), gaps $(figure "$r" 'gaps:'), plug-in share of one core $(share "$r") %"
+    # Doubling from 100 kHz while it holds, then three halvings of the interval.
+    local held=0 failed=0 rate=100000 step
+    while load_run "$rate" "$seconds"; do
+        held=$rate
+        rate=$((rate * 2))
+        [ "$rate" -le 51200000 ] || break
+    done
+    failed=$rate
+    for step in 1 2 3; do
+        rate=$(((held + failed) / 2 / 100000 * 100000))
+        [ "$rate" -gt "$held" ] || break
+        if load_run "$rate" "$seconds"; then held=$rate; else failed=$rate; fi
+    done
+    r=$out/load_$held.txt
+    [ "$held" -gt 0 ] || { fail "no rate held"; return; }
+    echo "soak: load: highest rate that held in real time: $held Hz x 64 channels ($((held * 64)) values/s), plug-in share of one core $(share "$r") %, late cycles $(figure "$r" 'late'), moments skipped $(figure "$r" 'moments skipped'); $failed Hz did not"
+}
+
 for part in $parts; do
     case $part in
+    1) part1 ;;
     2) start_wine; part2 ;;
+    3) start_wine; part3 ;;
     esac
 done
 exit $status

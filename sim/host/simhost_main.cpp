@@ -248,6 +248,7 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
 typedef void (*SimDrvSetTimeFn)(double seconds);
 typedef void (*SimDrvIntFn)(int on);
 static SimDrvSetTimeFn s_driverSetTime;
+static void (*s_driverWriteClear)(void);  // --check: the device's record of output calls is not kept
 static double s_deviceLead;
 
 // What the runner does at each cycle: the simulated driver's clock, the
@@ -325,6 +326,7 @@ static void OpenNextDialog(void)
 static int RunnerCycle(void*, u64)
 {
     if (s_driverSetTime) s_driverSetTime(g_sim.clock + s_deviceLead);
+    if (s_driverWriteClear) s_driverWriteClear();
     if (s_soak.dialogOpenedAt >= 0) return 1;  // a cycle run from the dialog's loop
     const u64& late = g_sim.report.lateCycles;
     if (s_soak.markPending) s_soak.lateOwn += late - s_soak.lateMark;
@@ -351,9 +353,10 @@ static int RunnerCycle(void*, u64)
 
 // Starts the simulated driver's clock with the run; with the simulated clock
 // it follows the host's, 'lead' seconds ahead from the first cycle on. The
-// driver's call log is switched off: nothing here reads it. Nothing for a
-// real driver.
-static void SyncDriverClock(SimRunOptions* run, double lead)
+// driver's call log is switched off: nothing here reads it; without files
+// its record of output calls is emptied every cycle. Nothing for a real
+// driver.
+static void SyncDriverClock(SimRunOptions* run, double lead, bool check)
 {
     HMODULE driver = GetModuleHandleA("tvxv2_w32.dll");
     auto setTime = driver ? (SimDrvSetTimeFn)(void*)GetProcAddress(driver, "SimDrv_SetTime") : nullptr;
@@ -361,6 +364,7 @@ static void SyncDriverClock(SimRunOptions* run, double lead)
     auto logEnable = driver ? (SimDrvIntFn)(void*)GetProcAddress(driver, "SimDrv_LogEnable") : nullptr;
     if (!setTime || !useRealTime || !logEnable) return;
     logEnable(0);
+    if (check) s_driverWriteClear = (void (*)(void))(void*)GetProcAddress(driver, "SimDrv_WriteClear");
     setTime(0.0);
     if (run->realTime) {
         useRealTime(1);
@@ -470,7 +474,7 @@ static int Run(const Options& o)
     run.realTime = o.realTime;
     run.onCycle = RunnerCycle;
     s_soak = Soak{o.seconds, o.dialogs, o.dialogs, o.resources, 0, 0, -1, 0, false, 0};
-    SyncDriverClock(&run, o.deviceLead);
+    SyncDriverClock(&run, o.deviceLead, o.check);
     int started = SH_Run(&run);
     if (o.resources > 0) PrintResources(g_sim.clock);
     g_sim.sink = nullptr;

@@ -263,7 +263,7 @@ void Report(int run, double wall)
             Fail("%s %u released values up to %.3f s at %.3f s", t.module->record->name, t.output,
                  (double)t.released * t.distance, clock);
     }
-    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values in %llu blocks' checks, %.3g values/s\n", run + 1,
+    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values in %llu cycles, %.3g values/s\n", run + 1,
            clock, wall, (double)values, (unsigned long long)g_sim.report.cycles, values / wall);
     printf("soak: run %d: gaps or repeats %llu, values unlike the device's %llu\n", run + 1, (unsigned long long)gaps,
            (unsigned long long)wrong);
