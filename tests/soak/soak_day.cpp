@@ -59,7 +59,7 @@ struct Track {
     u64 released;     // values released so far
     double lastDiff;  // start of the last block against released × distance
     float lastValue;  // of the last block
-    u64 gaps, wrong, wraps, topValues;
+    u64 gaps, wrong, wraps, topValues, drifts;
 };
 std::vector<Track> s_tracks;
 int s_failures;
@@ -94,7 +94,14 @@ void CheckBlock(void*, SimModule* m, u32 output, const Block* b)
     if (first != t->released && t->gaps++ == 0)
         Fail("%s %u: a block starts at sample %llu after %llu values", m->record->name, output,
              (unsigned long long)first, (unsigned long long)t->released);
+    // Block passes start a block at the channel's single-precision sample
+    // distance times the values released: that much drift is allowed, and
+    // none in the single-value pass, whose distance is the time base's.
     t->lastDiff = b->startTime - (double)t->released * t->distance;
+    double allowed = t->single ? 0 : (double)t->released * fabs((double)(float)t->distance - t->distance);
+    if (fabs(t->lastDiff) > allowed + 1e-9 * (1 + b->startTime) && t->drifts++ == 0)
+        Fail("%s %u: a block starts %.9g s off its %llu values' time", m->record->name, output, t->lastDiff,
+             (unsigned long long)t->released);
     if (!t->single) {
         u32 last = b->count - 1;
         bool fell = t->impulse && (b->values[last] < b->values[0] || (t->released && b->values[0] < t->lastValue));
@@ -256,7 +263,7 @@ void Report(int run, double wall)
         int k = t.single ? SINGLE : t.kind;
         if (fabs(t.lastDiff) >= fabs(maxDiff[k])) maxDiff[k] = t.lastDiff;
         present[k] = true;
-        values += t.released, gaps += t.gaps, wrong += t.wrong, wraps += t.wraps, top += t.topValues;
+        values += t.released, gaps += t.gaps + t.drifts, wrong += t.wrong, wraps += t.wraps, top += t.topValues;
         // Every input keeps pace: the values it released reach the last block before the clock.
         double behind = clock - (double)t.released * t.distance;
         if (behind < -1e-6 || (!t.single && behind > 3 * 0.1 + 0.02))
@@ -265,7 +272,7 @@ void Report(int run, double wall)
     }
     printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values in %llu cycles, %.3g values/s\n", run + 1,
            clock, wall, (double)values, (unsigned long long)g_sim.report.cycles, values / wall);
-    printf("soak: run %d: gaps or repeats %llu, values unlike the device's %llu\n", run + 1, (unsigned long long)gaps,
+    printf("soak: run %d: gaps, repeats or drifts %llu, values unlike the device's %llu\n", run + 1, (unsigned long long)gaps,
            (unsigned long long)wrong);
     for (int k = 0; k < FIGURES; ++k)
         if (present[k]) printf("soak: run %d: %s: last block's start minus released values x sample distance: %.3g s\n", run + 1,
