@@ -303,6 +303,14 @@ TEST_F(SimHostTest, SourceBlocksArriveWhenComplete)
         EXPECT_EQ(in.taken, in.fed);
         EXPECT_EQ(in.released, in.fed);
         EXPECT_TRUE(fake.taken[0].empty());
+        // With a sink the source's blocks go there, its stream keeps counts only.
+        static u64 sunk;
+        sunk = 0;
+        g_sim.sink = [](void*, SimModule* module, u32 output, const Block* b) { sunk += !module && !output ? b->count : 0; };
+        ASSERT_EQ(SH_Run(&o), 1);
+        g_sim.sink = nullptr;
+        EXPECT_EQ(sunk, fed.sampleCount);
+        EXPECT_TRUE(fed.values.empty() && fed.blocks.empty());
         TearDown();
     }
 }
@@ -372,14 +380,16 @@ TEST_F(SimHostTest, VariablesChangeDuringARun)
 struct FakeWall {
     double now;
     double slowCycleSeconds;  // added to the clock by cycle 2
+    bool loop;                // in 5 ms steps, running the cycles due (a dialog's loop)
 };
 
 // A cycle that runs long makes its successor late; the moments it ran over
-// are skipped and the run still ends at its length.
+// are skipped and the run still ends at its length. A modal loop within a
+// cycle runs the cycles that come due meanwhile, on time.
 TEST_F(SimHostTest, RealTimeKeepsToTheWallClock)
 {
     SimModule* m = SH_CreateModule("TST:Fake");
-    FakeWall wall = {100.0, 0};
+    FakeWall wall = {100.0, 0, false};
     SimWallClock clock = {[](void* c) { return ((FakeWall*)c)->now; },
                           [](void* c, double t) { ((FakeWall*)c)->now = std::max(((FakeWall*)c)->now, t); }, &wall};
     SimRunOptions o = SH_DefaultRunOptions(0.1);
@@ -387,7 +397,12 @@ TEST_F(SimHostTest, RealTimeKeepsToTheWallClock)
     o.wallClock = &clock;
     o.context = &wall;
     o.onCycle = [](void* c, u64 cycle) {
-        if (cycle == 2) ((FakeWall*)c)->now += ((FakeWall*)c)->slowCycleSeconds;
+        FakeWall* w = (FakeWall*)c;
+        if (cycle != 2) return 1;
+        for (double end = w->now + w->slowCycleSeconds; w->now < end - 1e-9;) {
+            w->now += w->loop ? 0.005 : w->slowCycleSeconds;
+            if (w->loop) SH_RunDueCycles();
+        }
         return 1;
     };
     ASSERT_EQ(SH_Run(&o), 1);
@@ -403,6 +418,12 @@ TEST_F(SimHostTest, RealTimeKeepsToTheWallClock)
     EXPECT_NEAR(g_sim.report.maxLateness, 0.008, 1e-9);
     EXPECT_NEAR(g_sim.clock, 0.1, 1e-9);
     EXPECT_EQ(m->out[0].stream.gaps, 0u);
+
+    wall.loop = true;  // 40, 50 and 60 ms from within the cycle at 30 ms
+    ASSERT_EQ(SH_Run(&o), 1);
+    EXPECT_EQ(g_sim.report.cycles, 10u);
+    EXPECT_EQ(g_sim.report.skippedMoments + g_sim.report.lateCycles, 0u);
+    EXPECT_EQ(SH_CycleTimeLeft(), HUGE_VAL);  // outside a real-time run
 }
 
 // ---- Worksheets and files ----------------------------------------------------------
