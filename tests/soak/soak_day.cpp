@@ -29,7 +29,7 @@
 
 #include "plugin_in_simhost.h"
 #include "simdrv_core.h"
-#include "trace.h"
+#include "trace_control.h"
 #include "trace_lines.h"
 
 namespace {
