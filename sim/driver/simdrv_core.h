@@ -148,10 +148,11 @@ SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t);
 SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k);
 SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t);
 
-// Driver entry points: Sim_<field> for every field of DrvTable, with the
-// table's prototype. Entry points held as PFN_DrvUnused take no arguments,
-// except the decorated ones ("_Name@N"), which take N / 4 u32 words so that
-// the callee removes exactly N bytes.
+// Driver entry points: Sim_<field>, declared for every field of DrvTable with
+// the table's prototype and defined for those the simulator simulates. The
+// fields held as PFN_DrvUnused, which the plug-in never calls, are served by
+// SimUnsimulated (simdrv_logged.h) instead; were one simulated, it would take
+// no arguments, or for a decorated name ("_Name@N") N / 4 u32 words.
 constexpr u32 SimDecoratedBytes(const char* name)
 {
     const char* at = nullptr;

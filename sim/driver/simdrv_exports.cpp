@@ -4,10 +4,26 @@
 // these SimExport_<field> symbols.
 #include "simdrv_logged.h"
 
+SIMDRV_NAMES
+
 #define SIMDRV_EXPORT(field, name, pfn)                                                            \
     extern "C" {                                                                                   \
-    void* SimExportTarget_##field = (void*)&SimLogged<&Sim_##field>::Call;                         \
+    void* SimExportTarget_##field = (void*)SIMDRV_ENTRY(field, pfn);                               \
     }                                                                                              \
     __asm__(".text\n.globl _SimExport_" #field "\n_SimExport_" #field ":\n\tjmp *_SimExportTarget_" #field "\n");
 #define SIMDRV_EXPORT_GROUP(group, list, count) list(SIMDRV_EXPORT)
 KW_DRV_GROUPS(SIMDRV_EXPORT_GROUP)
+
+// Every simulated entry point with a decorated name ("_Name@N") removes N bytes.
+template <class F>
+struct SimArgBytes;
+template <class R, class... A>
+struct SimArgBytes<R KW_STDCALL(A...)> {
+    static constexpr u32 value = (0u + ... + u32((sizeof(A) + 3) & ~3u));
+};
+#define SIM_CHECK_BYTES(field, name, pfn)                                                          \
+    static_assert(std::is_same_v<pfn, PFN_DrvUnused> || SimDecoratedBytes(name) == 0 ||            \
+                      SimArgBytes<decltype(Sim_##field)>::value == SimDecoratedBytes(name),        \
+                  name);
+#define SIM_CHECK_GROUP(group, list, count) list(SIM_CHECK_BYTES)
+KW_DRV_GROUPS(SIM_CHECK_GROUP)

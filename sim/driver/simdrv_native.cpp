@@ -16,9 +16,11 @@ static void SimPut(PFN_DrvUnused& slot, F entry)
     slot = reinterpret_cast<PFN_DrvUnused>(reinterpret_cast<void (*)(void)>(entry));
 }
 
+SIMDRV_NAMES
+
 void SimDrv_InstallNative(DrvTable* table)
 {
-#define SIMDRV_PUT(field, name, pfn) SimPut(table->field, &SimLogged<&Sim_##field>::Call);
+#define SIMDRV_PUT(field, name, pfn) SimPut(table->field, SIMDRV_ENTRY(field, pfn));
 #define SIMDRV_PUT_GROUP(group, list, count) list(SIMDRV_PUT)
     KW_DRV_GROUPS(SIMDRV_PUT_GROUP)
 #undef SIMDRV_PUT_GROUP
