@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Long runs (make soak), one line per figure ("soak: ..."), full outputs in
+# Long runs (make soak) in three stages, one line per figure ("soak: ..."), full outputs in
 # out/soak/:
 #   1. a day on the simulated clock, natively: every input kind at its rates,
 #      the outputs fed by the host's sources, two devices, the trace on in
@@ -9,15 +9,15 @@
 #      GDI objects sampled every minute (SOAK_HOUR seconds, default 3600);
 #   3. four analog inputs of 16 channels on two devices in real time under
 #      Wine, without files: at 100 kHz, then doubling the rate while it holds.
-# SOAK_PARTS chooses the parts (default "1 2 3"), SOAK_LOAD_SECONDS the
-# length of each real-time run of part 3 (default 10). Usage: tools/soak.sh
+# SOAK_STAGES chooses the stages (default "1 2 3"), SOAK_LOAD_SECONDS the
+# length of each real-time run of the load case (default 10). Usage: tools/soak.sh
 # [native build dir] [win32 build dir].
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 native=${1:-build/native}
 win32=${2:-build/win32}
-parts=${SOAK_PARTS:-1 2 3}
+stages=${SOAK_STAGES:-1 2 3}
 hour=${SOAK_HOUR:-3600}
 out=${SOAK_OUT:-out/soak}
 mkdir -p "$out"
@@ -54,7 +54,7 @@ figure() { grep -o "$2[^0-9]*[0-9.]*" "$1" | head -1 | grep -o '[0-9.]*$' || ech
 share() { sed -n 's/.*, \([0-9.]*\) % of one core.*/\1/p' "$1" | head -1; }
 wall() { sed -n 's/.*, \([0-9.]*\) s of wall clock.*/\1/p' "$1" | head -1; }
 
-part2() {
+hour() {
     local r=$out/hour.txt
     simhost_check "$r" sim/worksheets/soak_hour.ws --seconds "$hour" --dialogs 60 --resources 60 ||
         fail "the hour's run ended with an error ($r)"
@@ -78,13 +78,13 @@ part2() {
     grep -q "^warnings: 0, internal errors: 0" "$r" || fail "warnings or errors in the hour's run ($r)"
 }
 
-part1() {
+day() {
     local r=$out/day.txt
     nice "$native/bin/soak_day" >"$r" 2>&1 || fail "the day on the simulated clock ($r)"
     grep '^soak: ' "$r" | grep -v '^soak: passed$' || true
 }
 
-# Part 3: the load case at a rate for $2 seconds; "holds" when every channel
+# The load case at a rate for $2 seconds; "holds" when every channel
 # got every value up to the last two blocks (10 ms each, at most 65535
 # values) and no gap.
 load_run() {
@@ -97,7 +97,7 @@ load_run() {
         END { exit !(n == 64 && min >= want && gaps == 0) }' "$r"
 }
 
-part3() {
+load() {
     local seconds=${SOAK_LOAD_SECONDS:-10} r=$out/load_100000.txt
     load_run 100000 "$seconds" || fail "four inputs of 16 channels at 100 kHz did not hold in real time ($r)"
     echo "soak: load 4 x 16 at 100 kHz for $seconds s: cycles $(figure "$r" 'cycles:'), late $(figure "$r" 'late'), skipped $(figure "$r" 'moments skipped'), gaps $(figure "$r" 'gaps:'), plug-in share of one core $(share "$r") %"
@@ -119,11 +119,11 @@ part3() {
     echo "soak: load: highest rate that held in real time: $held Hz x 64 channels ($((held * 64)) values/s), plug-in share of one core $(share "$r") %, late cycles $(figure "$r" 'late'), moments skipped $(figure "$r" 'moments skipped'); $failed Hz did not"
 }
 
-for part in $parts; do
-    case $part in
-    1) part1 ;;
-    2) start_wine; part2 ;;
-    3) start_wine; part3 ;;
+for stage in $stages; do
+    case $stage in
+    1) day ;;
+    2) start_wine; hour ;;
+    3) start_wine; load ;;
     esac
 done
 exit $status
