@@ -186,12 +186,6 @@ void SH_RunDueCycles(void)
     while (RealTimeGoesOn() && SIM_ClockNow() >= (double)(s_next + 1) * s_step) RealTimeCycle();
 }
 
-double SH_CycleTimeLeft(void)
-{
-    if (!g_sim.running || !s_wall) return HUGE_VAL;
-    return (double)(s_next + 1) * s_step - SIM_ClockNow();
-}
-
 int SH_Run(const SimRunOptions* o)
 {
     g_sim.stopRequested = false;

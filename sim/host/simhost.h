@@ -403,9 +403,6 @@ SimRunOptions SH_DefaultRunOptions(double seconds);  // simulated, 10 ms steps
 // In a real-time run, runs the cycles whose moments have come; a program
 // calls it from a modal loop of its own (a dialog open during the run).
 void SH_RunDueCycles(void);
-// Seconds until the next cycle's moment of a real-time run (negative once it
-// has passed); HUGE_VAL outside one.
-double SH_CycleTimeLeft(void);
 void SH_Pause(bool paused);  // sets bExperimentIsPaused through its address
 
 // Applies the worksheet's "numbers" line, if it has one, to the knobs

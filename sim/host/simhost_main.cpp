@@ -19,8 +19,9 @@
 // each output, input and source carried and how the cycles kept time, and
 // per channel the values received in a form that the plug-in's trace
 // repeats with its own account ("values <module> <channel>: ...").
-// In real time the writer never holds a cycle up: a block released after the
-// next cycle's moment is counted as not written instead. With --check nothing
+// In real time the writer never holds the run up: it writes for at most half
+// a step per cycle and counts the values of the blocks it then has no time
+// for as not written. With --check nothing
 // is written: the host checks every block's start against the values before
 // it (gaps), so that a load test measures the plug-in and the device alone.
 // --timebase replaces a time base of the worksheet; --dialogs opens the
@@ -193,14 +194,18 @@ static int List(const Options& o)
 }
 
 // Writes each output's blocks to <module>_<channel>.csv and each source's
-// to source_<name>.csv as they come; counts the blocks' values it had no time
-// for. With no folder it writes nothing.
+// to source_<name>.csv as they come, for at most 'budget' seconds a cycle;
+// counts the values of the blocks it had no time for. With no folder it
+// writes nothing.
 struct CsvSink {
     std::string dir;
     std::map<std::pair<SimModule*, u32>, SimCsv> files;
-    double seconds;            // spent writing output blocks, inside compute calls
-    u64 valuesNotWritten;      // released or fed after the next cycle's moment
+    double seconds;       // spent writing output blocks, inside compute calls
+    double budget;        // seconds of writing a cycle
+    double cycleSeconds;  // spent writing in this cycle
+    u64 valuesNotWritten;
 };
+static CsvSink* s_sink;
 
 static std::string FileSafe(const std::string& text)
 {
@@ -230,7 +235,7 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
 {
     CsvSink* sink = (CsvSink*)context;
     if (sink->dir.empty()) return;
-    if (SH_CycleTimeLeft() <= 0) {
+    if (sink->cycleSeconds >= sink->budget) {
         sink->valuesNotWritten += b->count;
         return;
     }
@@ -242,7 +247,9 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
         if (!SH_CsvOpen(&file->second, path.c_str())) fprintf(stderr, "cannot write %s\n", path.c_str());
     }
     SH_CsvBlock(&file->second, b->startTime, b->sampleDistance, b->values, b->count);
-    if (m) sink->seconds += Seconds() - begin;
+    double spent = Seconds() - begin;
+    sink->cycleSeconds += spent;
+    if (m) sink->seconds += spent;
 }
 
 typedef void (*SimDrvSetTimeFn)(double seconds);
@@ -327,6 +334,7 @@ static int RunnerCycle(void*, u64)
 {
     if (s_driverSetTime) s_driverSetTime(g_sim.clock + s_deviceLead);
     if (s_driverWriteClear) s_driverWriteClear();
+    s_sink->cycleSeconds = 0;
     if (s_soak.dialogOpenedAt >= 0) return 1;  // a cycle run from the dialog's loop
     const u64& late = g_sim.report.lateCycles;
     if (s_soak.markPending) s_soak.lateOwn += late - s_soak.lateMark;
@@ -462,6 +470,8 @@ static int Run(const Options& o)
     }
     if (o.timeBase) SH_SetTimeBase(o.timeBase, o.timeBaseDistance, o.timeBaseSize);
     CsvSink sink = {};
+    sink.budget = o.realTime ? o.step / 2 : HUGE_VAL;
+    s_sink = &sink;
     if (o.outDir) {
         sink.dir = o.outDir;
         CreateDirectoryA(o.outDir, nullptr);
