@@ -22,7 +22,7 @@ struct SimArgBytes<R KW_STDCALL(A...)> {
     static constexpr u32 value = (0u + ... + u32((sizeof(A) + 3) & ~3u));
 };
 #define SIM_CHECK_BYTES(field, name, pfn)                                                          \
-    static_assert(std::is_same_v<pfn, PFN_DrvUnused> || SimDecoratedBytes(name) == 0 ||            \
+    static_assert(SimUnusedType(#pfn) || SimDecoratedBytes(name) == 0 ||            \
                       SimArgBytes<decltype(Sim_##field)>::value == SimDecoratedBytes(name),        \
                   name);
 #define SIM_CHECK_GROUP(group, list, count) list(SIM_CHECK_BYTES)

@@ -42,15 +42,23 @@ struct SimUnsimulated<Name, std::index_sequence<I...>> {
 
 // The logged entry point behind a table field: the simulator's own, whose
 // address Own returns, or the unsimulated one for a field the plug-in never
-// calls (PFN_DrvUnused), for which Sim_<field> is declared but not defined.
-template <class Pfn, const char* Name, class Own>
+// calls, for which Sim_<field> is declared but not defined. Such a field is
+// told by the name of its type, PFN_DrvUnused: RemoteDevicesSearch has the
+// same type under its own name.
+constexpr bool SimUnusedType(const char* pfn)
+{
+    const char* unused = "PFN_DrvUnused";
+    while (*pfn && *pfn == *unused) ++pfn, ++unused;
+    return *pfn == *unused;
+}
+template <bool Unused, const char* Name, class Own>
 constexpr auto SimEntry(Own)
 {
-    if constexpr (std::is_same_v<Pfn, PFN_DrvUnused>) return &SimLogged<&SimUnsimulated<Name>::Call>::Call;
+    if constexpr (Unused) return &SimLogged<&SimUnsimulated<Name>::Call>::Call;
     else return &SimLogged<Own{}(0)>::Call;
 }
 // Each user defines the names first (SIMDRV_NAMES), then takes the entries.
 #define SIMDRV_NAME(field, name, pfn) static constexpr char SimName_##field[] = name;
 #define SIMDRV_NAME_GROUP(group, list, count) list(SIMDRV_NAME)
 #define SIMDRV_NAMES KW_DRV_GROUPS(SIMDRV_NAME_GROUP)
-#define SIMDRV_ENTRY(field, pfn) SimEntry<pfn, SimName_##field>([](auto) { return &Sim_##field; })
+#define SIMDRV_ENTRY(field, pfn) SimEntry<SimUnusedType(#pfn), SimName_##field>([](auto) { return &Sim_##field; })

@@ -19,9 +19,9 @@
 // each output, input and source carried and how the cycles kept time, and
 // per channel the values received in a form that the plug-in's trace
 // repeats with its own account ("values <module> <channel>: ...").
-// In real time the writer never holds the run up: it writes for at most half
-// a step per cycle and counts the values of the blocks it then has no time
-// for as not written. With --check nothing
+// In real time the writer never holds the run up: it earns half a step of
+// writing per cycle, saves at most five steps of it for a burst, and counts
+// the values of the blocks it then has no time for as not written. With --check nothing
 // is written: the host checks every block's start against the values before
 // it (gaps), so that a load test measures the plug-in and the device alone.
 // --timebase replaces a time base of the worksheet; --dialogs opens the
@@ -41,6 +41,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 
@@ -194,15 +195,15 @@ static int List(const Options& o)
 }
 
 // Writes each output's blocks to <module>_<channel>.csv and each source's
-// to source_<name>.csv as they come, for at most 'budget' seconds a cycle;
+// to source_<name>.csv as they come, while it has time left ('credit');
 // counts the values of the blocks it had no time for. With no folder it
 // writes nothing.
 struct CsvSink {
     std::string dir;
     std::map<std::pair<SimModule*, u32>, SimCsv> files;
-    double seconds;       // spent writing output blocks, inside compute calls
-    double budget;        // seconds of writing a cycle
-    double cycleSeconds;  // spent writing in this cycle
+    double seconds;  // spent writing output blocks, inside compute calls
+    double earned;   // seconds of writing each cycle earns (HUGE_VAL: no limit)
+    double credit;   // seconds of writing left
     u64 valuesNotWritten;
 };
 static CsvSink* s_sink;
@@ -235,20 +236,20 @@ static void WriteBlock(void* context, SimModule* m, u32 output, const Block* b)
 {
     CsvSink* sink = (CsvSink*)context;
     if (sink->dir.empty()) return;
-    if (sink->cycleSeconds >= sink->budget) {
+    if (sink->credit <= 0) {
         sink->valuesNotWritten += b->count;
         return;
     }
-    double begin = Seconds();
     auto file = sink->files.find({m, output});
     if (file == sink->files.end()) {
         file = sink->files.insert({{m, output}, SimCsv{}}).first;
         std::string path = OutputFile(*sink, m, output);
         if (!SH_CsvOpen(&file->second, path.c_str())) fprintf(stderr, "cannot write %s\n", path.c_str());
     }
+    double begin = Seconds();
     SH_CsvBlock(&file->second, b->startTime, b->sampleDistance, b->values, b->count);
     double spent = Seconds() - begin;
-    sink->cycleSeconds += spent;
+    sink->credit -= spent;
     if (m) sink->seconds += spent;
 }
 
@@ -334,7 +335,7 @@ static int RunnerCycle(void*, u64)
 {
     if (s_driverSetTime) s_driverSetTime(g_sim.clock + s_deviceLead);
     if (s_driverWriteClear) s_driverWriteClear();
-    s_sink->cycleSeconds = 0;
+    s_sink->credit = std::min(s_sink->credit + s_sink->earned, 10 * s_sink->earned);
     if (s_soak.dialogOpenedAt >= 0) return 1;  // a cycle run from the dialog's loop
     const u64& late = g_sim.report.lateCycles;
     if (s_soak.markPending) s_soak.lateOwn += late - s_soak.lateMark;
@@ -470,7 +471,7 @@ static int Run(const Options& o)
     }
     if (o.timeBase) SH_SetTimeBase(o.timeBase, o.timeBaseDistance, o.timeBaseSize);
     CsvSink sink = {};
-    sink.budget = o.realTime ? o.step / 2 : HUGE_VAL;
+    sink.earned = o.realTime ? o.step / 2 : HUGE_VAL;
     s_sink = &sink;
     if (o.outDir) {
         sink.dir = o.outDir;
