@@ -52,7 +52,7 @@ bench: setup
 	bash tools/bench.sh $(B)/bench $(B)/win32
 
 # Long runs: a day on the simulated clock, an hour in real time under Wine,
-# the load case at its top rates (tools/soak.sh; about 75 minutes).
+# the load case at its top rates (tools/soak.sh; about 70 minutes).
 soak: setup
 	$(MAKE) native win32
 	bash tools/soak.sh $(B)/native $(B)/win32
