@@ -28,15 +28,7 @@ fail() { echo "soak: FAILED: $*"; status=1; }
 start_wine() {
     [ -z "${xvfb:-}" ] || return 0
     export WINEPREFIX="${WINEPREFIX:-/root/.wine-kestrelwing}" WINEDEBUG="${WINEDEBUG:--all}"
-    local fifo
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    xvfb=$!
-    read -r number <"$fifo"
-    rm -f "$fifo"
-    trap 'wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true' EXIT
-    export DISPLAY=:$number
+    . tools/display.sh
     wineserver -p 2>/dev/null || true
     wine cmd /c exit >/dev/null 2>&1 || true
 }
