@@ -157,7 +157,11 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
         if (!fifo || !record || !Listed(record, k)) continue;
         InputCore* core = RecordField<InputCore>(record, k->coreOffset);
         i64* delivered = RecordField<i64>(record, k->deliveredOffset);
-        i32 due = (i32)(u32)(clock - (u64)*delivered);
+        // Values due by the clock. A channel far behind it (a long pause, or
+        // blocks the host held back for hours) asks for as many as a count
+        // holds, rather than a count that wrapped and stalls it.
+        i64 behind = (i64)(clock - (u64)*delivered);
+        i32 due = behind > INT32_MAX ? INT32_MAX : behind < 1 ? 0 : (i32)behind;
         u32 size = BlockRoom(core->blockSize, fifo);
         if (due < 1 || size == 0) continue;
         // A failed count only skips the channel for this pass, unless the

@@ -235,6 +235,25 @@ TEST(DigitalInCompute, BlockPassDeliversLevelsAsFarAsTheClockAllows)
     EXPECT_EQ(r.delivered, 256);
 }
 
+// A channel far behind the host's clock (a long pause, blocks held back
+// for hours) catches up as far as its values wait, whether its lag would
+// wrap a 32-bit count or not.
+TEST(DigitalInCompute, BlockPassCatchesUpHoweverFarBehindTheClock)
+{
+    for (double ahead : {2147483648.0 + 300, 4294967296.0 + 300}) {
+        Rig rig;
+        rig.blockSize = 256;
+        Input di(rig, &g_frameDigitalIn, 1);
+        di.digital().channel[0].realTime = 0;
+        ASSERT_TRUE(di.run());
+        rig.waiting[0].assign(300, 7);
+        rig.time = ahead * rig.distance;
+        EXPECT_EQ(DigitalIn_Compute(di.m), 1);
+        EXPECT_EQ(rig.streams[0].released.size(), 1u) << ahead;
+        EXPECT_TRUE(rig.waiting[0].empty()) << ahead;
+    }
+}
+
 // The single-value pass polls without waiting for the clock; with the
 // real-time switch on, the open block collects one reading per call until
 // its end time and is then completed with the last one. Nothing counts as
