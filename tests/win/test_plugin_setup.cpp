@@ -52,8 +52,8 @@ static void test_binding_outcomes(void)
 }
 
 // What the global setup command showed: captured and closed by a CBT hook.
-// Only this thread's boxes count: under Wine the hook also hears of dialogs
-// that other tests activate on the same display.
+// Only this thread's boxes count: when a box closes, the thread also tries to
+// activate the next window on the desktop, which may be another program's.
 static std::string s_box;
 
 static LRESULT CALLBACK close_message_box(int code, WPARAM wParam, LPARAM lParam)
