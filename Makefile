@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_NATIVE := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_WIN32 := cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
-.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench soak guide-images dist test-fresh clean
+.PHONY: all setup native asan win32 fuzzers test test-native test-win test-fuzz demo bench soak mutants guide-images dist test-fresh clean
 
 all: native win32
 
@@ -56,6 +56,11 @@ bench: setup
 soak: setup
 	$(MAKE) native win32
 	bash tools/soak.sh $(B)/native $(B)/win32
+
+# The native tests measured by the faults they catch: tests/mutants/*.patch
+# planted one at a time in a scratch copy (build/mutants).
+mutants:
+	bash tools/mutants.sh
 
 # The user guide's pictures: the dialogs as the last make test-win captured them.
 guide-images:
