@@ -60,7 +60,7 @@ soak: setup
 # The native tests measured by the faults they catch: tests/mutants/*.patch
 # planted one at a time in a scratch copy (build/mutants).
 mutants:
-	bash tools/mutants.sh
+	JOBS=$(JOBS) bash tools/mutants.sh
 
 # The user guide's pictures: the dialogs as the last make test-win captured them.
 guide-images:
