@@ -1,52 +1,23 @@
-// Configuration of the simulated devices.
+// Configuration of the simulated devices (format: README.md).
 //
-// Format: one "key = value" per line; '#' starts a comment; blank lines are
-// ignored. Before the first device only the global key may appear:
-//   clock = sim | real       simulated clock or real time; without it a new
-//                            driver runs in real time (as a device does in a
-//                            host that knows nothing of the simulation) until
-//                            a program sets the clock, and a configuration
-//                            loaded later keeps the clock as it is
-// "[eth]", "[pci]" or "[usb]" starts a new device (at most 64); its keys:
-//   serial, name, customer, date     identity texts ("" or missing: none)
-//   address, hostname, hwaddress     network devices: connection address,
-//                                    "network.hostname", "network.hwaddress"
-//   handle = <n>                     device handle, unique, >= 0 (default:
-//                                    position in the file + 1)
-//   channels = <n>                   analog input channels, 1..32 (default 16)
-//   maxrate = <Hz>                   highest rate of every measurement kind
-//                                    (default 100000)
-//   search = 0 | 1                   listed by the network search (default 1)
-//   reachable = 0 | 1                0: every connection attempt fails
-//   counters = <n>                   counter inputs, 0..16 (default 2)
-//   ports = <n>, linesperport = <n>  digital ports, 1..8 (default 4), of 1..8
-//                                    lines (default 4); at most 32 lines
-//   daoutputs = <n>                  analog outputs, 0..32 (default: channels)
-//   pwmoutputs = <n>                 pulse outputs, 0..32 (default 16)
-//   loopback = 0 | 1                 1: outputs drive the inputs (default 0)
-//   signal = <spec>, signal.<n> = <spec>    analog input of every channel, of channel n
-//   counter = <spec>, counter.<n> = <spec>  pulse train at every counter input, at counter n
-//   line = <spec>, line.<n> = <spec>        level of every digital line, of line n
-// Specs name a kind and then give any of its parameters as key=value; the
-// parameters not given take the defaults shown:
-//   signal:  sine | square | ramp | noise, amp=1 (V) freq=1 (Hz) offset=0 (V)
-//            phase=0 (cycles) seed=1000 × device position + channel
-//            | recorded: a recording of 2^21 samples played round and round
-//            from sample 'seed' on, copied as a device copies its buffer
-//            (for benchmarks; amp, freq, offset and phase do not apply)
-//   counter: pulse freq=100 (Hz) duty=0.5 (0 < duty < 1) jitter=0 (0..0.45:
-//            each rising edge moves by up to ±jitter of a period)
-//            seed=1000 × device position + 100 + counter swing=100 (pulses)
-//            start=0 (the impulse count at StartMeasure; it wraps at 2^32)
-//   line:    square period=0.01 (s) duty=0.5 phase=0 (cycles) | level 0 | level 1
-//            | counterbit bit=0 period=0.001 (s): bit 'bit' of a count that
-//            goes up by one every period
-// Without these keys channel c has the wave c % 4 with amplitude 1, frequency
-// c + 1 Hz and offset c / 10 V; counter c a pulse train of 100 + 150 × c Hz
-// with duty 0.5 (even c) or 0.25 (odd c); line n a square wave of period
-// 0.01 × (n + 1) s: no two inputs look alike.
-// Texts run to the end of the line, trimmed. A network device connects by its
-// address or, ignoring case, its host name; PCI and USB devices by serial.
+// One "key = value" per line; '#' starts a comment. "[eth]", "[pci]" or
+// "[usb]" starts a device (at most 64); its keys: serial, name, customer,
+// date, address, hostname, hwaddress (texts), handle (unique, default:
+// position + 1), channels (1..32, default 16), maxrate (every kind, default
+// 100000), loopback (0 | 1), signal[.<n>] = <wave> and counter[.<n>] =
+// pulse, each with key=value parameters:
+//   signal:  sine | square | ramp | noise | recorded, amp=1 freq=1 offset=0
+//            phase=0 (cycles) seed=1000 x device position + channel; a
+//            recording of 2^21 samples plays round and round from sample
+//            'seed' on and is copied as a device copies its buffer
+//   counter: pulse freq=100 duty=0.5 jitter=0 (up to 0.45 of a period)
+//            seed=1000 x device position + 100 + counter start=0 (the
+//            impulse count at StartMeasure)
+// Without these keys channel c of the device at position p (from 0) has the
+// wave c % 4 with amplitude 1, frequency c + 1 Hz, offset c / 10 V and phase
+// p / 10; counter c a pulse train of 100 + 150 c + 10 p Hz with duty 0.5
+// (even c) or 0.25 (odd c); line n a square wave of period 0.01 (n + 1) s and
+// phase p / 10: no two inputs of the first ten devices look alike.
 #include <ctype.h>
 #include <math.h>
 #include <stdlib.h>
@@ -84,9 +55,6 @@ const char* const g_simDefaultConfig =
     "channels = 8\n"
     "maxrate = 50000\n";
 
-// daoutputs until set: as many analog outputs as input channels.
-static constexpr u32 SIM_AS_CHANNELS = UINT32_MAX;
-
 static u64 SimDefaultSeed(u32 position, u32 input) { return 1000ull * position + input; }
 
 static void SimDefaultDevice(SimDevice* d, SimKind kind, u32 position)
@@ -95,20 +63,12 @@ static void SimDefaultDevice(SimDevice* d, SimKind kind, u32 position)
     d->kind = kind;
     d->handle = (i32)position + 1;
     d->channels = 16;
-    d->counters = 2;
-    d->ports = 4;
-    d->linesPerPort = 4;
-    d->daOutputs = SIM_AS_CHANNELS;
-    d->pwmOutputs = 16;
     d->maxRate = 100000;
-    d->searchable = true;
-    d->reachable = true;
     for (SimStream& s : d->stream) s.rate = SIM_DEFAULT_RATE;
     for (u32 c = 0; c < SIMDRV_MAX_CHANNELS; ++c)
-        d->signal[c] = {SimWave(c % 4), 1.0, c + 1.0, c / 10.0, 0.0, SimDefaultSeed(position, c)};
-    for (u32 c = 0; c < SIMDRV_MAX_COUNTERS; ++c)
-        d->train[c] = {100.0 + 150.0 * c, c % 2 ? 0.25 : 0.5, 0.0, SimDefaultSeed(position, 100 + c), 100};
-    for (u32 n = 0; n < SIMDRV_MAX_LINES; ++n) d->line[n] = {SIM_LINE_SQUARE, 0, 0.01 * (n + 1), 0.5, 0.0};
+        d->signal[c] = {SimWave(c % 4), 1.0, c + 1.0, c / 10.0, 0.1 * position, SimDefaultSeed(position, c)};
+    for (u32 c = 0; c < SIM_COUNTERS; ++c)
+        d->train[c] = {100.0 + 150.0 * c + 10.0 * position, c % 2 ? 0.25 : 0.5, 0.0, SimDefaultSeed(position, 100 + c)};
 }
 
 static char* SimTrim(char* s)
@@ -204,33 +164,13 @@ static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
 static bool SimParseTrain(char* spec, u64 seed, SimPulseTrain* train)
 {
     static const char* const kinds[] = {"pulse"};
-    double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, swing = 100, start = 0;
-    const SimParam params[] = {{"freq", &freq, 0, SIM_ANY},         {"duty", &duty, 0, 1},
-                               {"jitter", &jitter, 0, 0.45},        {"seed", &s, 0, SIM_MAX_SEED, true},
-                               {"swing", &swing, 1, UINT32_MAX, true}, {"start", &start, 0, UINT32_MAX, true}};
-    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 6)) return false;
+    double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, start = 0;
+    const SimParam params[] = {{"freq", &freq, 0, SIM_ANY},  {"duty", &duty, 0, 1},
+                               {"jitter", &jitter, 0, 0.45}, {"seed", &s, 0, SIM_MAX_SEED, true},
+                               {"start", &start, 0, UINT32_MAX, true}};
+    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 5)) return false;
     if (!(freq > 0) || !(duty > 0 && duty < 1)) return false;
-    *train = {freq, duty, jitter, (u64)s, (u32)swing, (u32)start};
-    return true;
-}
-
-static bool SimParseLine(char* spec, SimLinePattern* line)
-{
-    static const char* const kinds[] = {"square", "level", "counterbit"};
-    int kind = SimSpecKind(&spec, kinds, 3);
-    if (kind == SIM_LINE_LEVEL) {
-        const char* level = SimNextWord(&spec);
-        if (!level || SimNextWord(&spec) || (strcmp(level, "0") != 0 && strcmp(level, "1") != 0)) return false;
-        *line = {SIM_LINE_LEVEL, (u32)(level[0] - '0'), 0, 0, 0};
-        return true;
-    }
-    double period = kind == SIM_LINE_COUNTERBIT ? 0.001 : 0.01, duty = 0.5, phase = 0, bit = 0;
-    const SimParam square[] = {{"period", &period, 0, SIM_ANY}, {"duty", &duty, 0, 1}, {"phase", &phase, -SIM_ANY, SIM_ANY}};
-    const SimParam counterbit[] = {{"bit", &bit, 0, 31, true}, {"period", &period, 0, SIM_ANY}};
-    if (kind < 0) return false;
-    bool parsed = kind == SIM_LINE_SQUARE ? SimParseParams(spec, square, 3) : SimParseParams(spec, counterbit, 2);
-    if (!parsed || !(period > 0)) return false;
-    *line = {SimLineKind(kind), (u32)bit, period, duty, phase};
+    *train = {freq, duty, jitter, (u64)s, (u32)start};
     return true;
 }
 
@@ -259,70 +199,34 @@ static int SimIndexedKey(const char* key, const char* name, u32 count, const cha
 
 static bool SimParseDeviceKey(SimDevice* d, u32 position, const char* key, char* value)
 {
-    struct FieldKey {
+    static const struct {
         const char* key;
         size_t offset;
-        long min, max;  // numbers; texts: 0, 0
-    };
-    static const FieldKey texts[] = {
-        {"serial", offsetof(SimDevice, serial)},       {"address", offsetof(SimDevice, address)},
-        {"hostname", offsetof(SimDevice, hostname)},   {"hwaddress", offsetof(SimDevice, hwaddress)},
-        {"name", offsetof(SimDevice, name)},           {"customer", offsetof(SimDevice, customer)},
+    } texts[] = {
+        {"serial", offsetof(SimDevice, serial)},     {"address", offsetof(SimDevice, address)},
+        {"hostname", offsetof(SimDevice, hostname)}, {"hwaddress", offsetof(SimDevice, hwaddress)},
+        {"name", offsetof(SimDevice, name)},         {"customer", offsetof(SimDevice, customer)},
         {"date", offsetof(SimDevice, date)},
     };
-    static const FieldKey counts[] = {
-        {"channels", offsetof(SimDevice, channels), 1, SIMDRV_MAX_CHANNELS},
-        {"counters", offsetof(SimDevice, counters), 0, SIMDRV_MAX_COUNTERS},
-        {"ports", offsetof(SimDevice, ports), 1, SIMDRV_MAX_PORTS},
-        {"linesperport", offsetof(SimDevice, linesPerPort), 1, 8},
-        {"daoutputs", offsetof(SimDevice, daOutputs), 0, SIMDRV_MAX_OUTPUTS},
-        {"pwmoutputs", offsetof(SimDevice, pwmOutputs), 0, SIMDRV_MAX_OUTPUTS},
-    };
-    static const FieldKey switches[] = {
-        {"search", offsetof(SimDevice, searchable), 0, 1},
-        {"reachable", offsetof(SimDevice, reachable), 0, 1},
-        {"loopback", offsetof(SimDevice, loopback), 0, 1},
-    };
-    for (const FieldKey& t : texts)
+    for (const auto& t : texts)
         if (!strcmp(key, t.key)) {
             if (strlen(value) >= SIMDRV_TEXT) return false;
             kw_strlcpy((char*)d + t.offset, value, SIMDRV_TEXT);
             return true;
         }
     long n;
-    for (const FieldKey& c : counts)
-        if (!strcmp(key, c.key)) {
-            if (!SimInteger(value, c.min, c.max, &n)) return false;
-            *(u32*)((char*)d + c.offset) = (u32)n;
-            return d->ports * d->linesPerPort <= SIMDRV_MAX_LINES;
-        }
-    for (const FieldKey& s : switches)
-        if (!strcmp(key, s.key)) {
-            if (!SimInteger(value, s.min, s.max, &n)) return false;
-            *(bool*)((char*)d + s.offset) = n != 0;
-            return true;
-        }
-    if (!strcmp(key, "handle")) {
-        if (!SimInteger(value, 0, INT32_MAX, &n)) return false;
-        d->handle = (i32)n;
-        return true;
-    }
-    if (!strcmp(key, "maxrate")) {
-        double v;
-        if (!SimNumber(value, &v) || !(v > 0)) return false;
-        d->maxRate = v;
-        return true;
-    }
+    double v;
+    if (!strcmp(key, "channels")) return SimInteger(value, 1, SIMDRV_MAX_CHANNELS, &n) && ((d->channels = (u32)n), true);
+    if (!strcmp(key, "handle")) return SimInteger(value, 0, INT32_MAX, &n) && ((d->handle = (i32)n), true);
+    if (!strcmp(key, "loopback")) return SimInteger(value, 0, 1, &n) && ((d->loopback = n != 0), true);
+    if (!strcmp(key, "maxrate")) return SimNumber(value, &v) && v > 0 && ((d->maxRate = v), true);
     int done = SimIndexedKey(key, "signal", SIMDRV_MAX_CHANNELS, value, [&](char* spec, u32 c) {
         return SimParseSignal(spec, SimDefaultSeed(position, c), &d->signal[c]);
     });
     if (done < 0)
-        done = SimIndexedKey(key, "counter", SIMDRV_MAX_COUNTERS, value, [&](char* spec, u32 c) {
+        done = SimIndexedKey(key, "counter", SIM_COUNTERS, value, [&](char* spec, u32 c) {
             return SimParseTrain(spec, SimDefaultSeed(position, 100 + c), &d->train[c]);
         });
-    if (done < 0)
-        done = SimIndexedKey(key, "line", SIMDRV_MAX_LINES, value,
-                             [&](char* spec, u32 n) { return SimParseLine(spec, &d->line[n]); });
     return done == 1;
 }
 
@@ -358,20 +262,11 @@ int SimParseConfig(const char* text, SimConfig* out)
         *eq = 0;
         char* key = SimTrim(line);
         char* value = SimTrim(eq + 1);
-        if (out->count == 0) {
-            if (strcmp(key, "clock") != 0) return lineNo;
-            if (!strcmp(value, "real")) out->clock = SIM_CLOCK_REAL;
-            else if (!strcmp(value, "sim")) out->clock = SIM_CLOCK_SIM;
-            else return lineNo;
-        } else if (!SimParseDeviceKey(&out->dev[out->count - 1], out->count - 1, key, value)) {
+        if (out->count == 0 || !SimParseDeviceKey(&out->dev[out->count - 1], out->count - 1, key, value))
             return lineNo;
-        }
     }
-    for (u32 i = 0; i < out->count; ++i) {
-        SimDevice& d = out->dev[i];
-        if (d.daOutputs == SIM_AS_CHANNELS) d.daOutputs = d.channels;
+    for (u32 i = 0; i < out->count; ++i)
         for (u32 j = 0; j < i; ++j)
-            if (d.handle == out->dev[j].handle) return lineNo;  // duplicate handle
-    }
+            if (out->dev[i].handle == out->dev[j].handle) return lineNo;  // duplicate handle
     return 0;
 }

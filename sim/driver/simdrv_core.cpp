@@ -47,13 +47,6 @@ SIMDRV_API void SimDrv_SetTime(double seconds)
     s_simTime = seconds;
 }
 
-SIMDRV_API void SimDrv_AdvanceTime(double seconds)
-{
-    SimInit();
-    s_simTime = SimNow() + seconds;
-    s_realTime = false;
-}
-
 SIMDRV_API void SimDrv_UseRealTime(int on)
 {
     SimInit();
@@ -139,18 +132,12 @@ struct SimTimedFault {
     u32 mask, fromCall, calls;
     double fromTime;
 };
-struct SimFreqFault {
-    i32 handle, status;
-    double hertz;
-};
 enum { SIM_MAX_FAULTS = 32 };
 
 static SimCallFault s_callFaults[SIM_MAX_FAULTS];
 static u32 s_callFaultCount;
 static SimTimedFault s_readFaults[SIM_MAX_FAULTS], s_writeFaults[SIM_MAX_FAULTS];
 static u32 s_readFaultCount, s_writeFaultCount;
-static SimFreqFault s_freqFaults[SIM_MAX_FAULTS];
-static u32 s_freqFaultCount;
 
 static bool SimHandleMatches(i32 faultHandle, i32 handle) { return faultHandle == -1 || faultHandle == handle; }
 
@@ -181,19 +168,11 @@ SIMDRV_API void SimDrv_FailWrites(i32 handle, u32 mask, u32 fromCall, double fro
     SimAddTimedFault(s_writeFaults, &s_writeFaultCount, {handle, status, mask, fromCall, 0, fromTime});
 }
 
-SIMDRV_API void SimDrv_FailFrequency(i32 handle, double hertz, i32 status)
-{
-    SimInit();
-    if (s_freqFaultCount == SIM_MAX_FAULTS) return;
-    s_freqFaults[s_freqFaultCount++] = {handle, status, hertz};
-}
-
 SIMDRV_API void SimDrv_ClearFaults(void)
 {
     s_callFaultCount = 0;
     s_readFaultCount = 0;
     s_writeFaultCount = 0;
-    s_freqFaultCount = 0;
 }
 
 static bool SimEnterV(i32* status, const char* name, i32 handle, const char* fmt, va_list args)
@@ -273,18 +252,6 @@ SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status)
     return SimFaultOrDevice(s_writeFaults, s_writeFaultCount, handle, kind, status);
 }
 
-bool SimFrequencyFault(i32 handle, double hertz, i32* status)
-{
-    for (u32 i = 0; i < s_freqFaultCount; ++i) {
-        const SimFreqFault& f = s_freqFaults[i];
-        if (SimHandleMatches(f.handle, handle) && f.hertz == hertz) {
-            *status = f.status;
-            return true;
-        }
-    }
-    return false;
-}
-
 // ---------------------------------------------------------------- write record
 
 static std::vector<SimDrvWrite> s_writes;
@@ -341,7 +308,6 @@ static void SimApply(const SimConfig& config)
     g_sim = config;
     SimResetDeviceAccess();
     SimLoopClear();
-    if (g_sim.clock != SIM_CLOCK_UNSAID) SimSelectRealTime(g_sim.clock == SIM_CLOCK_REAL);
 }
 
 SIMDRV_API int SimDrv_LoadConfig(const char* text)
@@ -377,10 +343,11 @@ SIMDRV_API void SimDrv_Reset(void)
                               path, bad < 0 ? "cannot read, status" : "error in line", bad);
     }
     if (bad != 0) SimParseConfig(g_simDefaultConfig, &parsed);
-    // From time 0, in real time unless the configuration says otherwise.
+    // From time 0 in real time, as a device in a host that knows nothing of
+    // the simulation.
     s_realTime = false;
     s_simTime = 0;
-    SimSelectRealTime(parsed.clock != SIM_CLOCK_SIM);
+    SimSelectRealTime(true);
     SimApply(parsed);
     SimDrv_ClearFaults();
     s_log.clear();
@@ -394,18 +361,6 @@ void SimInit()
 }
 
 // ---------------------------------------------------------------- devices
-
-SIMDRV_API u32 SimDrv_DeviceCount(void)
-{
-    SimInit();
-    return g_sim.count;
-}
-
-SIMDRV_API i32 SimDrv_DeviceHandle(u32 index)
-{
-    SimInit();
-    return index < g_sim.count ? g_sim.dev[index].handle : -1;
-}
 
 SimDevice* SimFindHandle(i32 handle)
 {
@@ -424,13 +379,13 @@ SimDevice* SimConnected(i32 handle)
 void SimDisconnect(SimDevice* d)
 {
     if (d->pwmRunning)
-        for (u32 c = 0; c < d->pwmOutputs; ++c)
-            if (d->pwm[c].mode != SIM_PWM_NONE) SimCounterDrive(d, c, 0, 0);
+        for (u32 c = 0; c < SIM_COUNTERS; ++c)
+            if (d->pwm[c].prepared) SimCounterDrive(d, c, 0, 0);
     d->connected = false;
     d->configured = false;
     d->measuring = false;
     d->pwmRunning = false;
     for (SimStream& s : d->stream) s.listSize = 0;
     for (SimCounterMode& m : d->counterMode) m = SIM_CT_IMPULSE;
-    for (SimPwmOutput& p : d->pwm) p.mode = SIM_PWM_NONE;
+    for (SimPwmOutput& p : d->pwm) p.prepared = false;
 }

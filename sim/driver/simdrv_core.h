@@ -30,17 +30,6 @@ enum {
     SIMDRV_ERR_NOT_SIMULATED = -9999,
 };
 
-enum {
-    SIMDRV_MAX_DEVICES = 64,
-    SIMDRV_MAX_CHANNELS = 32,  // analog input channels per device
-    SIMDRV_MAX_LIST = 64,      // channel list positions per device and kind
-    SIMDRV_MAX_COUNTERS = 16,  // counter inputs per device
-    SIMDRV_MAX_PORTS = 8,      // digital ports per device
-    SIMDRV_MAX_LINES = 32,     // digital lines per device: one port word holds them all
-    SIMDRV_MAX_OUTPUTS = 32,   // analog outputs, and pulse outputs, per device
-    SIMDRV_TEXT = 256,         // identity and property texts, with terminator
-};
-
 // Read calls that read faults can target (mask bits).
 enum {
     SIMDRV_READ_COUNT = 1,       // MeasurementChannel_GetNumberOfValues, every kind
@@ -91,10 +80,10 @@ SIMDRV_API int SimDrv_LoadConfig(const char* text);
 // devices, simulated clock at 0, no connections, faults, search results or log.
 SIMDRV_API void SimDrv_Reset(void);
 
-// Clock. Setting or advancing the time selects the simulated clock.
+// Clock. Setting the time selects the simulated clock; real time runs on
+// from the current time.
 SIMDRV_API void SimDrv_SetTime(double seconds);
-SIMDRV_API void SimDrv_AdvanceTime(double seconds);
-SIMDRV_API void SimDrv_UseRealTime(int on);  // real time runs on from the current time
+SIMDRV_API void SimDrv_UseRealTime(int on);
 
 // Faults. handle -1 matches every device. A call fault makes the entry point
 // with that exported name return status for its next 'times' calls (0: until
@@ -106,9 +95,6 @@ SIMDRV_API void SimDrv_FailCall(const char* name, i32 handle, i32 status, u32 ti
 SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status);
 // The same for the output calls in 'mask' (SIMDRV_WRITE_*).
 SIMDRV_API void SimDrv_FailWrites(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status);
-// AD_SetFrequency, CT_SetFrequency and TTL_SetFrequency with exactly this
-// frequency fail with status.
-SIMDRV_API void SimDrv_FailFrequency(i32 handle, double hertz, i32 status);
 SIMDRV_API void SimDrv_ClearFaults(void);
 
 // Call log: one line per driver call, e.g. "AD_AddChannelToList(1,0,0,0,1)".
@@ -129,24 +115,16 @@ SIMDRV_API u32 SimDrv_WriteCount(void);
 SIMDRV_API int SimDrv_WriteAt(u32 index, SimDrvWrite* out);
 SIMDRV_API void SimDrv_WriteClear(void);
 
-// Devices and inputs. Each input kind samples at the ticks n / rate of the
-// device clock (rate: the kind's current rate); sample k of a measurement is
-// the input at tick n0 + k, n0 the tick at or before the last StartMeasure
-// (0 when it started at time 0). With loopback the outputs written at or
-// before a sample's time count. The ...Value functions give sample k exactly
-// as the buffered reads deliver it, the ...At functions the value at time t
-// as the single reads read it; NaN for an unknown handle, channel or line.
-SIMDRV_API u32 SimDrv_DeviceCount(void);
-SIMDRV_API i32 SimDrv_DeviceHandle(u32 index);  // -1 beyond the last device
-SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k);  // analog input, volts
-SIMDRV_API double SimDrv_SignalAt(i32 handle, u32 channel, double t);
-// Counter input in its current mode (impulses, hertz, microseconds or encoder
-// position; README.md), a whole number.
+// Sample k of an input as the buffered reads deliver it: each input kind
+// samples at the ticks n / rate of the device clock, and sample k of a
+// measurement is tick n0 + k, n0 the tick at or before the last StartMeasure.
+// With loopback the outputs written at or before a sample's time count. Analog
+// inputs in volts, counters in their current mode (README.md), digital lines
+// (device numbering: lines per port x port + line in port) 0 or 1; NaN for an
+// unknown handle, channel or line.
+SIMDRV_API double SimDrv_SignalValue(i32 handle, u32 channel, u64 k);
 SIMDRV_API double SimDrv_CounterValue(i32 handle, u32 channel, u64 k);
-SIMDRV_API double SimDrv_CounterAt(i32 handle, u32 channel, double t);
-// Digital line (device numbering: lines per port × port + line in port), 0 or 1.
 SIMDRV_API double SimDrv_LineValue(i32 handle, u32 line, u64 k);
-SIMDRV_API double SimDrv_LineAt(i32 handle, u32 line, double t);
 
 // Driver entry points: Sim_<field>, declared for every field of DrvTable with
 // the table's prototype and defined for those the simulator simulates. The

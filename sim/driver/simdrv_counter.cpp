@@ -11,8 +11,8 @@
 //   frequency    hertz, 1 / the last whole period since StartMeasure
 //   period       that period in microseconds
 //   pulse width  the last whole high pulse since StartMeasure, in microseconds
-//   incremental  a rotary encoder turned by the pulses: forward for 'swing'
-//                pulses, back for as many, so the position runs 0 → swing → 0
+//   incremental  a rotary encoder turned by the pulses: forward for 100
+//                pulses, back for as many, so the position runs 0 → 100 → 0
 // Frequency, period and pulse width are 0 until a whole period or pulse has
 // been seen since StartMeasure.
 #include <math.h>
@@ -82,7 +82,7 @@ static double SimPulseDuty(const SimDevice* d, u32 channel, double t)
 
 void SimCounterDrive(SimDevice* d, u32 channel, double hertz, double dutyPercent)
 {
-    if (!d->loopback || channel >= d->counters) return;
+    if (!d->loopback || channel >= SIM_COUNTERS) return;
     std::vector<SimPulseStep>& steps = SimLoopOf(d).pulse[channel];
     double t = SimNow(), duty = dutyPercent / 100;
     SimStepTrim(steps, t);
@@ -110,7 +110,7 @@ __attribute__((noinline)) static u32 SimCounterSample(const SimDevice* d, u32 ch
     switch (d->counterMode[channel]) {
     case SIM_CT_IMPULSE: return (u32)(d->train[channel].start + edges);
     case SIM_CT_INCREMENTAL: {
-        u64 swing = d->train[channel].swing, r = edges % (2 * swing);
+        u64 swing = SIM_SWING, r = edges % (2 * swing);
         return (u32)(r <= swing ? r : 2 * swing - r);
     }
     case SIM_CT_FREQUENCY:
@@ -151,7 +151,7 @@ extern "C" i32 KW_STDCALL Sim_CT_AddChannelToList(i32 h, u32 channel, u32 flag)
     i32 st;
     SimDevice* d = SimEnterDevice(&st, "CT_AddChannelToList", h, "%d,%u,%u", h, channel, flag);
     if (!d) return st;
-    if (channel >= d->counters) return SIMDRV_ERR_ARGUMENT;
+    if (channel >= SIM_COUNTERS) return SIMDRV_ERR_ARGUMENT;
     return SimListAdd(d, DRV_MC_COUNTER, channel);
 }
 
@@ -161,7 +161,7 @@ static i32 SimSetCounterMode(i32 h, u32 channel, SimCounterMode mode)
 {
     SimDevice* d = SimConnected(h);
     if (!d) return DRV_ERR_LOST_CONNECTION;
-    if (channel >= d->counters) return SIMDRV_ERR_ARGUMENT;
+    if (channel >= SIM_COUNTERS) return SIMDRV_ERR_ARGUMENT;
     if (d->measuring) return SIMDRV_ERR_STATE;
     d->counterMode[channel] = mode;
     return DRV_OK;
@@ -194,7 +194,7 @@ extern "C" i32 KW_STDCALL Sim_CT_ReadSingleValue(i32 h, u32 channel, u32* value)
     if (SimEnter(&st, "CT_ReadSingleValue", h, "%d,%u,%s", h, channel, SimPtr(value))) return st;
     SimDevice* d = SimReadDevice(h, SIMDRV_READ_CT_SINGLE, &st);
     if (!d) return st;
-    if (!value || channel >= d->counters) return SIMDRV_ERR_ARGUMENT;
+    if (!value || channel >= SIM_COUNTERS) return SIMDRV_ERR_ARGUMENT;
     *value = SimCounterAt(d, channel, SimNow());
     return DRV_OK;
 }

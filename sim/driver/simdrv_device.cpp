@@ -35,7 +35,7 @@ extern "C" i32 KW_STDCALL Sim_RemoteDevicesSearch(void)
     s_searchCount = 0;
     for (u32 i = 0; i < g_sim.count; ++i) {
         const SimDevice& d = g_sim.dev[i];
-        if (d.kind == SIM_ETH && d.searchable && d.address[0]) s_searchResult[s_searchCount++] = i;
+        if (d.kind == SIM_ETH && d.address[0]) s_searchResult[s_searchCount++] = i;
     }
     return DRV_OK;
 }
@@ -67,7 +67,7 @@ extern "C" i32 KW_STDCALL Sim_RemoteDeviceConnect(i32* handle, const char* addre
     if (!address || !*address) return SIMDRV_ERR_NOT_FOUND;
     for (u32 i = 0; i < g_sim.count; ++i) {
         SimDevice& d = g_sim.dev[i];
-        if (d.kind != SIM_ETH || !d.reachable) continue;
+        if (d.kind != SIM_ETH) continue;
         if ((d.address[0] && SimSameText(d.address, address, false)) ||
             (d.hostname[0] && SimSameText(d.hostname, address, true))) {
             d.connected = true;
@@ -88,7 +88,7 @@ extern "C" i32 KW_STDCALL Sim_GetCardIDBySerial(const char* serial, i32* handle)
     if (!serial || !*serial) return SIMDRV_ERR_NOT_FOUND;
     for (u32 i = 0; i < g_sim.count; ++i) {
         SimDevice& d = g_sim.dev[i];
-        if (d.kind != SIM_ETH && d.reachable && !strcmp(d.serial, serial)) {
+        if (d.kind != SIM_ETH && !strcmp(d.serial, serial)) {
             d.connected = true;
             *handle = d.handle;
             return DRV_OK;
@@ -128,7 +128,7 @@ extern "C" i32 KW_STDCALL Sim_DeviceInfoGet(u32 kind, u32** head)
     u32 first = slot * SIMDRV_MAX_DEVICES, n = 0;
     for (u32 i = 0; i < g_sim.count; ++i) {
         SimDevice& d = g_sim.dev[i];
-        if (d.kind != wanted || !d.reachable) continue;
+        if (d.kind != wanted) continue;
         d.connected = true;
         u32* node = s_nodes[first + n];
         node[0] = kind;

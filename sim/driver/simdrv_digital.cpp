@@ -1,36 +1,24 @@
-// Simulated digital ports: 'ports' ports of 'linesperport' lines, numbered
-// across the ports: line i of port p is line n = linesperport × p + i. Each
-// line follows its pattern; with loopback a written port word drives the
-// port's lines from the write on (bit i of the word: line i of the port).
-// Port words read by TTL_ReadPort carry line n at bit n, as the device numbers
-// its lines; words written with TTL_WritePort carry line i of the port at
-// bit i. TTL_GetPortInfos reports ports, lines per port, the lines in all and
-// the lines that can be outputs (all of them).
+// Simulated digital ports: 4 ports of 4 lines, numbered across the ports:
+// line i of port p is line n = 4 p + i. Line n is a square wave of period
+// 0.01 (n + 1) s, its phase a tenth of a cycle later on each next device.
+// With loopback a written port word drives the port's lines from the write
+// on (bit i of the word: line i of the port). Port words read by TTL_ReadPort
+// carry line n at bit n, as the device numbers its lines. TTL_GetPortInfos
+// reports ports, lines per port, the lines in all and the lines that can be
+// outputs (all of them).
 #include <math.h>
 
 #include "simdrv_state.h"
-
-static u32 SimPatternLevel(const SimLinePattern& p, double t)
-{
-    switch (p.kind) {
-    case SIM_LINE_SQUARE: {
-        double cycles = t / p.period + p.phase;
-        return cycles - floor(cycles) < p.duty ? 1 : 0;
-    }
-    case SIM_LINE_LEVEL: return p.bit;
-    case SIM_LINE_COUNTERBIT: return (u32)((u64)(i64)floor(t / p.period) >> p.bit) & 1;
-    }
-    return 0;
-}
 
 // Out of line, so a level compares equal wherever it is computed. 'hint'
 // carries the history position from one call to the next (SimStepAt).
 __attribute__((noinline)) static u32 SimLineLevel(const SimDevice* d, u32 line, double t, i32* hint)
 {
-    const std::vector<SimStep>& written = SimLoopOf(d).port[line / d->linesPerPort];
+    const std::vector<SimStep>& written = SimLoopOf(d).port[line / SIM_LINES_PER_PORT];
     i32 i = written.empty() ? -1 : SimStepAt(written, t, hint);
-    if (i >= 0) return ((u32)written[i].value >> (line % d->linesPerPort)) & 1;
-    return SimPatternLevel(d->line[line], t);
+    if (i >= 0) return ((u32)written[i].value >> (line % SIM_LINES_PER_PORT)) & 1;
+    double cycles = t / (0.01 * (line + 1)) + 0.1 * (double)(d - g_sim.dev);
+    return cycles - floor(cycles) < 0.5 ? 1 : 0;
 }
 
 void SimLineFill(const SimDevice* d, u32 line, u64 k, u32 n, u32* out)
@@ -51,7 +39,7 @@ extern "C" i32 KW_STDCALL Sim_TTL_AddChannelToList(i32 h, u32 line, u32 a, u32 b
     i32 st;
     SimDevice* d = SimEnterDevice(&st, "TTL_AddChannelToList", h, "%d,%u,%u,%u", h, line, a, b);
     if (!d) return st;
-    if (line >= d->ports * d->linesPerPort) return SIMDRV_ERR_ARGUMENT;
+    if (line >= SIM_LINES) return SIMDRV_ERR_ARGUMENT;
     return SimListAdd(d, DRV_MC_DIGITAL, line);
 }
 
@@ -62,7 +50,7 @@ extern "C" i32 KW_STDCALL Sim_TTL_SetChannelDirection(i32 h, u32 line, u32 outpu
     i32 st;
     SimDevice* d = SimEnterDevice(&st, "TTL_SetChannelDirection", h, "%d,%u,%u", h, line, output);
     if (!d) return st;
-    if (line >= d->ports * d->linesPerPort || output > 1) return SIMDRV_ERR_ARGUMENT;
+    if (line >= SIM_LINES || output > 1) return SIMDRV_ERR_ARGUMENT;
     return DRV_OK;
 }
 
@@ -73,9 +61,9 @@ extern "C" i32 KW_STDCALL Sim_TTL_GetPortInfos(i32 h, u32* ports, u32* linesPerP
                                   SimPtr(linesPerPort), SimPtr(lines), SimPtr(outputs));
     if (!d) return st;
     if (!ports || !linesPerPort || !lines || !outputs) return SIMDRV_ERR_ARGUMENT;
-    *ports = d->ports;
-    *linesPerPort = d->linesPerPort;
-    *lines = *outputs = d->ports * d->linesPerPort;
+    *ports = SIM_PORTS;
+    *linesPerPort = SIM_LINES_PER_PORT;
+    *lines = *outputs = SIM_LINES;
     return DRV_OK;
 }
 
@@ -85,10 +73,10 @@ extern "C" i32 KW_STDCALL Sim_TTL_ReadPort(i32 h, u32 port, u32* word)
     if (SimEnter(&st, "TTL_ReadPort", h, "%d,%u,%s", h, port, SimPtr(word))) return st;
     SimDevice* d = SimReadDevice(h, SIMDRV_READ_PORT, &st);
     if (!d) return st;
-    if (!word || port >= d->ports) return SIMDRV_ERR_ARGUMENT;
+    if (!word || port >= SIM_PORTS) return SIMDRV_ERR_ARGUMENT;
     double now = SimNow();
     *word = 0;
-    for (u32 line = d->linesPerPort * port; line < d->linesPerPort * (port + 1); ++line)
+    for (u32 line = SIM_LINES_PER_PORT * port; line < SIM_LINES_PER_PORT * (port + 1); ++line)
         *word |= SimLineAt(d, line, now) << line;
     return DRV_OK;
 }
@@ -99,8 +87,8 @@ static i32 SimWritePort(i32 h, u32 port, u32 word)
     i32 st;
     SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_TTL, &st);
     if (!d) return st;
-    if (port >= d->ports) return SIMDRV_ERR_ARGUMENT;
-    if (d->loopback) SimLoopWrite(SimLoopOf(d).port[port], word & ((1u << d->linesPerPort) - 1));
+    if (port >= SIM_PORTS) return SIMDRV_ERR_ARGUMENT;
+    if (d->loopback) SimLoopWrite(SimLoopOf(d).port[port], word & ((1u << SIM_LINES_PER_PORT) - 1));
     return DRV_OK;
 }
 

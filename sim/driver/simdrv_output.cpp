@@ -2,10 +2,11 @@
 // and device time (SimRecordWrite); with loopback analog output k drives
 // analog input k, and pulse output k drives counter input k.
 //
-// Pulse outputs: a prepare call sets a channel's mode, frequency (hertz, above
-// 0) and duty cycle (percent, 0 to 100); PWM_StartOutput starts every prepared
-// channel; PWM_WriteNewPWMRatio, PWM_SetFrequency and PWM_SetDutyCycle change
-// a prepared channel in either mode, running or not. A prepared channel that
+// Pulse outputs: a prepare call (PWM or FM, alike here) sets a channel's
+// frequency (hertz, above 0) and duty cycle (percent, 0 to 100);
+// PWM_StartOutput starts every prepared channel; PWM_WriteNewPWMRatio,
+// PWM_SetFrequency and PWM_SetDutyCycle change a prepared channel, running or
+// not. A prepared channel that
 // is not running holds its line low; every output stops when its device is
 // disconnected.
 #include <math.h>
@@ -19,8 +20,8 @@ static i32 SimWriteVoltage(i32 h, u32 channel, double volts)
     i32 st;
     SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_DA, &st);
     if (!d) return st;
-    if (channel >= d->daOutputs) return SIMDRV_ERR_ARGUMENT;
-    if (d->loopback && channel < d->channels) SimLoopWrite(SimLoopOf(d).analog[channel], volts);
+    if (channel >= d->channels) return SIMDRV_ERR_ARGUMENT;
+    if (d->loopback) SimLoopWrite(SimLoopOf(d).analog[channel], volts);
     return DRV_OK;
 }
 
@@ -40,34 +41,34 @@ static void SimPwmDrive(SimDevice* d, u32 channel)
     SimCounterDrive(d, channel, d->pwmRunning ? p.freq : 0, p.duty);
 }
 
-static i32 SimPrepare(SimPwmMode mode, i32 h, u32 channel, i32 frequency, i32 duty)
+static i32 SimPrepare(i32 h, u32 channel, i32 frequency, i32 duty)
 {
     i32 st;
     SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM_SETUP, &st);
     if (!d) return st;
-    if (channel >= d->pwmOutputs || duty < 0 || duty > 100) return SIMDRV_ERR_ARGUMENT;
+    if (channel >= SIM_PWM_OUTPUTS || duty < 0 || duty > 100) return SIMDRV_ERR_ARGUMENT;
     if (frequency <= 0) return SIMDRV_ERR_RATE;
-    d->pwm[channel] = {mode, (double)frequency, (double)duty};
+    d->pwm[channel] = {true, (double)frequency, (double)duty};
     SimPwmDrive(d, channel);
     return DRV_OK;
 }
 
-static i32 SimPrepareCall(const char* name, SimPwmMode mode, i32 h, u32 channel, i32 frequency, i32 duty)
+static i32 SimPrepareCall(const char* name, i32 h, u32 channel, i32 frequency, i32 duty)
 {
     i32 st;
     if (!SimEnter(&st, name, h, "%d,%u,%d,%d", h, channel, frequency, duty))
-        st = SimPrepare(mode, h, channel, frequency, duty);
+        st = SimPrepare(h, channel, frequency, duty);
     return SimRecordWrite(SIMDRV_WRITE_PWM_SETUP, name, h, (i32)channel, frequency, duty, st);
 }
 
 extern "C" i32 KW_STDCALL Sim_PWM_PreparePWMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
 {
-    return SimPrepareCall("PWM_PreparePWMOutput", SIM_PWM_PWM, h, channel, frequency, duty);
+    return SimPrepareCall("PWM_PreparePWMOutput", h, channel, frequency, duty);
 }
 
 extern "C" i32 KW_STDCALL Sim_PWM_PrepareFMOutput(i32 h, u32 channel, i32 frequency, i32 duty)
 {
-    return SimPrepareCall("PWM_PrepareFMOutput", SIM_PWM_FM, h, channel, frequency, duty);
+    return SimPrepareCall("PWM_PrepareFMOutput", h, channel, frequency, duty);
 }
 
 static i32 SimStartOutput(i32 h)
@@ -76,8 +77,8 @@ static i32 SimStartOutput(i32 h)
     SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM_SETUP, &st);
     if (!d) return st;
     d->pwmRunning = true;
-    for (u32 c = 0; c < d->pwmOutputs; ++c)
-        if (d->pwm[c].mode != SIM_PWM_NONE) SimPwmDrive(d, c);
+    for (u32 c = 0; c < SIM_PWM_OUTPUTS; ++c)
+        if (d->pwm[c].prepared) SimPwmDrive(d, c);
     return DRV_OK;
 }
 
@@ -95,9 +96,9 @@ static i32 SimPwmChange(i32 h, u32 channel, const double* frequency, const doubl
     i32 st;
     SimDevice* d = SimWriteDevice(h, SIMDRV_WRITE_PWM, &st);
     if (!d) return st;
-    if (channel >= d->pwmOutputs) return SIMDRV_ERR_ARGUMENT;
+    if (channel >= SIM_PWM_OUTPUTS) return SIMDRV_ERR_ARGUMENT;
     SimPwmOutput& p = d->pwm[channel];
-    if (p.mode == SIM_PWM_NONE) return SIMDRV_ERR_STATE;
+    if (!p.prepared) return SIMDRV_ERR_STATE;
     if (frequency && !(*frequency > 0 && *frequency < HUGE_VAL)) return SIMDRV_ERR_RATE;
     if (duty && !(*duty >= 0 && *duty <= 100)) return SIMDRV_ERR_ARGUMENT;
     if (frequency) p.freq = *frequency;

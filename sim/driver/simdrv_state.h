@@ -7,10 +7,24 @@
 
 enum SimKind : u8 { SIM_ETH, SIM_PCI, SIM_USB };
 enum SimWave : u8 { SIM_SINE, SIM_SQUARE, SIM_RAMP, SIM_NOISE, SIM_RECORDED };
-enum SimLineKind : u8 { SIM_LINE_SQUARE, SIM_LINE_LEVEL, SIM_LINE_COUNTERBIT };
 // In the order of the plug-in's mode numbers.
 enum SimCounterMode : u8 { SIM_CT_IMPULSE, SIM_CT_FREQUENCY, SIM_CT_PERIOD, SIM_CT_PULSEWIDTH, SIM_CT_INCREMENTAL };
-enum SimPwmMode : u8 { SIM_PWM_NONE, SIM_PWM_PWM, SIM_PWM_FM };
+
+// Every device has the same counters, ports and outputs; its analog input
+// channels are configured.
+enum {
+    SIMDRV_MAX_DEVICES = 64,
+    SIMDRV_MAX_CHANNELS = 32,  // analog input channels, and analog outputs, per device
+    SIMDRV_MAX_LIST = 64,      // channel list positions per device and kind
+    SIMDRV_TEXT = 256,         // identity and property texts, with terminator
+    SIM_COUNTERS = 2,
+    SIM_PORTS = 4,
+    SIM_LINES_PER_PORT = 4,
+    SIM_LINES = SIM_PORTS * SIM_LINES_PER_PORT,
+    SIM_PWM_OUTPUTS = 16,
+    SIM_SWING = 100,  // rotary encoder: pulses forward, then as many back
+    SIM_DEFAULT_RATE = 1000,
+};
 
 struct SimSignal {
     SimWave wave;
@@ -23,16 +37,7 @@ struct SimSignal {
 struct SimPulseTrain {
     double freq, duty, jitter;
     u64 seed;
-    u32 swing;  // rotary encoder: pulses forward, then as many back
     u32 start;  // impulse count at StartMeasure
-};
-
-// Level of a digital line: a square wave (period, duty, phase), a fixed level
-// (bit), or one bit of a binary counter that counts up every period.
-struct SimLinePattern {
-    SimLineKind kind;
-    u32 bit;
-    double period, duty, phase;
 };
 
 // One measurement channel kind: its rate, list and delivered samples.
@@ -44,7 +49,7 @@ struct SimStream {
 };
 
 struct SimPwmOutput {
-    SimPwmMode mode;  // SIM_PWM_NONE until prepared
+    bool prepared;
     double freq, duty;  // hertz, percent
 };
 
@@ -54,31 +59,23 @@ struct SimDevice {
     i32 handle;
     char serial[SIMDRV_TEXT], address[SIMDRV_TEXT], hostname[SIMDRV_TEXT], hwaddress[SIMDRV_TEXT];
     char name[SIMDRV_TEXT], customer[SIMDRV_TEXT], date[SIMDRV_TEXT];
-    u32 channels, counters, ports, linesPerPort, daOutputs, pwmOutputs;
+    u32 channels;
     double maxRate;
-    bool searchable, reachable, loopback;
+    bool loopback;
     SimSignal signal[SIMDRV_MAX_CHANNELS];
-    SimPulseTrain train[SIMDRV_MAX_COUNTERS];
-    SimLinePattern line[SIMDRV_MAX_LINES];
+    SimPulseTrain train[SIM_COUNTERS];
     // Run state
     bool connected, configured, measuring, pwmRunning;
-    u32 softwareClock, softwareBlock;
     double startTime;
     SimStream stream[3];  // by measurement channel kind, DRV_MC_*
-    SimCounterMode counterMode[SIMDRV_MAX_COUNTERS];
-    SimPwmOutput pwm[SIMDRV_MAX_OUTPUTS];
+    SimCounterMode counterMode[SIM_COUNTERS];
+    SimPwmOutput pwm[SIM_PWM_OUTPUTS];
 };
-
-// Which clock a configuration asks for.
-enum SimClockChoice : u8 { SIM_CLOCK_UNSAID, SIM_CLOCK_SIM, SIM_CLOCK_REAL };
 
 struct SimConfig {
     SimDevice dev[SIMDRV_MAX_DEVICES];
     u32 count;
-    SimClockChoice clock;
 };
-
-enum { SIM_DEFAULT_RATE = 1000 };
 
 extern SimConfig g_sim;
 
@@ -102,7 +99,6 @@ SimDevice* SimEnterDevice(i32* status, const char* name, i32 handle, const char*
 // (SIMDRV_WRITE_*) after its faults: null when the call fails, with *status set.
 SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status);
 SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status);
-bool SimFrequencyFault(i32 handle, double hertz, i32* status);
 // Adds an output call to the write record; returns status.
 i32 SimRecordWrite(u32 kind, const char* name, i32 handle, i32 channel, double value, double value2, i32 status);
 // The result of the call whose log line has this index (no line: nothing).
@@ -182,8 +178,8 @@ struct SimPulseStep {
 };
 struct SimLoop {
     std::vector<SimStep> analog[SIMDRV_MAX_CHANNELS];
-    std::vector<SimStep> port[SIMDRV_MAX_PORTS];
-    std::vector<SimPulseStep> pulse[SIMDRV_MAX_COUNTERS];
+    std::vector<SimStep> port[SIM_PORTS];
+    std::vector<SimPulseStep> pulse[SIM_COUNTERS];
 };
 SimLoop& SimLoopOf(const SimDevice* d);
 void SimLoopClear();

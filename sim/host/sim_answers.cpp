@@ -38,17 +38,15 @@ static uintptr_t Handle(uintptr_t value) { return value; }
 
 static void FillVariables(HostServices* s)
 {
-    const SimKnobs& k = g_sim.knobs;
     kw_strlcpy(s_store.timeTrenn, ":", sizeof s_store.timeTrenn);
     kw_strlcpy(s_store.dateTrenn, ".", sizeof s_store.dateTrenn);
     static const char* const dirNames[10] = {
-        "C:\\Tarnova",           "",  // ExeFileDir comes from the knobs
+        "C:\\Tarnova",           "C:\\Tarnova",
         "demo.tws",              "C:\\Tarnova\\Worksheets\\demo.tws",
         "C:\\Tarnova\\tarnova.ini", "C:\\Tarnova\\Streams",
         "C:\\Tarnova\\Worksheets", "C:\\Tarnova\\Data",
         "C:\\Tarnova\\Devices",  "C:\\Tarnova\\Utilities"};
     for (int i = 0; i < 10; ++i) kw_strlcpy(s_store.dirs[i], dirNames[i], 260);
-    kw_strlcpy(s_store.dirs[1], k.exeFileDir, 260);
 
     s->hInstTarn = (uintptr_t)g_simPlatform.hostInstance;
     s->MainMenu = Handle(0xA001);
@@ -62,15 +60,10 @@ static void FillVariables(HostServices* s)
     s->p_CurrentModulePtr = (uintptr_t)&g_sim.currentModule;
     s->uiVersionsTyp = 1;
     s->uiDistributorTyp = 1;
-    s->bDateDayLeadingZero = k.bDateDayLeadingZero;
-    s->bDateMonthLeadingZero = k.bDateMonthLeadingZero;
-    s->bDateYearLong = k.bDateYearLong;
-    s->wDateFormat = k.wDateFormat;
-    s->bTime24h = k.bTime24h;
-    s->bTimeLeadingZero = k.bTimeLeadingZero;
+    s->bTime24h = 1;  // the date switches and bTimeLeadingZero are 0
     s->TimeTrenn = (uintptr_t)s_store.timeTrenn;
     s->DezTrenn = (uintptr_t)g_sim.knobs.dezTrenn;
-    s->bDecLeadingZero = k.bDecLeadingZero;
+    s->bDecLeadingZero = g_sim.knobs.bDecLeadingZero;
     s->DateTrenn = (uintptr_t)s_store.dateTrenn;
     s->p_bDisplayWithoutWnd = Cell(22);
     s->p_bPauseIsDisabled = Cell(23);

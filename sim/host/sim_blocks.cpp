@@ -4,8 +4,8 @@
 // until it is released. Releasing appends its values to the output's stream
 // (or passes the block to the sink); the same memory is handed out again, as
 // a host's fifo does, holding what the last block left in it.
-// Each input is a queue of blocks; GetInputBlock hands out the front one
-// until it is released.
+// Each input is a queue of blocks (fed by the sources); GetInputBlock hands
+// out the front one until it is released.
 #include "sim_internal.h"
 
 #include <math.h>
@@ -100,18 +100,4 @@ void KW_CDECL SIM_NewReleaseInputBlock(Module* m, u32 input, const char*, int)
     in->queue.pop_front();
     in->frontTaken = false;
     ++in->released;
-}
-
-void SH_FeedInput(SimModule* module, u32 input, double startTime, double sampleDistance,
-                  const float* values, u16 count)
-{
-    if (!module || input >= KW_MAX_CHANNELS) return SIM_Fault("SH_FeedInput: bad input %u", input);
-    std::vector<u8> bytes(sizeof(Block) + count * sizeof(float), 0);
-    Block* b = (Block*)bytes.data();
-    b->startTime = startTime;
-    b->sampleDistance = sampleDistance;
-    b->count = count;
-    if (count) memcpy(b->values, values, count * sizeof(float));
-    module->in[input].queue.push_back(std::move(bytes));
-    ++module->in[input].fed;
 }

@@ -57,12 +57,6 @@ int KW_CDECL SIM_ExpandVarNumber(const char* text, int size, i16* number)
     return 1;
 }
 
-void KW_CDECL SIM_SetMenuForGlobalVars(HWND dialog, int controlId)
-{
-    g_sim.varMenus.push_back({dialog, controlId});
-    if (g_simPlatform.setVarMenu) g_simPlatform.setVarMenu(dialog, controlId);
-}
-
 // The registrations in force for a number: each (module, handler) counts
 // once, from its registration to its unregistration.
 static std::vector<SimGlobalVarUse> Registered(int number)
@@ -87,7 +81,7 @@ static void Notify(int number)
                       module ? "no handler" : "a module the host no longer has");
             continue;
         }
-        SIM_SendTo(module, u.handler, DMM_REFRESH_148, (u32)number, 0);
+        u.handler(module->record, DMM_REFRESH_148, (u32)number, 0);
     }
 }
 

@@ -15,7 +15,6 @@ struct SimPlatform {
     void (*fillTimeBaseCombo)(HWND dialog, int controlId, u32 currentTimeBase);
     HFONT (*createFont)(const LOGFONTA* font);
     void (*deleteObject)(HGDIOBJ object);
-    void (*setVarMenu)(HWND dialog, int controlId);  // gives the control its variable menu
 };
 extern SimPlatform g_simPlatform;
 
@@ -56,14 +55,15 @@ double KW_CDECL SIM_GetTimeBaseTime(u32 timeBase);
 void KW_CDECL SIM_FillTimeBaseCombo(HWND dialog, int controlId, u32 currentTimeBase);
 u32 KW_CDECL SIM_GetTimeBaseComboID(int selectionIndex);
 
+int SH_FindClass(const char* className);  // class index, or -1
+SimModule* SH_ModuleOf(const Module* record);
+
 // Records a misuse of the host that the plug-in should not commit.
 void SIM_Fault(const char* format, ...);
 // Output of a module by its fifo descriptor, or nullptr.
 SimOutput* SIM_FindOutput(Fifo* f, SimModule** module, u32* index);
 // Current host clock: live in a real-time run, else the run loop's value.
 double SIM_ClockNow(void);
-// Sends a message to a module through a handler and records it.
-i32 SIM_SendTo(SimModule* module, Handler handler, u32 msg, u32 wParam, u32 lParam);
 // The module's name; the field need not be terminated.
 std::string SIM_ModuleName(const Module* record);
 // Allocates an empty module of a class (no message sent); frees one.
@@ -76,16 +76,10 @@ void SIM_Deliver(SimStream* stream, SimModule* module, u32 index, const Block* b
 
 // Next blank-separated word of *at, which moves past it; false at the end.
 bool SIM_NextWord(const char** at, std::string* word);
-// Splits "key=value"; false without '='.
-bool SIM_SplitKey(const std::string& word, std::string* key, std::string* value);
 // The shortest text that reads back as the same double.
 std::string SIM_Number(double value);
-// Whole file into text; false when it cannot be read.
-bool SIM_ReadFile(const char* path, std::string* text);
 
-// Sources (sim_sources.cpp). A list file's relative path is taken from
-// 'folder' when that is not empty.
-SimSource* SIM_AddSourceIn(const char* description, const char* folder);
+// Sources (sim_sources.cpp).
 std::string SIM_SourceDescription(const SimSource& source);  // as SH_AddSource reads it
 // Sources start with the block in progress at 'from' (0: their first).
 void SIM_StartSources(double from);

@@ -7,14 +7,12 @@
 #include <string.h>
 
 // Defaults: time base 1 (10 ms, block 1), time base 2 (1 ms, block 100),
-// switches 0 except bTime24h and bDecLeadingZero, decimal separator ".".
+// decimal separator "." with a leading zero.
 static SimHost DefaultHost(void)
 {
     SimHost h{};
-    h.knobs.bTime24h = 1;
     h.knobs.bDecLeadingZero = 1;
     kw_strlcpy(h.knobs.dezTrenn, ".", sizeof h.knobs.dezTrenn);
-    kw_strlcpy(h.knobs.exeFileDir, "C:\\Tarnova", sizeof h.knobs.exeFileDir);
     h.timeBases.push_back({1, 0.01, 1});
     h.timeBases.push_back({2, 0.001, 100});
     return h;
@@ -103,16 +101,6 @@ SimModule* SH_CreateModule(const char* className)
     return sm;
 }
 
-i32 SIM_SendTo(SimModule* module, Handler handler, u32 msg, u32 wParam, u32 lParam)
-{
-    // Recorded before the call so that messages sent from inside stay in order.
-    size_t at = g_sim.messages.size();
-    g_sim.messages.push_back({module, msg, wParam, lParam, 0});
-    i32 result = handler(module->record, msg, wParam, lParam);
-    g_sim.messages[at].result = result;
-    return result;
-}
-
 i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam)
 {
     Handler h = g_sim.classes[(size_t)module->classIndex].record.handler;
@@ -120,7 +108,7 @@ i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam)
         SIM_Fault("class %s has no message handler", g_sim.classes[(size_t)module->classIndex].className.c_str());
         return 0;
     }
-    return SIM_SendTo(module, h, msg, wParam, lParam);
+    return h(module->record, msg, wParam, lParam);
 }
 
 void SH_DeleteModule(SimModule* module)
@@ -128,15 +116,12 @@ void SH_DeleteModule(SimModule* module)
     SH_Send(module, DMM_DELETE_MODULE, 0, 0);
     for (size_t i = 0; i < g_sim.modules.size(); ++i)
         if (g_sim.modules[i] == module) g_sim.modules.erase(g_sim.modules.begin() + (long)i);
-    for (SimMessage& msg : g_sim.messages)
-        if (msg.module == module) msg.module = nullptr;
     std::erase_if(g_sim.connections, [module](const SimConnection& c) { return c.module == module; });
     SIM_FreeModule(module);
 }
 
-i32 KW_CDECL SIM_PerformDefaultAction(Module* m, u32 msg, u32 wParam, u32 lParam)
+i32 KW_CDECL SIM_PerformDefaultAction(Module*, u32 msg, u32, u32)
 {
-    g_sim.defaultActions.push_back({m, msg, wParam, lParam});
     switch (msg) {
     case DQM_CHECK_CONNECTIONS:
     case DMM_QUERY_MODULE_ACTION:
@@ -153,16 +138,13 @@ i32 KW_CDECL SIM_PerformDefaultAction(Module* m, u32 msg, u32 wParam, u32 lParam
     }
 }
 
-const SimVariable* SH_FindVariable(const char* name)
-{
-    for (size_t i = g_sim.variables.size(); i-- > 0;)
-        if (g_sim.variables[i].name == name) return &g_sim.variables[i];
-    return nullptr;
-}
-
+// The variable announced last under that name.
 void SH_SetPluginFlag(const char* name, u32 value)
 {
-    const SimVariable* v = SH_FindVariable(name);
-    if (!v || !v->address) return;
-    memcpy(v->address, &value, v->size < sizeof value ? v->size : sizeof value);
+    for (size_t i = g_sim.variables.size(); i-- > 0;)
+        if (g_sim.variables[i].name == name) {
+            const SimVariable& v = g_sim.variables[i];
+            if (v.address) memcpy(v.address, &value, v.size < sizeof value ? v.size : sizeof value);
+            return;
+        }
 }

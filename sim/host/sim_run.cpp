@@ -42,7 +42,6 @@ SimRunOptions SH_DefaultRunOptions(double seconds)
     SimRunOptions o = {};
     o.seconds = seconds;
     o.step = 0.01;
-    o.fifoKind = 21;
     return o;
 }
 
@@ -83,13 +82,13 @@ static bool StartPhase(u32 msg, size_t* prepared)
     return true;
 }
 
-static bool SetUpFifos(u16 fifoKind)
+static bool SetUpFifos(void)
 {
     for (SimModule* m : g_sim.modules) {
         u32 outputs = m->record->outputCount;
         if (outputs > KW_MAX_CHANNELS) outputs = KW_MAX_CHANNELS;
         for (u32 i = 0; i < KW_MAX_CHANNELS; ++i) {
-            m->out[i].fifo = Fifo{0, 0.0, fifoKind};
+            m->out[i].fifo = Fifo{0, 0.0, 21};  // the fifo kind a host writes before set-up
             m->out[i].capacity = 0;
             m->out[i].block.clear();
         }
@@ -199,7 +198,7 @@ int SH_Run(const SimRunOptions* o)
     }
 
     size_t prepared = 0;
-    bool started = StartPhase(DMM_PREPARE_START_MODULE, &prepared) && SetUpFifos(o->fifoKind) &&
+    bool started = StartPhase(DMM_PREPARE_START_MODULE, &prepared) && SetUpFifos() &&
                    StartPhase(DMM_START_MODULE, nullptr) && StartPhase(DMM_GO_MODULE, nullptr);
     if (!started) {
         StopModules(prepared);

@@ -26,7 +26,7 @@ void KW_CDECL SIM_NewDoMemFree(void* p, const char*, int)
 int KW_CDECL SIM_DefineDllModule(void)
 {
     ++g_sim.defineModuleCalls;
-    return g_sim.knobs.refuseDefineModule ? 0 : 1;
+    return 1;
 }
 
 int KW_CDECL SIM_DefineDllVariable(const char* name, void* address, u32 size)
@@ -53,7 +53,7 @@ int KW_CDECL SIM_RegisterModuleClass(void* classRecord)
 int KW_CDECL SIM_TarnovaInsertMenu(const char* text)
 {
     g_sim.menuTexts.push_back(Text(text));
-    return g_sim.knobs.refuseInsertMenu ? 0 : 1;
+    return 1;
 }
 
 void KW_CDECL SIM_RegisterMenuEntry(u32 commandId, MenuCommand command)
@@ -93,8 +93,9 @@ void KW_CDECL SIM_FillUnitList(HWND dialog, int controlId, const char* unit)
     if (g_simPlatform.fillUnitList) g_simPlatform.fillUnitList(dialog, controlId, unit);
 }
 
-// The host offers no menu of global strings.
+// The host offers no menus of global strings or variables.
 void KW_CDECL SIM_SetMenuForGlobalStrings(HWND, int) {}
+void KW_CDECL SIM_SetMenuForGlobalVars(HWND, int) {}
 
 static void GlobalString(bool registered, const char* text, Module* m, Handler h)
 {
@@ -130,7 +131,6 @@ void KW_CDECL SIM_ChangeModuleName(Module* m, const char* name)
 
 void KW_CDECL SIM_CopyChannelName(Fifo* f, const char* name)
 {
-    g_sim.channelNames.push_back({f, Text(name)});
     SimOutput* out = SIM_FindOutput(f, nullptr, nullptr);
     if (!out) return SIM_Fault("CopyChannelName with an unknown fifo");
     out->channelName = Text(name);

@@ -43,60 +43,10 @@ static void FillTimeBaseCombo(HWND dialog, int controlId, u32 current)
     }
 }
 
-// The variable menu of a control: its window procedure is wrapped by one
-// that opens the menu on a right click and takes the menu's commands.
-static const char kVarMenuProp[] = "SimHostVarMenu";
-enum { VAR_MENU_COMMAND = 0x8000 };  // | variable number (at most 32767)
-
-static LRESULT CALLBACK VarMenuProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    WNDPROC original = (WNDPROC)GetPropA(control, kVarMenuProp);
-    if (msg == WM_CONTEXTMENU) {
-        HMENU menu = CreatePopupMenu();
-        for (const SimGlobalVar& v : g_sim.globalVars) {
-            char reference[16], item[64];
-            SIM_GlVar_SetSyntax(reference, v.number);
-            snprintf(item, sizeof item, "%s\t%g", reference, v.value);
-            AppendMenuA(menu, MF_STRING, VAR_MENU_COMMAND | (UINT)v.number, item);
-        }
-        if (g_sim.globalVars.empty()) AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, "No global variables");
-        POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
-        if (lParam == (LPARAM)-1) {  // from the keyboard: at the control
-            at = {0, 0};
-            ClientToScreen(control, &at);
-        }
-        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, control, nullptr);
-        DestroyMenu(menu);
-        return 0;
-    }
-    if (msg == WM_COMMAND && (LOWORD(wParam) & VAR_MENU_COMMAND) && HIWORD(wParam) == 0 && lParam == 0) {
-        char reference[16];
-        if (SIM_GlVar_SetSyntax(reference, LOWORD(wParam) & ~VAR_MENU_COMMAND)) {
-            SendMessageA(control, EM_SETSEL, 0, -1);
-            SendMessageA(control, EM_REPLACESEL, TRUE, (LPARAM)reference);
-        }
-        return 0;
-    }
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(control, GWLP_WNDPROC, (LONG_PTR)original);
-        RemovePropA(control, kVarMenuProp);
-    }
-    return CallWindowProcA(original, control, msg, wParam, lParam);
-}
-
-static void SetVarMenu(HWND dialog, int controlId)
-{
-    HWND control = GetDlgItem(dialog, controlId);
-    if (!control) return SIM_Fault("SetMenuForGlobalVars: no control %d", controlId);
-    if (GetPropA(control, kVarMenuProp)) return;
-    SetPropA(control, kVarMenuProp, (HANDLE)GetWindowLongPtrA(control, GWLP_WNDPROC));
-    SetWindowLongPtrA(control, GWLP_WNDPROC, (LONG_PTR)VarMenuProc);
-}
-
 static HFONT CreateHostFont(const LOGFONTA* font) { return font ? CreateFontIndirectA(font) : nullptr; }
 static void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 
-HWND SHW_CreateHostWindow(void)
+static HWND CreateHostWindow(void)
 {
     if (s_window) return s_window;
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -120,7 +70,6 @@ HWND SHW_CreateHostWindow(void)
     g_simPlatform.fillTimeBaseCombo = FillTimeBaseCombo;
     g_simPlatform.createFont = CreateHostFont;
     g_simPlatform.deleteObject = DeleteGdiObject;
-    g_simPlatform.setVarMenu = SetVarMenu;
     return s_window;
 }
 
@@ -128,7 +77,7 @@ HMODULE SHW_PluginModule(void) { return s_plugin; }
 
 int SHW_LoadPlugin(const char* dllPath)
 {
-    HWND window = SHW_CreateHostWindow();
+    HWND window = CreateHostWindow();
     if (!window) {
         SIM_Fault("cannot create the host window (%lu)", GetLastError());
         return 0;

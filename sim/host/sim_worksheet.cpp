@@ -1,6 +1,6 @@
-// Worksheet files: number format, time bases, global variables and their
-// changes, signal sources, per module class, name, connection counts and the
-// parameter block byte for byte, and the source connections.
+// Worksheet files: time bases, signal sources, per module class, name,
+// connection counts and the parameter block byte for byte, and the source
+// connections.
 #include "sim_internal.h"
 
 #include <stdarg.h>
@@ -22,16 +22,7 @@ bool SIM_NextWord(const char** at, std::string* word)
     return n > 0;
 }
 
-bool SIM_SplitKey(const std::string& word, std::string* key, std::string* value)
-{
-    size_t eq = word.find('=');
-    if (eq == std::string::npos) return false;
-    *key = word.substr(0, eq);
-    *value = word.substr(eq + 1);
-    return true;
-}
-
-bool SIM_ReadFile(const char* path, std::string* text)
+static bool ReadFile(const char* path, std::string* text)
 {
     FILE* f = fopen(path, "rb");
     if (!f) return false;
@@ -84,29 +75,13 @@ static void ModuleText(std::string* t, SimModule* m)
 std::string SH_WorksheetText(void)
 {
     std::string t = std::string(kHeader) + "\n";
-    t += Line("numbers separator=%c leadingzero=%u", g_sim.knobs.dezTrenn[0], g_sim.knobs.bDecLeadingZero ? 1 : 0);
     for (const SimTimeBase& tb : g_sim.timeBases)
         t += Line("timebase %u %s %u", tb.id, SIM_Number(tb.sampleDistance).c_str(), tb.blockSize);
-    for (const SimGlobalVar& v : g_sim.globalVars) t += Line("var %d %s", v.number, SIM_Number(v.value).c_str());
-    for (const SimVarChange& c : g_sim.varChanges)
-        t += Line("at %s var %d %s", SIM_Number(c.time).c_str(), c.number, SIM_Number(c.value).c_str());
     for (const SimSource& s : g_sim.sources) t += "source " + SIM_SourceDescription(s) + "\n";
     for (SimModule* m : g_sim.modules) ModuleText(&t, m);
     for (const SimConnection& c : g_sim.connections)
         t += Line("connect %s %s %u", c.source.c_str(), SIM_ModuleName(c.module->record).c_str(), c.input);
     return t;
-}
-
-int SH_SaveWorksheet(const char* path)
-{
-    FILE* f = fopen(path, "wb");
-    if (!f) {
-        SIM_Fault("cannot write worksheet %s", path);
-        return 0;
-    }
-    std::string t = SH_WorksheetText();
-    bool ok = fwrite(t.data(), 1, t.size(), f) == t.size();
-    return fclose(f) == 0 && ok ? 1 : 0;
 }
 
 static int HexDigit(char c)
@@ -207,7 +182,6 @@ static bool NextLine(const char** at, std::string* line)
 
 // What a sheet being loaded has given so far.
 struct SheetLoad {
-    const char* folder;  // list files are read relative to it
     SheetModule current;
     std::vector<SimModule*> loaded;
     std::vector<std::pair<int, std::string>> connects;  // resolved once every module is in
@@ -222,18 +196,6 @@ static bool ScanAll(const char* text, const char* format, T*... items)
     return used >= 0 && text[used + strspn(text + used, " ")] == 0;
 }
 
-static bool NumbersLine(SheetLoad*, const char* args)
-{
-    std::string word, key, value;
-    while (SIM_NextWord(&args, &word)) {
-        if (!SIM_SplitKey(word, &key, &value)) return false;
-        if (key == "separator" && value.size() == 1) kw_strlcpy(g_sim.knobs.dezTrenn, value.c_str(), 2);
-        else if (key == "leadingzero" && (value == "0" || value == "1")) g_sim.knobs.bDecLeadingZero = value == "1";
-        else return false;
-    }
-    return true;
-}
-
 static bool TimeBaseLine(SheetLoad*, const char* args)
 {
     unsigned id = 0, size = 0;
@@ -243,25 +205,7 @@ static bool TimeBaseLine(SheetLoad*, const char* args)
     return true;
 }
 
-static bool VarLine(SheetLoad*, const char* args)
-{
-    int number = 0;
-    double value = 0;
-    if (!ScanAll(args, "%d %lf%n", &number, &value) || number <= 0) return false;
-    SH_SetGlobalVar(number, value);
-    return true;
-}
-
-static bool AtLine(SheetLoad*, const char* args)
-{
-    int number = 0;
-    double time = 0, value = 0;
-    if (!ScanAll(args, "%lf var %d %lf%n", &time, &number, &value) || number <= 0) return false;
-    SH_ScheduleGlobalVar(time, number, value);
-    return true;
-}
-
-static bool SourceLine(SheetLoad* load, const char* args) { return SIM_AddSourceIn(args, load->folder) != nullptr; }
+static bool SourceLine(SheetLoad*, const char* args) { return SH_AddSource(args) != nullptr; }
 
 static bool ModuleLineStart(SheetLoad* load, const char* args)
 {
@@ -295,8 +239,7 @@ static const struct {
     const char* word;
     bool (*read)(SheetLoad* load, const char* args);
 } kSheetLines[] = {
-    {"numbers", NumbersLine}, {"timebase", TimeBaseLine}, {"var", VarLine},
-    {"at", AtLine},           {"source", SourceLine},     {"module", ModuleLineStart},
+    {"timebase", TimeBaseLine}, {"source", SourceLine}, {"module", ModuleLineStart},
 };
 
 // One line outside a module but "connect"; false on an error.
@@ -309,20 +252,12 @@ static bool SheetLine(SheetLoad* load, const std::string& line)
     return false;
 }
 
-// What a sheet gives besides its modules.
-static void ClearSheetItems(void)
-{
-    g_sim.sources.clear();
-    g_sim.connections.clear();
-    g_sim.globalVars.clear();
-    g_sim.varChanges.clear();
-}
-
-static int LoadText(const char* text, const char* folder)
+int SH_LoadWorksheetText(const char* text)
 {
     while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
-    ClearSheetItems();
-    SheetLoad load = {folder, {}, {}, {}};
+    g_sim.sources.clear();
+    g_sim.connections.clear();
+    SheetLoad load = {};
     int lineNo = 0;
     bool ok = true, sawHeader = false;
     std::string line;
@@ -360,7 +295,8 @@ static int LoadText(const char* text, const char* folder)
         }
     if (!ok) {
         // A sheet that does not load leaves nothing behind.
-        ClearSheetItems();
+        g_sim.sources.clear();
+        g_sim.connections.clear();
         while (!g_sim.modules.empty()) {
             SIM_FreeModule(g_sim.modules.back());
             g_sim.modules.pop_back();
@@ -371,27 +307,12 @@ static int LoadText(const char* text, const char* folder)
     return 1;
 }
 
-int SH_LoadWorksheetText(const char* text) { return LoadText(text, ""); }
-
 int SH_LoadWorksheet(const char* path)
 {
     std::string text;
-    if (!SIM_ReadFile(path, &text)) {
+    if (!ReadFile(path, &text)) {
         SIM_Fault("cannot read worksheet %s", path);
         return 0;
     }
-    std::string folder = path;
-    size_t slash = folder.find_last_of("/\\");
-    folder = slash == std::string::npos ? "" : folder.substr(0, slash);
-    return LoadText(text.c_str(), folder.c_str());
-}
-
-int SH_ReadWorksheetNumbers(const char* path)
-{
-    std::string text;
-    if (!SIM_ReadFile(path, &text)) return 0;
-    std::string line;
-    for (const char* at = text.c_str(); NextLine(&at, &line);)
-        if (line.compare(0, 8, "numbers ") == 0 && !NumbersLine(nullptr, line.c_str() + 8)) return 0;
-    return 1;
+    return SH_LoadWorksheetText(text.c_str());
 }

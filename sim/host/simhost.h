@@ -3,8 +3,8 @@
 // The host answers the plug-in's binding requests from its own tables, keeps
 // module records with their parameter blocks, time bases and output streams,
 // feeds module inputs from signal sources of its own, keeps global
-// variables, saves and loads worksheets and runs experiments. Everything it
-// is asked is recorded so that tests can check what the plug-in did.
+// variables, saves and loads worksheets and runs experiments. What it is
+// asked is recorded so that tests can check what the plug-in did.
 //
 // The core is portable. Natively, tests bind the plug-in's portable code
 // directly with SH_Request as the request function; on Windows a hidden host
@@ -14,43 +14,33 @@
 // Host choices that a test may rely on:
 // - Module records, parameter blocks, runtime areas, 16 channel runtime
 //   records (when the class announces a size) and 16 output fifo
-//   descriptors are allocated zero-filled; the active field is 1.
-// - A new module is named after its class's short name and a number counted
-//   per class from 1 ("AnalogIn1").
+//   descriptors are allocated zero-filled; the active field is 1. A new
+//   module is named after its class's short name and a number counted per
+//   class from 1 ("AnalogIn1").
 // - PerformDefaultAction answers 0 to the query messages (2, 117, 118, 124,
 //   154, 156, 167, 168, 202) and 1 to everything else.
-// - Global variables are numbered from 1. A reference is written "{V<n>}"
-//   (GlVar_SetSyntax) and recognised in that form, blanks around it allowed
-//   (ExpandVarNumber). GlVar_Get delivers only defined variables. When a
-//   variable is defined or its value changes, every handler registered for
-//   its number (GlVar_RegisterByNumber and not unregistered) gets message
-//   148 (DMM_REFRESH_148) with wParam the variable number and lParam 0,
-//   recorded in g_sim.messages like every message the host sends.
-// - SetMenuForGlobalVars: on Windows the control gets a context menu (right
-//   click) listing the defined variables; choosing one replaces the
-//   control's text with the variable's reference. Natively the call is only
-//   recorded.
+// - Global variables are numbered from 1; a reference is written "{V<n>}"
+//   and recognised in that form, blanks around it allowed. When a variable
+//   is defined or its value changes, every handler registered for its number
+//   gets message 148 (DMM_REFRESH_148) with wParam the number.
 // - Run order: inputs are emptied, every module gets
 //   DMM_PUBLISH_CHANNEL_NAMES, then the phases run across all modules:
-//   DMM_PREPARE_START_MODULE, DCM_SETUP_FIFO per output (fifo kind written
-//   first), DMM_START_MODULE, DMM_GO_MODULE. A 0 in any phase refuses the
-//   start: every module that got the prepare message, the refusing one
-//   included, then gets DMM_STOP_MODULE so that devices connected so far are
-//   released. A started run has cycles; each one sets the clock, calls
-//   onCycle, applies the variable changes that are due, feeds the source
-//   blocks that are complete and calls every module's compute function once.
-//   The run ends with DMM_STOP_MODULE to every module.
+//   DMM_PREPARE_START_MODULE, DCM_SETUP_FIFO per output (fifo kind 21
+//   written first), DMM_START_MODULE, DMM_GO_MODULE. A 0 in any phase
+//   refuses the start: every module that got the prepare message, the
+//   refusing one included, then gets DMM_STOP_MODULE. A started run has
+//   cycles; each one sets the clock, calls onCycle, applies the variable
+//   changes that are due, feeds the source blocks that are complete and
+//   calls every module's compute function once. The run ends with
+//   DMM_STOP_MODULE to every module.
 // - The plug-in's bExperimentIsRunning is 1 from the first start message to
 //   the last stop message. Compute is called while paused too; pausing only
-//   sets the plug-in's bExperimentIsPaused (the modules then hold blocks).
+//   sets the plug-in's bExperimentIsPaused.
 // - One clock serves every time base: 0 when the run begins, advanced by the
 //   run's step before each cycle, or read from a monotonic wall clock in real
 //   time. A real-time run ends at its length on that clock: when a cycle
 //   starts late, the moments it missed are skipped (the next cycle carries
-//   their data) rather than caught up one by one (g_sim.report). A run's
-//   first cycle may come late on purpose (SimRunOptions.firstCycleAt), as
-//   a host whose first compute call comes long after the start; its sources
-//   then begin with the block in progress a step before that cycle.
+//   their data) rather than caught up one by one (g_sim.report).
 // - The decimal separator is read through its address and so may change at
 //   any time; the leading-zero switch is a value the plug-in copies when it
 //   binds, so it must be chosen before the plug-in is loaded.
@@ -62,9 +52,9 @@
 #include <string>
 #include <vector>
 
-// ---- Records -------------------------------------------------------------
+// ---- Records, in call order ------------------------------------------------
 
-struct SimRequest {  // one binding request, in order
+struct SimRequest {  // one binding request
     u32 message;     // TARN_MSG_GET_VARIABLE or TARN_MSG_GET_FUNCTION
     std::string name;
 };
@@ -112,27 +102,11 @@ struct SimGlobalVarUse {  // one GlVar_RegisterByNumber / GlVar_UnregisterByNumb
     Handler handler;
 };
 
-struct SimChannelName {  // one CopyChannelName
-    Fifo* fifo;
-    std::string name;
-};
-
 struct SimModuleChange {  // one ChangeModuleSize or ChangeModuleName
     Module* module;
     bool isName;          // true: name; false: size
     u32 inputs, outputs;  // ChangeModuleSize
     std::string name;     // ChangeModuleName
-};
-
-struct SimMessage {  // one message the host sent to a module
-    struct SimModule* module;
-    u32 msg, wParam, lParam;
-    i32 result;
-};
-
-struct SimDefaultAction {  // one PerformDefaultAction call
-    Module* module;
-    u32 msg, wParam, lParam;
 };
 
 // ---- Streams and modules --------------------------------------------------
@@ -192,24 +166,21 @@ struct SimTimeBase {
 // k * sampleDistance, block n holds samples n * blockSize .. n * blockSize +
 // blockSize - 1 and starts at n * blockSize * sampleDistance. A block is fed
 // once the host clock has reached the end of its last sample, to every input
-// the source is connected to.
+// the source is connected to. With cycles = freq * t + phase and frac its
+// fraction:
 enum SimSourceKind {
     SIM_SOURCE_CONSTANT,  // value
     SIM_SOURCE_RAMP,      // offset + amp * (2 * frac - 1): rises from offset - amp each period
     SIM_SOURCE_SINE,      // offset + amp * sin(2 pi cycles)
     SIM_SOURCE_SQUARE,    // offset + amp in the first half of each period, offset - amp after
-    SIM_SOURCE_LIST,      // list[k], from a file or given inline
 };
 
 struct SimSource {
     std::string name;
     SimSourceKind kind;
     double value;                     // constant
-    double amp, freq, offset, phase;  // waves; cycles = freq * t + phase, frac its fraction
+    double amp, freq, offset, phase;  // waves; phase in periods
     u32 timeBase;                     // host time base giving block size and sample distance
-    std::vector<double> list;         // list values
-    std::string file;                 // list: the file they came from, as written; "" inline
-    bool repeat;                      // list: starts over after the last value, else ends there
     // Run state, set at the start of each run.
     u32 blockSize;
     double sampleDistance;
@@ -223,8 +194,6 @@ struct SimConnection {  // a source feeding one module input
     u32 input;
 };
 
-// ---- Global variables ---------------------------------------------------------
-
 struct SimGlobalVar {
     int number;
     double value;
@@ -235,11 +204,6 @@ struct SimVarChange {  // a change of a variable at a time of the run
     int number;
     double value;
     bool done;         // applied in this run
-};
-
-struct SimVarMenu {  // one SetMenuForGlobalVars call
-    HWND dialog;
-    int controlId;
 };
 
 // ---- Runs ------------------------------------------------------------------------
@@ -267,27 +231,13 @@ struct SimRunReport {
 // source's index in g_sim.sources). Streams then keep their counts only.
 typedef void (*SimBlockSink)(void* context, SimModule* module, u32 output, const Block* block);
 
-// ---- Configuration ----------------------------------------------------------
-
-struct SimKnobs {
-    std::vector<std::string> missing;  // names answered with 0 (either message)
-    int refuseDefineVariable;          // n > 0: the n-th DefineDllVariable returns 0
-    bool refuseDefineModule;           // DefineDllModule returns 0
-    bool refuseInsertMenu;             // TarnovaInsertMenu returns 0
-    // Values of the seven unchecked switches.
-    u32 bDateDayLeadingZero, bDateMonthLeadingZero, bDateYearLong, wDateFormat;
-    u32 bTime24h, bTimeLeadingZero, bDecLeadingZero;
-    char dezTrenn[8];      // decimal separator, "." by default
-    char exeFileDir[260];  // directory of the host program
-};
-
 struct SimRunOptions {
-    double seconds;   // run length on the host clock
-    double step;      // clock advance per cycle; in real time the cycle period
-    double firstCycleAt;  // simulated clock: the first cycle's time, later ones a step apart (0: one step)
-    bool realTime;    // clock from the wall clock; the run ends at its length on it
+    double seconds;       // run length on the host clock
+    double step;          // clock advance per cycle; in real time the cycle period
+    double firstCycleAt;  // simulated clock: the first cycle's time, later ones a step apart (0: one step);
+                          // sources then begin with the block in progress a step before it
+    bool realTime;        // clock from the wall clock; the run ends at its length on it
     const SimWallClock* wallClock;  // real time: nullptr for the system's monotonic clock
-    u16 fifoKind;     // written into each output descriptor before set-up (21)
     // Called at the start of each cycle, once the clock is set, with the
     // cycle number counted from 0 (tests pause, stop, change variables or
     // feed inputs here); 0 ends the run.
@@ -297,6 +247,13 @@ struct SimRunOptions {
 
 // ---- Host state ---------------------------------------------------------------
 
+struct SimKnobs {
+    std::vector<std::string> missing;  // names answered with 0 (either message)
+    int refuseDefineVariable;          // n > 0: the n-th DefineDllVariable returns 0
+    u32 bDecLeadingZero;               // 1 by default
+    char dezTrenn[8];                  // decimal separator, "." by default
+};
+
 struct SimHost {
     SimKnobs knobs;
 
@@ -304,7 +261,7 @@ struct SimHost {
     std::vector<SimRequest> requests;
     std::vector<SimVariable> variables;
     u32 defineModuleCalls;
-    std::vector<std::string> menuTexts;  // TarnovaInsertMenu texts, refused ones too
+    std::vector<std::string> menuTexts;  // TarnovaInsertMenu texts
     std::vector<SimClass> classes;
     std::vector<SimMenuCommand> menuCommands;
     std::vector<SimWarning> warnings;
@@ -312,10 +269,7 @@ struct SimHost {
     u32 stopExperimentCalls;
     std::vector<SimGlobalString> globalStrings;
     std::vector<SimGlobalVarUse> globalVarUses;
-    std::vector<SimChannelName> channelNames;
     std::vector<SimModuleChange> moduleChanges;
-    std::vector<SimMessage> messages;
-    std::vector<SimDefaultAction> defaultActions;
     std::vector<std::string> traps;     // unused services that were called
     std::vector<std::string> faults;    // host-detected misuse (unknown fifo, ...)
     i64 liveAllocations;                // NewMemAlloc minus NewDoMemFree
@@ -327,7 +281,6 @@ struct SimHost {
     std::vector<SimConnection> connections;
     std::vector<SimGlobalVar> globalVars;  // in definition order
     std::vector<SimVarChange> varChanges;  // in time order
-    std::vector<SimVarMenu> varMenus;
     Module* currentModule;  // behind &CurrentModulePtr
     bool running, paused, stopRequested;
     double clock;  // seconds since the run began
@@ -345,8 +298,8 @@ extern SimHost g_simHost;
 // ---- Host operations ------------------------------------------------------------
 
 // Frees every module and restores the defaults: no records, time base 1
-// (10 ms, block 1) and time base 2 (1 ms, block 100), switches 0 except
-// bTime24h and bDecLeadingZero 1, decimal separator ".".
+// (10 ms, block 1) and time base 2 (1 ms, block 100), decimal separator "."
+// with a leading zero.
 void SH_Reset(void);
 
 // Answers one binding request (message 30000 or 30001); same shape as the
@@ -356,28 +309,19 @@ uintptr_t SH_Request(void* context, u32 message, const char* name);
 // The service table the host answers from (before knobs apply).
 const HostServices* SH_Answers(void);
 
-// Announced plug-in variable by name, or nullptr.
-const SimVariable* SH_FindVariable(const char* name);
 // Writes an announced 32-bit plug-in variable (bExperimentIsRunning, ...).
 void SH_SetPluginFlag(const char* name, u32 value);
 
-// Class index by class name, or -1.
-int SH_FindClass(const char* className);
-
 // Creates a module of the class (DMM_CREATE_MODULE); nullptr when the class
-// is unknown. The handler's result is in g_sim.messages.
+// is unknown.
 SimModule* SH_CreateModule(const char* className);
-// Sends a message to the module's handler and records it.
+// Sends a message to the module's handler.
 i32 SH_Send(SimModule* module, u32 msg, u32 wParam, u32 lParam);
 // DMM_DELETE_MODULE, then frees the module.
 void SH_DeleteModule(SimModule* module);
-SimModule* SH_ModuleOf(const Module* record);
 
 // Worksheet files, one item per line, '#' starting a comment line:
-//   numbers separator=<c> leadingzero=0|1   the number format (knobs)
 //   timebase <id> <distance> <size>         a time base
-//   var <n> <value>                         defines global variable n
-//   at <seconds> var <n> <value>            changes it at that time of a run
 //   source <name> <kind> <key>=<value>...   a signal source (SH_AddSource)
 //   module <class>                          a module, up to "end":
 //     name <text>, io <inputs> <outputs>, then either "params <size>" with
@@ -385,13 +329,12 @@ SimModule* SH_ModuleOf(const Module* record);
 //     sheets, "create" (defaults from the module) and
 //     "poke <offset> u32|f64|str <value>" patches
 //   connect <source> <module name> <input>  feeds an input from a source
-// Saving writes them in that order. Loading replaces modules, sources,
-// connections and variables and sends DMM_LOAD_MODULE to each module; list
-// files are read relative to the worksheet's folder.
-int SH_SaveWorksheet(const char* path);
-int SH_LoadWorksheet(const char* path);
+// SH_WorksheetText writes them in that order. Loading replaces modules,
+// sources and connections and sends DMM_LOAD_MODULE to each module; 0 with a
+// fault recorded on an error, leaving no module or source behind.
 std::string SH_WorksheetText(void);
-int SH_LoadWorksheetText(const char* text);  // 0 with a fault recorded on error
+int SH_LoadWorksheet(const char* path);
+int SH_LoadWorksheetText(const char* text);
 
 void SH_SetTimeBase(u32 id, double sampleDistance, u32 blockSize);
 const SimTimeBase* SH_FindTimeBase(u32 id);
@@ -405,24 +348,12 @@ SimRunOptions SH_DefaultRunOptions(double seconds);  // simulated, 10 ms steps
 void SH_RunDueCycles(void);
 void SH_Pause(bool paused);  // sets bExperimentIsPaused through its address
 
-// Applies the worksheet's "numbers" line, if it has one, to the knobs
-// without loading anything else: a host reads it before loading the plug-in.
-// 0 when the file cannot be read or the line is wrong.
-int SH_ReadWorksheetNumbers(const char* path);
-
-// Queues an input block for an output module's input.
-void SH_FeedInput(SimModule* module, u32 input, double startTime, double sampleDistance,
-                  const float* values, u16 count);
-
 // Declares a source from the text of a worksheet "source" line without the
 // word: "<name> <kind> <key>=<value>...". Kinds and their keys:
-//   constant value=V;  ramp|sine|square amp=A freq=F offset=O phase=P
-//   (phase in periods); list file=PATH | values=V1,V2,...  repeat=1|0.
-// Every kind takes timebase=ID (default 1). Keys left out are 0, repeat 1.
-// A list file holds numbers separated by blanks, commas, semicolons or line
-// ends, '#' starting a comment to the line's end. A new source replaces one
-// of the same name. nullptr, with a fault recorded, on a bad description.
-// The address stays valid until the next source is added.
+//   constant value=V;  ramp|sine|square amp=A freq=F offset=O phase=P.
+// Every kind takes timebase=ID (default 1). Keys left out are 0. A new source
+// replaces one of the same name. nullptr, with a fault recorded, on a bad
+// description. The address stays valid until the next source is added.
 SimSource* SH_AddSource(const char* description);
 SimSource* SH_FindSource(const char* name);
 // Connects a source to a module input (below 16), replacing what fed that
@@ -441,11 +372,9 @@ void SH_ScheduleGlobalVar(double time, int number, double value);
 // ---- Windows: the real binding protocol -----------------------------------------
 
 #ifdef _WIN32
-// Creates the hidden host window whose procedure answers 30000 and 30001;
-// without a display it is a message-only window.
-HWND SHW_CreateHostWindow(void);
-// Loads the plug-in DLL, calls its SetupTarnDLL with the host window and
-// returns that result (0 also when the library or the export is missing).
+// Loads the plug-in DLL, calls its SetupTarnDLL with the host window (hidden,
+// answering 30000 and 30001; message-only without a display) and returns
+// that result (0 also when the library or the export is missing).
 int SHW_LoadPlugin(const char* dllPath);
 // Deletes all modules, calls FinishTarnDLL and frees the library; returns
 // FinishTarnDLL's result. The window stays for the next load.

@@ -1,37 +1,30 @@
-// simhost: loads a plug-in into the simulated host.
+// simhost: loads a plug-in into the simulated host (README.md).
 //   simhost list <plugin.dll> [--driver-dir DIR]
 //   simhost run <plugin.dll> <worksheet> --seconds S (--out DIR | --check)
 //               [--realtime] [--step S] [--device-lead S] [--timebase ID S N]
-//               [--dialogs S] [--resources S] [--driver-dir DIR] [number format]
-//   simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [number format]
-// Number format: --separator C (decimal separator) and --leading-zero 0|1;
-// they override the worksheet's "numbers" line.
+//               [--dialogs S] [--resources S] [--driver-dir DIR]
 // The plug-in finds its driver library through the DLL search path; by
 // default that is drivers\full next to this program. When that library is
 // the simulated driver, its clock follows the host's: set every cycle on the
-// simulated clock, running freely from the start in real time. With
-// --device-lead (simulated clock only) every cycle sets it that many seconds
-// ahead of the host's: from the first cycle on, the device has more values
-// than the host's clock counts, as a device whose own clock runs ahead.
+// simulated clock (--device-lead seconds ahead, as a device whose own clock
+// runs ahead), running freely from the start in real time.
 // A run writes <module>_<channel>.csv per output, source_<name>.csv per
 // signal source and, with the simulated driver, device_writes.csv into the
-// output folder (format in sim_csv.h) and prints what
-// each output, input and source carried and how the cycles kept time, and
-// per channel the values received in a form that the plug-in's trace
-// repeats with its own account ("values <module> <channel>: ...").
-// In real time the writer never holds the run up: it earns half a step of
-// writing per cycle, saves at most five steps of it for a burst, and counts
-// the values of the blocks it then has no time for as not written. With --check nothing
-// is written: the host checks every block's start against the values before
-// it (gaps), so that a load test measures the plug-in and the device alone.
-// --timebase replaces a time base of the worksheet; --dialogs opens the
-// modules' dialogs in turn every S seconds of a run and cancels each after a
-// moment, the run going on meanwhile; --resources prints the process's
-// private bytes, handles and GDI objects every S seconds.
+// output folder (format in sim_csv.h), and prints what each output, input
+// and source carried, how the cycles kept time, and per channel the values
+// received in the form the plug-in's trace gives its own account ("values
+// <module> <channel>: ..."). In real time the writer never holds the run up:
+// it earns half a step of writing per cycle, saves at most five steps of it
+// for a burst, and counts the values of the blocks it then has no time for as
+// not written. With --check nothing is written and the host checks every
+// block's start against the values before it (gaps). --timebase replaces a
+// time base of the worksheet; --dialogs opens the modules' dialogs in turn
+// every S seconds of a run and cancels each after a moment, the run going on
+// meanwhile; --resources prints the process's private bytes, handles and GDI
+// objects every S seconds.
 #include "sim_csv.h"
 #include "simdrv_core.h"
 #include "simhost.h"
-#include "simhost_ui.h"
 
 #include <ctype.h>
 #include <math.h>
@@ -51,8 +44,6 @@ struct Options {
     const char* worksheet;
     const char* outDir;
     const char* driverDir;
-    const char* separator;
-    int leadingZero;  // -1: the worksheet's
     double seconds, step, deviceLead, dialogs, resources;
     bool realTime, check;
     u32 timeBase, timeBaseSize;  // --timebase: id (0: none) and block size
@@ -64,9 +55,7 @@ static int Usage(void)
     fprintf(stderr,
             "usage: simhost list <plugin.dll> [--driver-dir DIR]\n"
             "       simhost run <plugin.dll> <worksheet> --seconds S (--out DIR | --check) [--realtime] [--step S]"
-            " [--device-lead S] [--timebase ID S N] [--dialogs S] [--resources S] [--driver-dir DIR]"
-            " [--separator C] [--leading-zero 0|1]\n"
-            "       simhost ui <plugin.dll> <worksheet> [--driver-dir DIR] [--separator C] [--leading-zero 0|1]\n");
+            " [--device-lead S] [--timebase ID S N] [--dialogs S] [--resources S] [--driver-dir DIR]\n");
     return 2;
 }
 
@@ -83,7 +72,6 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     *o = Options{};
     o->seconds = 1.0;
     o->step = 0.01;
-    o->leadingZero = -1;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
@@ -102,8 +90,6 @@ static bool ParseOptions(int argc, char** argv, Options* o)
         else if (strcmp(a, "--device-lead") == 0 && hasValue) o->deviceLead = atof(argv[++i]);
         else if (strcmp(a, "--out") == 0 && hasValue) o->outDir = WindowsPath(argv[++i]);
         else if (strcmp(a, "--driver-dir") == 0 && hasValue) o->driverDir = WindowsPath(argv[++i]);
-        else if (strcmp(a, "--separator") == 0 && hasValue && strlen(argv[i + 1]) == 1) o->separator = argv[++i];
-        else if (strcmp(a, "--leading-zero") == 0 && hasValue) o->leadingZero = atoi(argv[++i]) ? 1 : 0;
         else if (a[0] == '-' && a[1] == '-') return false;
         else if (positional == 0) o->command = a, ++positional;
         else if (positional == 1) o->plugin = WindowsPath(argv[i]), ++positional;
@@ -112,7 +98,6 @@ static bool ParseOptions(int argc, char** argv, Options* o)
     }
     if (!o->command || !o->plugin) return false;
     if (strcmp(o->command, "list") == 0) return positional == 2;
-    if (strcmp(o->command, "ui") == 0) return o->worksheet != nullptr;
     return strcmp(o->command, "run") == 0 && o->worksheet && (o->outDir != nullptr) != o->check &&
            o->seconds > 0 && o->step > 0 && !(o->realTime && o->deviceLead != 0);
 }
@@ -139,19 +124,8 @@ static void PrintHostRecords(void)
     for (const std::string& f : g_sim.faults) printf("host fault: %s\n", f.c_str());
 }
 
-// Command-line choices win over the worksheet's "numbers" line.
-static void ChooseNumberFormat(const Options& o)
-{
-    if (o.separator) kw_strlcpy(g_sim.knobs.dezTrenn, o.separator, sizeof g_sim.knobs.dezTrenn);
-    if (o.leadingZero >= 0) g_sim.knobs.bDecLeadingZero = (u32)o.leadingZero;
-}
-
 static int Load(const Options& o)
 {
-    // The plug-in copies the leading-zero switch when it binds: the number
-    // format is settled first.
-    if (o.worksheet) SH_ReadWorksheetNumbers(o.worksheet);
-    ChooseNumberFormat(o);
     SetDriverDirectory(o.driverDir);
     // The DLL directory replaces the current directory in the search path.
     char plugin[MAX_PATH];
@@ -167,10 +141,8 @@ static int Load(const Options& o)
 static int LoadWorksheet(const Options& o)
 {
     int loaded = SH_LoadWorksheet(o.worksheet);
-    ChooseNumberFormat(o);
     if (!loaded) printf("worksheet %s not loaded\n", o.worksheet);
-    else printf("worksheet %s: %zu modules, %zu sources; decimal separator \"%s\", leading zero %u\n", o.worksheet,
-                g_sim.modules.size(), g_sim.sources.size(), g_sim.knobs.dezTrenn, g_sim.knobs.bDecLeadingZero);
+    else printf("worksheet %s: %zu modules, %zu sources\n", o.worksheet, g_sim.modules.size(), g_sim.sources.size());
     return loaded;
 }
 
@@ -499,22 +471,11 @@ static int Run(const Options& o)
     return started && written ? 0 : 1;
 }
 
-// Loads the worksheet and shows its modules; a double-click opens a dialog.
-static int Interactive(const Options& o)
-{
-    int status = 1;
-    if (Load(o) && LoadWorksheet(o)) status = SHW_RunInteractive(o.worksheet);
-    PrintHostRecords();
-    SHW_FinishPlugin();
-    return status;
-}
-
 int main(int argc, char** argv)
 {
     Options o;
     if (!ParseOptions(argc, argv, &o)) return Usage();
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (strcmp(o.command, "list") == 0) return List(o);
-    if (strcmp(o.command, "ui") == 0) return Interactive(o);
     return Run(o);
 }

@@ -164,7 +164,7 @@ std::string DeviceConfig(void)
 {
     double seconds = s_set.hours * 3600;
     u32 start = (u32)(4294967296.0 - 5000.0 * (seconds - 60) + 250);  // mid-block, 50 ms earlier
-    return "clock = sim\n[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhostname = kw-eth-1\n"
+    return "[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhostname = kw-eth-1\n"
            "hwaddress = 00:1A:2B:3C:4D:01\nsignal = recorded\ncounter.0 = pulse freq=5000 start=" +
            std::to_string(start) +
            "\ncounter.1 = pulse freq=240 jitter=0.1\n"
