@@ -129,15 +129,15 @@ struct SimCallFault {
 // A read or write fault: from the fromCall-th matching call or from fromTime.
 struct SimTimedFault {
     i32 handle, status;
-    u32 mask, fromCall, calls;
+    u32 mask, fromCall, calls;  // SIMDRV_READ_* or SIMDRV_WRITE_* << SIM_WRITE_SHIFT
     double fromTime;
 };
-enum { SIM_MAX_FAULTS = 32 };
+enum { SIM_MAX_FAULTS = 32, SIM_WRITE_SHIFT = 8 };
 
 static SimCallFault s_callFaults[SIM_MAX_FAULTS];
 static u32 s_callFaultCount;
-static SimTimedFault s_readFaults[SIM_MAX_FAULTS], s_writeFaults[SIM_MAX_FAULTS];
-static u32 s_readFaultCount, s_writeFaultCount;
+static SimTimedFault s_timedFaults[SIM_MAX_FAULTS];
+static u32 s_timedFaultCount;
 
 static bool SimHandleMatches(i32 faultHandle, i32 handle) { return faultHandle == -1 || faultHandle == handle; }
 
@@ -152,27 +152,22 @@ SIMDRV_API void SimDrv_FailCall(const char* name, i32 handle, i32 status, u32 ti
     f.remaining = times;
 }
 
-static void SimAddTimedFault(SimTimedFault* list, u32* count, const SimTimedFault& fault)
-{
-    SimInit();
-    if (*count < SIM_MAX_FAULTS) list[(*count)++] = fault;
-}
-
 SIMDRV_API void SimDrv_FailReads(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
 {
-    SimAddTimedFault(s_readFaults, &s_readFaultCount, {handle, status, mask, fromCall, 0, fromTime});
+    SimInit();
+    if (s_timedFaultCount < SIM_MAX_FAULTS)
+        s_timedFaults[s_timedFaultCount++] = {handle, status, mask, fromCall, 0, fromTime};
 }
 
 SIMDRV_API void SimDrv_FailWrites(i32 handle, u32 mask, u32 fromCall, double fromTime, i32 status)
 {
-    SimAddTimedFault(s_writeFaults, &s_writeFaultCount, {handle, status, mask, fromCall, 0, fromTime});
+    SimDrv_FailReads(handle, mask << SIM_WRITE_SHIFT, fromCall, fromTime, status);
 }
 
 SIMDRV_API void SimDrv_ClearFaults(void)
 {
     s_callFaultCount = 0;
-    s_readFaultCount = 0;
-    s_writeFaultCount = 0;
+    s_timedFaultCount = 0;
 }
 
 static bool SimEnterV(i32* status, const char* name, i32 handle, const char* fmt, va_list args)
@@ -216,12 +211,12 @@ SimDevice* SimEnterDevice(i32* status, const char* name, i32 handle, const char*
 }
 
 // Every matching fault counts the call; the first one due decides.
-static bool SimTimedFaultHit(SimTimedFault* list, u32 count, i32 handle, u32 kind, i32* status)
+SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status)
 {
     bool failed = false;
     double now = SimNow();
-    for (u32 i = 0; i < count; ++i) {
-        SimTimedFault& f = list[i];
+    for (u32 i = 0; i < s_timedFaultCount; ++i) {
+        SimTimedFault& f = s_timedFaults[i];
         if (!(f.mask & kind) || !SimHandleMatches(f.handle, handle)) continue;
         ++f.calls;
         bool byCount = f.fromCall && f.calls >= f.fromCall;
@@ -231,25 +226,14 @@ static bool SimTimedFaultHit(SimTimedFault* list, u32 count, i32 handle, u32 kin
             failed = true;
         }
     }
-    return failed;
-}
-
-static SimDevice* SimFaultOrDevice(SimTimedFault* list, u32 count, i32 handle, u32 kind, i32* status)
-{
-    if (SimTimedFaultHit(list, count, handle, kind, status)) return nullptr;
-    SimDevice* d = SimConnected(handle);
-    if (!d) *status = DRV_ERR_LOST_CONNECTION;
+    SimDevice* d = failed ? nullptr : SimConnected(handle);
+    if (!failed && !d) *status = DRV_ERR_LOST_CONNECTION;
     return d;
-}
-
-SimDevice* SimReadDevice(i32 handle, u32 kind, i32* status)
-{
-    return SimFaultOrDevice(s_readFaults, s_readFaultCount, handle, kind, status);
 }
 
 SimDevice* SimWriteDevice(i32 handle, u32 kind, i32* status)
 {
-    return SimFaultOrDevice(s_writeFaults, s_writeFaultCount, handle, kind, status);
+    return SimReadDevice(handle, kind << SIM_WRITE_SHIFT, status);
 }
 
 // ---------------------------------------------------------------- write record

@@ -34,7 +34,6 @@ static struct {
 } s_store;
 
 static uintptr_t Cell(int index) { return (uintptr_t)s_store.scalars[index]; }
-static uintptr_t Handle(uintptr_t value) { return value; }
 
 static void FillVariables(HostServices* s)
 {
@@ -48,15 +47,14 @@ static void FillVariables(HostServices* s)
         "C:\\Tarnova\\Devices",  "C:\\Tarnova\\Utilities"};
     for (int i = 0; i < 10; ++i) kw_strlcpy(s_store.dirs[i], dirNames[i], 260);
 
+    // Every "&" variable points at a zeroed cell of its own.
+    int index = 0;
+#define SIM_CELL(field, name, checked) s->field = name[0] == '&' ? Cell(index) : 0, ++index;
+    TARN_HOST_VARIABLES(SIM_CELL)
+#undef SIM_CELL
     s->hInstTarn = (uintptr_t)g_simPlatform.hostInstance;
-    s->MainMenu = Handle(0xA001);
-    s->GlobalModuleClass = Handle(0xA002);
-    s->p_hwndDesk = Cell(3);
-    s->p_Module = Cell(4);
-    s->p_ViewModule = Cell(5);
-    s->p_wNumberOfModules = Cell(6);
-    s->p_uiHighModuleNumber = Cell(7);
-    s->p_CurrentModule = Cell(8);
+    s->MainMenu = 0xA001;
+    s->GlobalModuleClass = 0xA002;
     s->p_CurrentModulePtr = (uintptr_t)&g_sim.currentModule;
     s->uiVersionsTyp = 1;
     s->uiDistributorTyp = 1;
@@ -65,20 +63,13 @@ static void FillVariables(HostServices* s)
     s->DezTrenn = (uintptr_t)g_sim.knobs.dezTrenn;
     s->bDecLeadingZero = g_sim.knobs.bDecLeadingZero;
     s->DateTrenn = (uintptr_t)s_store.dateTrenn;
-    s->p_bDisplayWithoutWnd = Cell(22);
-    s->p_bPauseIsDisabled = Cell(23);
-    s->p_LAYER_OutputParam = Cell(24);
-    s->p_StreamOptionen = Cell(25);
-    s->p_TempStreamOptionen = Cell(26);
-    s->p_CJ_Refs = Cell(27);
-    s->p_CJ_Temp = Cell(28);
     s->hBitChannel = (uintptr_t)g_simPlatform.channelBitmaps;
     s->hBitLessMore = (uintptr_t)g_simPlatform.lessMoreBitmaps;
-    s->hDkGrayPen = Handle(0xA010);
-    s->hPipePenRed = Handle(0xA011);
-    s->hPipePenGreen = Handle(0xA012);
-    s->hLightRedBrush = Handle(0xA013);
-    s->hGreenBrush = Handle(0xA014);
+    s->hDkGrayPen = 0xA010;
+    s->hPipePenRed = 0xA011;
+    s->hPipePenGreen = 0xA012;
+    s->hLightRedBrush = 0xA013;
+    s->hGreenBrush = 0xA014;
     s->InitialStartupDir = (uintptr_t)s_store.dirs[0];
     s->ExeFileDir = (uintptr_t)s_store.dirs[1];
     s->NameOfFlowChart = (uintptr_t)s_store.dirs[2];
@@ -95,13 +86,6 @@ static void FillVariables(HostServices* s)
     s->FlowChartTitle = (uintptr_t)s_store.flowChartInfo[3];
     s->FlowChartInfo = (uintptr_t)s_store.flowChartInfo[4];
     s->DapSetup = (uintptr_t)s_store.dapSetup;
-    s->p_ExperimentStartTime = Cell(52);
-    s->p_StartingTimeTicks = Cell(53);
-    s->p_SysInfo = Cell(54);
-    s->p_SysOpt = Cell(55);
-    s->p_DdeInstance = Cell(56);
-    s->p_ToolTip = Cell(57);
-    s->p_nWindowOrder = Cell(58);
 }
 
 static void FillFunctions(HostServices* s)

@@ -47,7 +47,6 @@ SimRunOptions SH_DefaultRunOptions(double seconds)
 
 void SH_Pause(bool paused)
 {
-    g_sim.paused = paused;
     SH_SetPluginFlag("bExperimentIsPaused", paused ? 1 : 0);
 }
 

@@ -97,17 +97,13 @@ void KW_CDECL SIM_FillUnitList(HWND dialog, int controlId, const char* unit)
 void KW_CDECL SIM_SetMenuForGlobalStrings(HWND, int) {}
 void KW_CDECL SIM_SetMenuForGlobalVars(HWND, int) {}
 
-static void GlobalString(bool registered, const char* text, Module* m, Handler h)
+void KW_CDECL SIM_GlStr_RegisterByText(const char* text, Module* m, Handler)
 {
-    g_sim.globalStrings.push_back({registered, Text(text), text, m, h});
+    g_sim.globalStrings.push_back({true, Text(text), m});
 }
-void KW_CDECL SIM_GlStr_RegisterByText(const char* text, Module* m, Handler h)
+void KW_CDECL SIM_GlStr_UnregisterByText(const char* text, Module* m, Handler)
 {
-    GlobalString(true, text, m, h);
-}
-void KW_CDECL SIM_GlStr_UnregisterByText(const char* text, Module* m, Handler h)
-{
-    GlobalString(false, text, m, h);
+    g_sim.globalStrings.push_back({false, Text(text), m});
 }
 
 void KW_CDECL SIM_ChangeModuleSize(Module* m, u32 inputs, u32 outputs)

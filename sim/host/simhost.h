@@ -90,9 +90,7 @@ struct SimInternalError {
 struct SimGlobalString {  // one GlStr_RegisterByText / GlStr_UnregisterByText
     bool registered;      // false: unregistered
     std::string text;     // the text at the address at the time of the call
-    const char* address;
     Module* module;
-    Handler handler;
 };
 
 struct SimGlobalVarUse {  // one GlVar_RegisterByNumber / GlVar_UnregisterByNumber
@@ -282,7 +280,7 @@ struct SimHost {
     std::vector<SimGlobalVar> globalVars;  // in definition order
     std::vector<SimVarChange> varChanges;  // in time order
     Module* currentModule;  // behind &CurrentModulePtr
-    bool running, paused, stopRequested;
+    bool running, stopRequested;
     double clock;  // seconds since the run began
     SimRunReport report;
     SimBlockSink sink;
