@@ -247,11 +247,12 @@ TEST_F(SimDrv, FaultsFireAtTheCallTheyName)
 
     const std::pair<const char*, std::function<bool()>> named[] = {
         {"CT_IncrementalCounter", [&] { return t.CT_IncrementalCounter(h, 0, 0, 0, 0, 0, 0, 0) == -77; }},
-        {"TTL_GetPortInfos", [&] { return t.TTL_GetPortInfos(h, w, w, w, w) == -77; }},
+        {"CT_ReadSingleValue", [&] { return t.CT_ReadSingleValue(h, 0, w) == -77; }},
         {"GetCardName", [&] { return t.GetCardName(h) == nullptr; }},  // text entry points fail with null
     };
     for (const auto& [name, failed] : named) {
         SimDrv_FailCall(name, h, -77, 2);
+        for (const auto& [other, fails] : named) EXPECT_TRUE(other == name || !fails()) << name << " " << other;
         EXPECT_TRUE(failed() && failed() && !failed()) << name;
     }
 }

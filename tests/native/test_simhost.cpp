@@ -13,6 +13,7 @@ struct FakeState {
     int stopAtCycle;                          // compute calls StopExperiment at this cycle (-1 never)
     u32 paused, running;                      // plug-in variables announced to the host
     int cycle;                                // counted by the first module
+    u32 refuse;                               // a message the handler answers with 0
     std::vector<u32> messages;                // codes the handler got
     std::vector<std::pair<int, double>> taken;  // cycle and start of each block of input 1
 };
@@ -23,6 +24,7 @@ const HostServices* Host() { return SH_Answers(); }
 i32 KW_CDECL FakeHandler(Module* m, u32 msg, u32 wParam, u32 lParam)
 {
     fake.messages.push_back(msg);
+    if (msg == fake.refuse) return 0;
     if (msg == DMM_CREATE_MODULE) Host()->ChangeModuleSize(m, 0, 2);
     if (msg == DCM_SETUP_FIFO)
         *m->outputFifo[wParam] = Fifo{Host()->GetTimeBaseBlockSize(2), Host()->GetTimeBaseSampleDistance(2), 21};
@@ -94,10 +96,9 @@ TEST_F(SimHostTest, RunPhasesBlocksStopAndPause)
         return fake.running == 1 ? 1 : 0;  // a cycle outside the running flag ends the run early
     };
     ASSERT_EQ(SH_Run(&o), 1);
-    const u32 P = DMM_PUBLISH_CHANNEL_NAMES, F = DCM_SETUP_FIFO;
-    EXPECT_EQ(fake.messages, (std::vector<u32>{P, P, DMM_PREPARE_START_MODULE, DMM_PREPARE_START_MODULE, F, F, F, F,
-                                               DMM_START_MODULE, DMM_START_MODULE, DMM_GO_MODULE, DMM_GO_MODULE,
-                                               DMM_STOP_MODULE, DMM_STOP_MODULE}));
+    const u32 P = DMM_PUBLISH_CHANNEL_NAMES, R = DMM_PREPARE_START_MODULE, F = DCM_SETUP_FIFO, S = DMM_START_MODULE,
+              G = DMM_GO_MODULE, E = DMM_STOP_MODULE;
+    EXPECT_EQ(fake.messages, (std::vector<u32>{P, P, R, R, F, F, F, F, S, S, G, G, E, E}));
     EXPECT_EQ(a->computeCalls, 5u);
     EXPECT_EQ(fake.running, 0u);
     const SimStream& s = b->out[1].stream;
@@ -116,6 +117,11 @@ TEST_F(SimHostTest, RunPhasesBlocksStopAndPause)
     EXPECT_EQ(a->computeTrue, 3u);
     EXPECT_EQ(a->out[0].stream.blockCount, 3u);
     EXPECT_EQ(a->out[0].stream.gaps, 0u);
+
+    fake.refuse = DMM_START_MODULE;  // the first start refused: both prepared modules stop
+    fake.messages.clear();
+    EXPECT_EQ(SH_Run(&o), 0);
+    EXPECT_EQ(fake.messages, (std::vector<u32>{P, P, R, R, F, F, F, F, S, E, E}));
 }
 
 // A source's block n reaches the inputs it feeds in the first cycle whose
@@ -164,31 +170,25 @@ TEST_F(SimHostTest, VariableReferences)
     EXPECT_EQ(Host()->ExpandVarNumber("{V3}", 3, nullptr), 0);
 }
 
-struct FakeWall {
-    double now;
-    double slowCycleSeconds;  // added to the clock by cycle 2 of the next run
-    bool loop;                // in 5 ms steps, running the cycles due (a dialog's loop)
-};
+double wallNow, wallSlow;  // the test's wall clock; seconds cycle 2 of the next run adds to it
+bool wallLoop;             // in 5 ms steps, running the cycles due (a dialog's loop)
 
 // A cycle that runs long makes its successor late; the moments it ran over
 // are skipped and the run still ends at its length. A modal loop within a
 // cycle runs the cycles that come due meanwhile, on time.
 TEST_F(SimHostTest, RealTimeKeepsToTheWallClock)
 {
-    FakeWall wall = {100.0, 0, false};
-    SimWallClock clock = {[](void* c) { return ((FakeWall*)c)->now; },
-                          [](void* c, double t) { ((FakeWall*)c)->now = std::max(((FakeWall*)c)->now, t); }, &wall};
+    wallNow = 100;
+    SimWallClock clock = {[](void*) { return wallNow; }, [](void*, double t) { wallNow = std::max(wallNow, t); }};
     SimRunOptions o = SH_DefaultRunOptions(0.1);
     o.realTime = true;
     o.wallClock = &clock;
-    o.context = &wall;
-    o.onCycle = [](void* c, u64 cycle) {
-        FakeWall* w = (FakeWall*)c;
+    o.onCycle = [](void*, u64 cycle) {
         if (cycle != 2) return 1;
-        double end = w->now + w->slowCycleSeconds;
-        for (w->slowCycleSeconds = 0; w->now < end - 1e-9;) {  // once: the cycles run within are quick
-            w->now = w->loop ? w->now + 0.005 : end;
-            if (w->loop) SH_RunDueCycles();
+        double end = wallNow + wallSlow;
+        for (wallSlow = 0; wallNow < end - 1e-9;) {  // once: the cycles run within are quick
+            wallNow = wallLoop ? wallNow + 0.005 : end;
+            if (wallLoop) SH_RunDueCycles();
         }
         return 1;
     };
@@ -201,8 +201,8 @@ TEST_F(SimHostTest, RealTimeKeepsToTheWallClock)
         {0.038, true, 10, 0, 0},  // 40, 50 and 60 ms from within the cycle at 30 ms
     };
     for (const auto& c : cases) {
-        wall.slowCycleSeconds = c.slow;
-        wall.loop = c.loop;
+        wallSlow = c.slow;
+        wallLoop = c.loop;
         ASSERT_EQ(SH_Run(&o), 1);
         const SimRunReport& r = g_sim.report;
         EXPECT_EQ(std::vector<u64>({r.cycles, r.skippedMoments, r.lateCycles}),
