@@ -216,7 +216,8 @@ static bool SimParseDeviceKey(SimDevice* d, u32 position, const char* key, char*
         }
     long n;
     double v;
-    if (!strcmp(key, "channels")) return SimInteger(value, 1, SIMDRV_MAX_CHANNELS, &n) && ((d->channels = (u32)n), true);
+    if (!strcmp(key, "channels"))
+        return SimInteger(value, 1, SIMDRV_MAX_CHANNELS, &n) && ((d->channels = (u32)n), true);
     if (!strcmp(key, "handle")) return SimInteger(value, 0, INT32_MAX, &n) && ((d->handle = (i32)n), true);
     if (!strcmp(key, "loopback")) return SimInteger(value, 0, 1, &n) && ((d->loopback = n != 0), true);
     if (!strcmp(key, "maxrate")) return SimNumber(value, &v) && v > 0 && ((d->maxRate = v), true);

@@ -205,9 +205,12 @@ static double SimExpectSample(i32 handle, u32 kind, u32 input, u64 k,
 {
     SimInit();
     const SimDevice* d = SimFindHandle(handle);
-    u32 inputs = kind == DRV_MC_COUNTER ? (u32)SIM_COUNTERS : (u32)SIM_LINES;
+    u32 inputs = !d                       ? 0
+                 : kind == DRV_MC_ANALOG  ? d->channels
+                 : kind == DRV_MC_COUNTER ? u32(SIM_COUNTERS)
+                                          : u32(SIM_LINES);
     Value v{};
-    if (!d || input >= (kind == DRV_MC_ANALOG ? d->channels : inputs)) return NAN;
+    if (input >= inputs) return NAN;
     fill(d, input, k, 1, &v);
     return v;
 }

@@ -91,7 +91,8 @@ static bool Poke(SheetModule* sm, const char* args)
     bool text = !strcmp(type, "str"), isWord = !strcmp(type, "u32");
     size_t n = text ? strlen(value) + 1 : isWord ? 4 : 8;
     if ((!text && !isWord && strcmp(type, "f64")) || offset + n > sm->size) return false;
-    memcpy((u8*)sm->module->record->params + offset, text ? (const void*)value : isWord ? (const void*)&word : &number, n);
+    const void* bytes = text ? (const void*)value : isWord ? (const void*)&word : &number;
+    memcpy((u8*)sm->module->record->params + offset, bytes, n);
     return true;
 }
 

@@ -88,10 +88,7 @@ TEST_F(SimDrv, BuiltInDevicesAndBadConfigurations)
     i32 h[4] = {Connect("192.168.10.21"), Connect("KW-ETH-2"), -1, -1};
     EXPECT_EQ(t.GetCardIDBySerial("SIM-2001", &h[2]), 0);
     EXPECT_EQ(t.GetCardIDBySerial("SIM-3001", &h[3]), 0);
-    for (i32 i = 0; i < 4; ++i) {
-        EXPECT_EQ(h[i], i + 1);
-        EXPECT_NE(strstr(t.GetCardName(h[i]), "(simulated)"), nullptr) << i;
-    }
+    for (i32 i = 0; i < 4; ++i) EXPECT_TRUE(h[i] == i + 1 && strstr(t.GetCardName(h[i]), "(simulated)")) << i;
     const std::pair<const char*, int> bad[] = {
         {"address = 1.2.3.4\n", 1},  // before the first device
         {"[eth]\ncounter.2 = pulse\n", 2},
@@ -211,10 +208,13 @@ TEST_F(SimDrv, FaultsFireAtTheCallTheyName)
         std::function<i32(i32)> call;
     } calls[] = {
         {false, SIMDRV_READ_COUNT, [&](i32 d) { return t.MeasurementChannel_GetNumberOfValues(d, 0, 0, &count); }},
-        {false, SIMDRV_READ_DATA, [&](i32 d) { return t.MeasurementChannel_ReadDataAsDouble(d, 0, 0, v, &(n = 4), 0, 0, 0, 0); }},
+        {false, SIMDRV_READ_DATA,
+         [&](i32 d) { return t.MeasurementChannel_ReadDataAsDouble(d, 0, 0, v, &(n = 4), 0, 0, 0, 0); }},
         {false, SIMDRV_READ_SINGLE, [&](i32 d) { return t.AD_ReadSingleVoltage(d, 0, 0, 0, 1, v); }},
-        {false, SIMDRV_READ_CT_DATA, [&](i32 d) { return t.MeasurementChannel_ReadDataAsUInt32(d, 1, 0, w, &(n = 4), 0, 0, 0, 0); }},
-        {false, SIMDRV_READ_TTL_DATA, [&](i32 d) { return t.MeasurementChannel_ReadDataAsUInt32(d, 2, 0, w, &(n = 4), 0, 0, 0, 0); }},
+        {false, SIMDRV_READ_CT_DATA,
+         [&](i32 d) { return t.MeasurementChannel_ReadDataAsUInt32(d, 1, 0, w, &(n = 4), 0, 0, 0, 0); }},
+        {false, SIMDRV_READ_TTL_DATA,
+         [&](i32 d) { return t.MeasurementChannel_ReadDataAsUInt32(d, 2, 0, w, &(n = 4), 0, 0, 0, 0); }},
         {false, SIMDRV_READ_CT_SINGLE, [&](i32 d) { return t.CT_ReadSingleValue(d, 0, w); }},
         {false, SIMDRV_READ_PORT, [&](i32 d) { return t.TTL_ReadPort(d, 0, w); }},
         {true, SIMDRV_WRITE_DA, [&](i32 d) { return t.DA_WriteChannelVoltage(d, 0, 1); }},

@@ -146,12 +146,11 @@ TEST_F(SimHostTest, SourceBlocksArriveWhenComplete)
         ASSERT_TRUE(SH_AddSource("r ramp amp=1 freq=3 timebase=5") && SH_Connect("r", m, 1));
         SimRunOptions o = SH_DefaultRunOptions(0.3);
         ASSERT_EQ(SH_Run(&o), 1);
-        ASSERT_GE(fake.taken.size(), 3u);
+        ASSERT_TRUE(fake.taken.size() >= 3 && m->in[1].released == g_sim.sources[0].fed.blockCount);
         for (size_t n = 0; n < fake.taken.size(); ++n) {
             EXPECT_TRUE(n >= 3 || fake.taken[n].first == c.cycles[n]) << c.size << " block " << n;
             EXPECT_DOUBLE_EQ(fake.taken[n].second, (double)(n * c.size) * c.distance);
         }
-        EXPECT_EQ(m->in[1].released, g_sim.sources[0].fed.blockCount);
         TearDown();
     }
 }
@@ -162,7 +161,8 @@ TEST_F(SimHostTest, VariableReferences)
     char text[16] = "";
     EXPECT_TRUE(Host()->GlVar_SetSyntax(text, 32767) && !strcmp(text, "{V32767}"));
     EXPECT_EQ(Host()->GlVar_SetSyntax(text, 32768), 0);
-    const std::pair<const char*, int> cases[] = {{"  {V12}  ", 12}, {"{V32768}", 0}, {"{V0}", 0}, {"{V3}x", 0}, {"{V 3}", 0}};
+    const std::pair<const char*, int> cases[] = {
+        {"  {V12}  ", 12}, {"{V32768}", 0}, {"{V0}", 0}, {"{V3}x", 0}, {"{V 3}", 0}};
     for (auto [reference, number] : cases) {
         i16 n = 0;
         EXPECT_EQ(Host()->ExpandVarNumber(reference, 400, &n) ? n : 0, number) << reference;
