@@ -38,7 +38,7 @@ i32 KW_CDECL FakeCompute(Module* m)
     if (m == g_sim.modules[0]->record && fake.cycle++ == fake.stopAtCycle) Host()->StopExperiment();
     if (fake.paused) return 0;
     while (Block* b = Host()->GetInputBlock(m, 1)) {
-        fake.taken.push_back({fake.cycle - 1, b->startTime});
+        fake.taken.push_back({fake.cycle - 1, (double)b->startTime});
         Host()->NewReleaseInputBlock(m, 1, "fake", __LINE__);
     }
     for (u32 i = 0; i < m->outputCount; ++i) {
@@ -232,7 +232,7 @@ TEST_F(SimHostTest, WorksheetRoundTripAndLinesThatDoNotLoad)
     SimModule* lb = g_sim.modules[1];
     EXPECT_STREQ(lb->record->name, "A name that ");
     EXPECT_EQ(std::vector<u8>((u8*)lb->record->params, (u8*)lb->record->params + 64), bytes);
-    EXPECT_EQ(lb->record->inputCount, 3u);
+    EXPECT_EQ((u32)lb->record->inputCount, 3u);  // a packed field: read by value
     EXPECT_EQ(SH_SourceOf(lb, 1), SH_FindSource("s1"));
     EXPECT_EQ(SH_WorksheetText(), saved);
     EXPECT_EQ(fake.messages, (std::vector<u32>{DMM_LOAD_MODULE, DMM_LOAD_MODULE, DMM_SAVE_MODULE, DMM_SAVE_MODULE}));
