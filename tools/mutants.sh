@@ -54,8 +54,8 @@ run_tests() {
     if ctest --test-dir "$build" -j "$jobs" --stop-on-failure --timeout 60 >"$log" 2>&1; then
         return 0
     fi
-    grep -m1 -oE 'Test +#[0-9]+: [^ ]+ [.]*[*]+[A-Za-z]+(: [A-Za-z]+)?' "$log" |
-        sed -E 's/Test +#[0-9]+: ([^ ]+) [.]*[*]+(.*)/\1 (\2)/' || echo "(see $log)"
+    grep -m1 -E 'Test +#[0-9]+: .*[*]{3}' "$log" |
+        sed -E 's/.*Test +#[0-9]+: ([^ ]+) .*[*]{3}([A-Za-z]+(: [A-Za-z]+)?).*/\1 (\2)/' | grep . || echo "(see $log)"
     return 1
 }
 
