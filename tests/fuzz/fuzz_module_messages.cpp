@@ -69,14 +69,17 @@ void TextInField(const char* text, size_t field)
     if (!memchr(text, 0, field)) abort();
 }
 
-i32 Default(Module*, u32, u32, u32) { return 0; }
+// Entries whose arguments do not matter: success, or nothing at all.
+template <class... A>
+i32 Zero(A...) { return 0; }
+template <class... A>
+void Nothing(A...) {}
+
 void Warning(const char* name, const char* text) { TextInField(name, 13), TextInField(text, 200); }
 void NameCall(const char* text, Module*, Handler) { TextInField(text, CHANNEL_NAME_SIZE); }
-void VarCall(int, Module*, Handler) {}
 int VarGet(int n, double* value) { return n & 1 ? (*value = -n, 1) : 0; }
 void CopyName(Fifo*, const char* name) { TextInField(name, CHANNEL_NAME_SIZE); }
 u32 BlockSize(u32 tb) { return tb * 7; }
-double Distance(u32 tb) { return 1.0 / (tb | 1); }
 
 // What the device answers in this run: a status now and then, counts and values.
 struct Device {
@@ -85,21 +88,12 @@ struct Device {
     u32 word;
 } s_device;
 
-i32 Answer() { return s_device.status; }
-
-i32 DrvOk(i32) { return 0; }
-i32 Call(i32) { return Answer(); }
-i32 Add3(i32, u32, u32) { return Answer(); }
-i32 Add4(i32, u32, u32, u32) { return Answer(); }
-i32 Mode(i32, u32, u32, u32, u32) { return Answer(); }
-i32 Incremental(i32, u32, u32, u32, u32, u32, u32, u32) { return Answer(); }
+// Entries that answer the device's status of this run.
+template <class... A>
+i32 Answer(A...) { return s_device.status; }
 i32 Word(i32, u32, u32* w) { return *w = s_device.word, Answer(); }
-i32 Write(i32, u32, u32) { return Answer(); }
 i32 PortInfos(i32, u32* a, u32* b, u32* c, u32* d) { return *a = *b = *c = *d = s_device.word, Answer(); }
-i32 Voltage(i32, u32, double) { return Answer(); }
 i32 Single(i32, u32, u32, u32, u32, double* v) { return *v = s_device.word, Answer(); }
-i32 Prepare(i32, u32, i32, i32) { return Answer(); }
-i32 Ratio(i32, u32, i32) { return Answer(); }
 i32 Count(i32, u32, u32, i32* n) { return *n = s_device.count, Answer(); }
 // Reads give what is asked for, or claim more than asked now and then.
 template <class T>
@@ -112,9 +106,6 @@ i32 ReadValues(i32, u32, u32, T* b, u32* n, u32, u32, u32, u32)
 i32 Connect(i32* h, const char* address, i32, u32, u32*) { return *h = (i32)strlen(address) % 3, 0; }
 i32 BySerial(const char* serial, i32* h) { return *h = (i32)strlen(serial) % 3, 0; }
 i32 ListSize(i32, u32* count) { return *count = 3, 0; }
-i32 AddAnalog(i32, u32, u32, u32, u32) { return 0; }
-i32 Frequency(i32, double) { return 0; }
-i32 SoftwareClock(i32, u32, u32) { return 0; }
 
 // Host clock and blocks of a compute call.
 struct Clock {
@@ -131,22 +122,21 @@ Block* CurrentOutput(Fifo* f)
     s_outputBlock.assign(sizeof(Block) + f->blockSize * sizeof(float), 0);
     return (Block*)s_outputBlock.data();
 }
-void ReleaseOutput(Fifo*, const char*, int) {}
-Block* InputBlock(Module*, u32 c) { return c < KW_MAX_CHANNELS && !s_inputBlocks[c].empty() ? (Block*)s_inputBlocks[c].data() : nullptr; }
+Block* InputBlock(Module*, u32 c)
+{
+    return c < KW_MAX_CHANNELS && !s_inputBlocks[c].empty() ? (Block*)s_inputBlocks[c].data() : nullptr;
+}
 void ReleaseInput(Module*, u32 c, const char*, int)
 {
     if (c >= KW_MAX_CHANNELS || s_inputBlocks[c].empty()) abort();  // never one it was not given
     s_inputBlocks[c].clear();
 }
-void Stop(void) {}
 void InternalError(const char* text, const char* tag, int) { TextInField(text, 1024), TextInField(tag, 32); }
 
 // Dialog sessions: memory, menus, lists and the variable syntax of the host.
 void* Alloc(u32 size, const char*, int) { return malloc(size); }
 void Free(void* p, const char*, int) { free(p); }
-void Menu(HWND, int) {}
 void UnitList(HWND, int, const char* unit) { TextInField(unit, CHANNEL_UNIT_SIZE); }
-void TimeBaseCombo(HWND, int, u32) {}
 u32 ComboId(int index) { return (u32)index; }
 void ModuleName(Module*, const char* name) { TextInField(name, 13); }
 void ModuleSize(Module* m, u32 in, u32 out) { m->inputCount = in, m->outputCount = out; }
@@ -169,81 +159,62 @@ void GetText(HWND, int id, char* buffer, int size) { kw_strlcpy(buffer, TextOf(i
 bool GetUnsigned(HWND, int id, u32* v) { return *v = (u32)strtoul(TextOf(id).c_str(), nullptr, 10), !TextOf(id).empty(); }
 void Check(HWND, int, bool on) { s_controls.checked = on; }
 bool IsChecked(HWND, int) { return s_controls.checked; }
-void Nothing(HWND, int, bool) {}
-void Limit(HWND, int, int) {}
-void Focus(HWND, int) {}
-void Reset(HWND, int) {}
 void AddItem(HWND, int, const char* text) { TextInField(text, 64); }
-void Select(HWND, int, int) {}
 int Selection(HWND, int) { return s_controls.selection; }
 int Count(HWND, int) { return s_controls.count; }
-void End(HWND, int) {}
-void Bar(HWND) {}
 // The device dialogs take a device field, terminated or not, and read within it.
 volatile char s_deviceEnd;
 void SelectDevice(HWND, char* device) { s_deviceEnd = device[DEV_STRING_SIZE - 1]; }
 bool DeviceInfo(HWND, const char* device) { return s_deviceEnd = device[DEV_STRING_SIZE - 1], true; }
-void Help(u32) {}
-const DlgUi kControls = {SetText,   GetText, GetUnsigned, Check, IsChecked,    Nothing,    Limit, Focus, Reset,
-                         AddItem,   Select,  Selection,   Count, End,          Bar,        SelectDevice, DeviceInfo,
-                         Help};
+const DlgUi kControls = {SetText, GetText, GetUnsigned, Check, IsChecked, Nothing, Nothing, Nothing, Nothing, AddItem,
+                         Nothing, Selection, Count, Nothing, Nothing, SelectDevice, DeviceInfo, Nothing};
 Module* s_current;
 
 void Install()
 {
-    g_host.PerformDefaultAction = Default;
+    g_host.PerformDefaultAction = Zero;
     g_host.ShowWarning = Warning;
-    g_host.GlStr_RegisterByText = NameCall;
-    g_host.GlStr_UnregisterByText = NameCall;
-    g_host.GlVar_RegisterByNumber = VarCall;
-    g_host.GlVar_UnregisterByNumber = VarCall;
+    g_host.GlStr_RegisterByText = g_host.GlStr_UnregisterByText = NameCall;
+    g_host.GlVar_RegisterByNumber = g_host.GlVar_UnregisterByNumber = Nothing;
     g_host.GlVar_Get = VarGet;
     g_host.CopyChannelName = CopyName;
     g_host.GetTimeBaseBlockSize = BlockSize;
-    g_host.GetTimeBaseSampleDistance = Distance;
     g_drv.RemoteDeviceConnect = Connect;
     g_drv.GetCardIDBySerial = BySerial;
-    g_drv.RemoteDeviceDisconnect = DrvOk;
-    g_drv.ConfigMeasure = DrvOk;
-    g_drv.StartMeasure = DrvOk;
-    g_drv.StopMeasure = DrvOk;
-    g_drv.AD_ClearChannelList = DrvOk;
-    g_drv.AD_GetChannelListSize = ListSize;
-    g_drv.AD_AddChannelToList = AddAnalog;
-    g_drv.AD_SetFrequency = Frequency;
-    g_drv.EnableSoftwareClock = SoftwareClock;
-    g_drv.CT_ClearChannelList = g_drv.TTL_ClearChannelList = g_drv.PWM_StartOutput = Call;
-    g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = ListSize;
-    g_drv.CT_AddChannelToList = Add3;
-    g_drv.TTL_AddChannelToList = Add4;
-    g_drv.TTL_SetChannelDirection = Write;
-    g_drv.CT_ImpulseCounter = g_drv.CT_FrequencyCounter = g_drv.CT_PeriodCounter = g_drv.CT_PulswidthCounter = Mode;
-    g_drv.CT_IncrementalCounter = Incremental;
-    g_drv.CT_SetFrequency = g_drv.TTL_SetFrequency = Frequency;
+    g_drv.RemoteDeviceDisconnect = g_drv.ConfigMeasure = g_drv.StartMeasure = g_drv.StopMeasure = Zero;
+    g_drv.AD_ClearChannelList = Zero;
+    g_drv.AD_GetChannelListSize = g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = ListSize;
+    g_drv.AD_AddChannelToList = Zero;
+    g_drv.AD_SetFrequency = g_drv.CT_SetFrequency = g_drv.TTL_SetFrequency = Zero;
+    g_drv.EnableSoftwareClock = Zero;
+    g_drv.CT_ClearChannelList = g_drv.TTL_ClearChannelList = g_drv.PWM_StartOutput = Answer;
+    g_drv.CT_AddChannelToList = Answer;
+    g_drv.TTL_AddChannelToList = Answer;
+    g_drv.TTL_SetChannelDirection = g_drv.TTL_WritePort = Answer;
+    g_drv.CT_ImpulseCounter = g_drv.CT_FrequencyCounter = g_drv.CT_PeriodCounter = g_drv.CT_PulswidthCounter = Answer;
+    g_drv.CT_IncrementalCounter = Answer;
     g_drv.CT_ReadSingleValue = g_drv.TTL_ReadPort = Word;
-    g_drv.TTL_WritePort = Write;
     g_drv.TTL_GetPortInfos = PortInfos;
-    g_drv.DA_WriteChannelVoltage = Voltage;
+    g_drv.DA_WriteChannelVoltage = g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Answer;
     g_drv.AD_ReadSingleVoltage = Single;
-    g_drv.PWM_PreparePWMOutput = g_drv.PWM_PrepareFMOutput = Prepare;
-    g_drv.PWM_WriteNewPWMRatio = Ratio;
-    g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Voltage;
+    g_drv.PWM_PreparePWMOutput = g_drv.PWM_PrepareFMOutput = Answer;
+    g_drv.PWM_WriteNewPWMRatio = Answer;
     g_drv.MeasurementChannel_GetNumberOfValues = Count;
     g_drv.MeasurementChannel_ReadDataAsDouble = ReadValues<double>;
     g_drv.MeasurementChannel_ReadDataAsUInt32 = ReadValues<u32>;
     g_host.GetTimeBaseTime = Time;
     g_host.GetTimeBaseSampleDistance = TimeDistance;
     g_host.GetCurrentOutputBlock = CurrentOutput;
-    g_host.NewReleaseOutputBlock = ReleaseOutput;
+    g_host.NewReleaseOutputBlock = Nothing;
     g_host.GetInputBlock = InputBlock;
     g_host.NewReleaseInputBlock = ReleaseInput;
-    g_host.StopExperiment = Stop;
+    g_host.StopExperiment = Nothing;
     g_host.ShowInternalError = InternalError;
     g_host.NewMemAlloc = Alloc;
     g_host.NewDoMemFree = Free;
-    g_host.SetMenuForGlobalStrings = g_host.SetMenuForGlobalVars = Menu;
+    g_host.SetMenuForGlobalStrings = g_host.SetMenuForGlobalVars = Nothing;
     g_host.FillUnitList = UnitList;
-    g_host.FillTimeBaseCombo = TimeBaseCombo;
+    g_host.FillTimeBaseCombo = Nothing;
     g_host.GetTimeBaseComboID = ComboId;
     g_host.ChangeModuleName = ModuleName;
     g_host.ChangeModuleSize = ModuleSize;

@@ -7,48 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The names the host is asked for, in order: 59 variables, then 105 functions.
-const char* const kNames =
-    "hInstTarn MainMenu GlobalModuleClass &hwndDesk &Module &ViewModule &wNumberOfModules &uiHighModuleNumber "
-    "&CurrentModule &CurrentModulePtr uiVersionsTyp uiDistributorTyp bDateDayLeadingZero bDateMonthLeadingZero "
-    "bDateYearLong wDateFormat bTime24h bTimeLeadingZero TimeTrenn DezTrenn bDecLeadingZero DateTrenn "
-    "&bDisplayWithoutWnd &bPauseIsDisabled &LAYER_OutputParam &StreamOptionen &TempStreamOptionen &CJ_Refs "
-    "&CJ_Temp hBitChannel hBitLessMore hDkGrayPen hPipePenRed hPipePenGreen hLightRedBrush hGreenBrush "
-    "InitialStartupDir ExeFileDir NameOfFlowChart FullNameOfFlowChart ProgFileNameIni DefStreamingDir "
-    "DefFlowchartDir DefDataDir DefDeviceDir DefUtilityDir GlobalFlowChartInfo.Author GlobalFlowChartInfo.Company "
-    "GlobalFlowChartInfo.Department GlobalFlowChartInfo.Title GlobalFlowChartInfo.Info DapSetup "
-    "&ExperimentStartTime &StartingTimeTicks &SysInfo &SysOpt &DdeInstance &ToolTip &nWindowOrder "
-    // functions
-    "NewMemAlloc NewMemReAlloc NewDoMemFree DefineDllModule DefineDllVariable RegisterModuleClass "
-    "PerformDefaultAction NewReleaseOutputBlock GetCurrentOutputBlock GetInputFifo GetInputBlock "
-    "NewReleaseInputBlock ChangeModuleSize ChangeModuleName ChangeNameInString SendModuleMessage "
-    "SendModChanMessage CopyChannelName FillUnitList MODUL_InitAll MODUL_DestroyAll InitMatrixNew ShowWarning "
-    "EnableAllWindows ShowInternalError StopExperiment PauseExperiment CurrentExperimentTime "
-    "DispatchQueuedMessages BBox_FullEnter BBox_FullLeave BBox_LightEnter BBox_LightLeave CreateSatellite "
-    "UpdateSatellite RemoveUselessSatellites CreateStackedPen CreateStackedPenIndirect CreateStackedFontIndirect "
-    "CreateStackedSolidBrush CreateStackedBrushIndirect DeleteStackedObject do_fft EditText "
-    "LoadInterpolationTable LoadTableFromFile SearchForFileToLoad DoesFileExistAndMsg AskForFilenameChange "
-    "CheckCreateDir InitPrinter PrintHeader ExitPrinter PrintFooter NextPage CheckedCreateFile CheckedOpenFile "
-    "CreateAndShowToolTipWindow SendPanelMessage GlStr_RegisterByText GlStr_UnregisterByText ExpandString "
-    "ExpandStringNumber ExpandVarNumber ExpandUnitString ExpandUnit GlStr_RegisterByNumber "
-    "GlStr_UnregisterByNumber GlStr_Set GlStr_Get GlStr_PrefixGet GlVar_RegisterByNumber "
-    "GlVar_UnregisterByNumber GlVar_Set GlVar_Get GlVar_PrefixGet GlVar_VarStringGet GlVar_SetSyntax "
-    "GlStr_SetSyntax SetMenuForGlobalStrings SetMenuForGlobalVars DeleteMenuForGlobalStrings "
-    "DeleteMenuForGlobalVars ShowVarsAndSelect DsbHasChanged RegisterMenuEntry RegisterExtraMemory "
-    "FindModuleByName AddExtMemInstance RemoveExtMemInstance RegisterNewWorksheetNotification RegisterTimeBase "
-    "UnregisterTimeBase SetTimeBase SetTimeBaseTime IncTimeBaseTime GetTimeBaseBlockSize "
-    "GetTimeBaseSampleDistance GetTimeBaseTime FillTimeBaseCombo GetTimeBaseComboID TimeBaseDialog "
-    "ScanStringForGlobals GlvoModuleNotifyGlobalVar TarnovaInsertMenu";
+// The seven switches that the host may answer with 0.
 const std::set<std::string> kMayBeZero = {"bDateDayLeadingZero", "bDateMonthLeadingZero", "bDateYearLong",
                                           "wDateFormat", "bTime24h", "bTimeLeadingZero", "bDecLeadingZero"};
 
-// A host that answers from its own table and records everything it sees.
+// A host that answers every name (variables with 0x1000 + the request's
+// number, so that a shifted slot shows) but those it lacks, and records
+// what it sees.
 struct FakeHost {
     std::set<std::string> missing;  // answered with 0
     int refused = -1;               // 0: DefineDllModule fails; n > 0: the n-th DefineDllVariable
@@ -78,35 +48,31 @@ struct FakeHost {
     }
 };
 
-std::vector<std::string> Names()
+// 59 variables, then 105 functions, each name once; each answer in its own
+// slot (the anchors are the slots the plug-in reads); then the definition
+// opens and the seven plug-in variables are announced.
+TEST(Binding, AsksEveryNameOnceAndStoresEachAnswerInItsSlot)
 {
-    std::vector<std::string> out;
-    std::istringstream in(kNames);
-    for (std::string s; in >> s;) out.push_back(s);
-    return out;
-}
-
-TEST(Binding, AsksEveryNameInOrderAndStoresEachAnswerInItsSlot)
-{
-    std::vector<std::string> names = Names();
-    ASSERT_EQ(names.size(), 164u);
     FakeHost host;
     ASSERT_EQ(host.Bind(), 1);
     ASSERT_EQ(host.requests.size(), 164u);
-    for (size_t i = 0; i < 164; ++i)
-        EXPECT_EQ(host.requests[i], std::make_pair((u32)(i < 59 ? TARN_MSG_GET_VARIABLE : TARN_MSG_GET_FUNCTION),
-                                                   names[i]));
-    // Variables are answered 0x1000 + request number, so a shifted slot shows.
+    std::set<std::string> names;
+    for (size_t i = 0; i < host.requests.size(); ++i) {
+        EXPECT_EQ(host.requests[i].first, i < 59 ? TARN_MSG_GET_VARIABLE : TARN_MSG_GET_FUNCTION) << i;
+        EXPECT_TRUE(names.insert(host.requests[i].second).second) << host.requests[i].second;
+    }
+    EXPECT_EQ(host.requests[0].second, "hInstTarn");
+    EXPECT_EQ(host.requests[9].second, "&CurrentModulePtr");
+    EXPECT_EQ(host.requests[58].second, "&nWindowOrder");
+    EXPECT_EQ(host.requests[59].second, "NewMemAlloc");
+    EXPECT_EQ(host.requests[163].second, "TarnovaInsertMenu");
     EXPECT_EQ(g_host.hInstTarn, 0x1001u);
+    EXPECT_EQ(g_host.p_CurrentModulePtr, 0x100Au);
     EXPECT_EQ(g_host.DezTrenn, 0x1014u);
+    EXPECT_EQ(g_host.bDecLeadingZero, 0x1015u);
     EXPECT_EQ(g_host.p_nWindowOrder, 0x103Bu);
     EXPECT_EQ((void*)g_host.DefineDllVariable, (void*)&FakeHost::DefineVariable);
-}
 
-TEST(Binding, AnnouncesThePluginVariablesAfterOpeningTheDefinition)
-{
-    FakeHost host;
-    ASSERT_EQ(host.Bind(), 1);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"DefineDllModule", "fGlobalMilliSecondsPerSample",
                                                     "uiGlobalBlockSize", "bAnimation", "bExperimentIsRunning",
                                                     "bExperimentIsPaused", "dwExperimentStartTimeTicks",
@@ -120,8 +86,9 @@ TEST(Binding, AnnouncesThePluginVariablesAfterOpeningTheDefinition)
 }
 
 // The seven switches may be 0 (a stale value is overwritten); any other
-// missing name ends the binding right there, before the definitions.
-TEST(Binding, FirstMissingNameEndsTheBindingButTheSwitchesMayBeZero)
+// missing name ends the binding right there, before the definitions, and so
+// does a refused DefineDllModule or DefineDllVariable.
+TEST(Binding, FirstMissingNameOrRefusedDefinitionEndsTheBinding)
 {
     FakeHost all;
     all.missing = kMayBeZero;
@@ -129,20 +96,15 @@ TEST(Binding, FirstMissingNameEndsTheBindingButTheSwitchesMayBeZero)
     EXPECT_EQ(all.Bind(), 1);
     EXPECT_EQ(g_host.bTime24h, 0u);
 
-    std::vector<std::string> names = Names();
-    for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t i = 0; i < all.requests.size(); ++i) {
+        const std::string& name = all.requests[i].second;
         FakeHost h;
-        h.missing = {names[i]};
-        bool zero = kMayBeZero.count(names[i]);
-        EXPECT_EQ(h.Bind(), zero ? 1 : 0) << names[i];
-        EXPECT_EQ(h.requests.size(), zero ? 164 : i + 1) << names[i];
-        EXPECT_EQ(h.calls.size(), zero ? 8u : 0u) << names[i];
+        h.missing = {name};
+        bool zero = kMayBeZero.count(name);
+        EXPECT_EQ(h.Bind(), zero ? 1 : 0) << name;
+        EXPECT_EQ(h.requests.size(), zero ? 164 : i + 1) << name;
+        EXPECT_EQ(h.calls.size(), zero ? 8u : 0u) << name;
     }
-}
-
-// A refused DefineDllModule or DefineDllVariable ends the binding at that call.
-TEST(Binding, RefusedDefinitionEndsTheBinding)
-{
     for (int n = 0; n <= 7; ++n) {
         FakeHost h;
         h.refused = n;

@@ -9,30 +9,43 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-std::string Field(const char* s, int n)
+// Fields are counted like strtok: a run of '#' separates once, so an empty
+// serial number moves the later fields down by one. Invalid strings (too
+// short, not "\?\", a whole field without terminator) have no fields. The
+// naming length reaches the end of field 3, or of the last field there is.
+TEST(DeviceString, FieldsHandleAndNamingLength)
 {
-    char* f = DEV_GetField(s, n);
-    std::string out = f ? f : "<null>";
-    DEV_FreeString(f);
-    return out;
+    struct { const char* s; std::vector<const char*> fields; i32 handle; size_t naming; } cases[] = {
+        {"\\?\\eth#3#SER9#192.168.1.7#00:0A:11#bench", {"\\?\\eth", "3", "SER9", "192.168.1.7", "00:0A:11", "bench"}, 3, 25},
+        {"\\?\\eth#3##192.168.1.7#00:0A:11#bench", {"\\?\\eth", "3", "192.168.1.7", "00:0A:11", "bench"}, 3, 30},
+        {"\\?\\usb#0#K12345###", {"\\?\\usb", "0", "K12345"}, 0, 15},
+        {"\\?\\eth#12abc#S#A", {"\\?\\eth", "12abc", "S", "A"}, 12, 16},  // atoi rules
+        {"\\?\\ethernet", {"\\?\\ethernet"}, -1, 11},
+        {"\\?\\eth#", {}, -1, 6},
+        {"/?/eth#1#2", {}, -1, 10},
+        {nullptr, {}, -1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.s ? c.s : "null");
+        for (int n = 0; n < 7; ++n) {
+            char* f = DEV_GetField(c.s, n);
+            EXPECT_STREQ(f, n < (int)c.fields.size() ? c.fields[n] : nullptr) << n;
+            DEV_FreeString(f);
+        }
+        EXPECT_EQ(DEV_GetHandleField(c.s), c.handle);
+        if (c.s) {
+            EXPECT_EQ(DEV_NamingLength(c.s), c.naming);
+        }
+    }
 }
 
-// Fields are counted like strtok: a run of '#' separates once, so an empty
-// serial number moves the later fields down by one.
-TEST(DeviceString, Fields)
+// The string that would connect if it were cut at the field's last
+// character; filling the whole field, it has no terminator.
+std::string DamagedField()
 {
-    const char* full = "\\?\\eth#3#SER9#192.168.1.7#00:0A:11#bench";
-    EXPECT_EQ(Field(full, 0), "\\?\\eth");
-    EXPECT_EQ(Field(full, 3), "192.168.1.7");
-    EXPECT_EQ(Field(full, 5), "bench");
-    EXPECT_EQ(Field(full, 6), "<null>");
-    EXPECT_EQ(Field("\\?\\eth#3##192.168.1.7#00:0A:11#bench", 3), "00:0A:11");
-    EXPECT_EQ(Field("\\?\\usb#0#K12345###", 3), "<null>");
-    // Invalid strings have no fields: too short, or not "\?\".
-    for (const char* invalid : {"\\?\\eth#", "/?/eth#1#2", (const char*)nullptr}) EXPECT_EQ(Field(invalid, 0), "<null>");
-    EXPECT_EQ(DEV_GetHandleField("\\?\\eth#-3#S#A"), -3);
-    EXPECT_EQ(DEV_GetHandleField("\\?\\eth#12abc#S#A"), 12);  // atoi rules
-    EXPECT_EQ(DEV_GetHandleField("\\?\\ethernet"), -1);       // no field 1
+    std::string text = "\\?\\usb#0#K12345###";
+    text.resize(DEV_STRING_SIZE, '#');
+    return text;
 }
 
 struct DeviceTest : ::testing::Test {
@@ -60,6 +73,9 @@ TEST_F(DeviceTest, ConnectsByKind)
     EXPECT_EQ(+DEV_FindDevice(9)->slot, 2u);  // one entry for both
 }
 
+// Strings that name no device reach no driver call; a refusal (even one that
+// writes a handle), a missing entry point or a field without terminator
+// connects nothing and leaves no current device string.
 TEST_F(DeviceTest, RefusedConnections)
 {
     const char* refused[] = {
@@ -74,33 +90,19 @@ TEST_F(DeviceTest, RefusedConnections)
         EXPECT_EQ(h, -1);
     }
     EXPECT_TRUE(rig.take().empty());
-    EXPECT_EQ(TVXDeviceUriConnect("\\?\\usb#0#UNKNOWN###", &h), 0);  // the driver refuses
-    g_drv.RemoteDeviceConnect = nullptr;                             // missing entry point
+    EXPECT_EQ(TVXDeviceUriConnect("\\?\\usb#0#UNKNOWN###", &h), 0);
+    for (const char* call : {"GetCardIDBySerial", "RemoteDeviceConnect"}) {
+        rig.fail(call, -5, 0, 1);
+        EXPECT_EQ(TVXDeviceUriConnect("\\?\\usb#0#K12345###", &h) + TVXDeviceUriConnect("\\?\\eth#3#S#192.168.1.7", &h), 1)
+            << call;
+    }
+    std::unique_ptr<char[]> field(new char[DEV_STRING_SIZE]);  // exactly the field, for the sanitizers
+    memcpy(field.get(), DamagedField().data(), DEV_STRING_SIZE);
+    EXPECT_EQ(TVXDeviceUriConnect(field.get(), &h), 0);
+    DEV_ResetAll();
+    g_drv.RemoteDeviceConnect = nullptr;
     EXPECT_EQ(TVXDeviceUriConnect("\\?\\eth#3#S#192.168.1.7", &h), 0);
     EXPECT_EQ(DEV_FindDevice(7), nullptr);
-    EXPECT_EQ(DEV_CurrentDeviceString(), nullptr);
-}
-
-// The string that would connect if it were cut at the field's last
-// character; filling the whole field, it has no terminator.
-std::string DamagedField()
-{
-    std::string text = "\\?\\usb#0#K12345###";
-    text.resize(DEV_STRING_SIZE, '#');
-    return text;
-}
-
-// A field without terminator is no device string: nothing reads past it
-// (the copy below is exactly the field, for the sanitizers), and it neither
-// connects nor becomes the current device string.
-TEST_F(DeviceTest, FieldWithoutTerminatorNamesNoDevice)
-{
-    std::unique_ptr<char[]> field(new char[DEV_STRING_SIZE]);
-    memcpy(field.get(), DamagedField().data(), DEV_STRING_SIZE);
-    EXPECT_FALSE(DEV_IsValidString(field.get()));
-    EXPECT_EQ(Field(field.get(), 0), "<null>");
-    EXPECT_EQ(DEV_GetHandleField(field.get()), -1);
-    EXPECT_EQ(TVXDeviceUriConnect(field.get(), &h), 0);
     EXPECT_EQ(DEV_CurrentDeviceString(), nullptr);
     field[DEV_STRING_SIZE - 1] = 0;  // now it ends within its field
     EXPECT_EQ(TVXDeviceUriConnect(field.get(), &h), 1);
@@ -131,6 +133,8 @@ struct RunTest : DeviceTest {
     }
 };
 
+// The first module's start marks the shared entry for the run; go configures
+// and starts the device once; the first stop stops and disconnects it for all.
 TEST_F(RunTest, TwoModulesShareOneDevice)
 {
     DevEntry* e = DEV_FindDevice(9);
@@ -153,14 +157,12 @@ TEST_F(RunTest, TwoModulesShareOneDevice)
 TEST_F(RunTest, FailuresAndMissingEntryPoints)
 {
     EXPECT_EQ(DEV_RunGo(-1), 0);
-    rig.status["ConfigMeasure"] = -1000;
+    rig.fail("ConfigMeasure", -1000, 0, 1);
     i32 status = 0;
     EXPECT_EQ(DEV_RunGo(ha, &status), 0);
     EXPECT_EQ(status, -1000);  // the refusing call's status goes to the module
-    rig.status["ConfigMeasure"] = 0;
-    rig.status["StartMeasure"] = -2;
+    rig.fail("StartMeasure", -2, 0, 1);
     EXPECT_EQ(DEV_RunGo(ha), 0);  // configures again, then fails to start
-    rig.status["StartMeasure"] = 0;
     g_drv.StartMeasure = nullptr;
     EXPECT_EQ(DEV_RunGo(ha), 0);  // configured already; the missing StartMeasure fails
     g_drv.RemoteDeviceDisconnect = nullptr;

@@ -20,10 +20,14 @@ static void Log(const char* format, ...)
     s_rig->log.push_back(text);
 }
 
-static i32 Found(const char* key, i32* h)
+// The handle of a known address or serial number, -5 for others; a fault set
+// for the call answers its status with the handle written all the same.
+static i32 Found(const char* call, const char* key, i32* h)
 {
     auto it = s_rig->handleOf.find(key);
-    return it == s_rig->handleOf.end() ? -5 : (*h = it->second, 0);
+    i32 status = it == s_rig->handleOf.end() ? -5 : (*h = it->second, 0);
+    i32 fault = RigStatus(call);
+    return fault ? fault : status;
 }
 
 static Stream& StreamOf(Fifo* f)
@@ -42,9 +46,11 @@ static void Fresh(Stream& s)
 static void InstallHost()
 {
     g_host = HostServices{};
-    g_host.PerformDefaultAction = [](Module*, u32 msg, u32 w, u32 l) { return Log("Default(%u,%u,%u)", msg, w, l), 77; };
+    g_host.PerformDefaultAction = [](Module*, u32 m, u32 w, u32 l) { return Log("Default(%u,%u,%u)", m, w, l), 77; };
     g_host.ShowWarning = [](const char* name, const char* text) { Log("ShowWarning(%s|%s)", name, text); };
-    g_host.ShowInternalError = [](const char* text, const char* tag, int) { Log("ShowInternalError(%s|%s)", tag, text); };
+    g_host.ShowInternalError = [](const char* text, const char* tag, int) {
+        Log("ShowInternalError(%s|%s)", tag, text);
+    };
     g_host.StopExperiment = [] { Log("StopExperiment"); };
     g_host.GlStr_RegisterByText = [](const char* text, Module*, Handler) { Log("GlStr_Register(%s)", text); };
     g_host.GlStr_UnregisterByText = [](const char* text, Module*, Handler) { Log("GlStr_Unregister(%s)", text); };
@@ -132,101 +138,40 @@ i32 RigStatus(const char* name)
 // Logs a call and answers the status set for it.
 #define KW_CALL(name, format, ...) (Log(name "(" format ")", __VA_ARGS__), RigStatus(name))
 
-static i32 SetFrequency(const char* name, i32 h, double hz)
-{
-    Log("%s(%d,%g)", name, h, hz);
-    return RigStatus(name);
-}
-
-static i32 ReadData(const char* name, u32 pos, u32* count, void (*put)(u32 i, double v, void* buffer), void* buffer)
+// A data read: at most what waits at the list position, through put(i, value).
+template <class Put>
+static i32 ReadData(const char* name, u32 pos, u32* count, Put put)
 {
     if (i32 st = RigStatus(name)) return st;
     auto& q = s_rig->waiting[pos];
     s_rig->requests.push_back(*count);
     *count = std::min<u32>(*count, (u32)q.size());
-    for (u32 i = 0; i < *count; ++i) put(i, q.front(), buffer), q.pop_front();
+    for (u32 i = 0; i < *count; ++i) put(i, q.front()), q.pop_front();
     *count += s_rig->overReport;
     return 0;
 }
+
+// A single reading of device channel or counter c: 1000 c + the readings so far.
+static double SingleValue(u32 c) { return 1000.0 * c + s_rig->singleValue++; }
 
 // The list size, and adds that grow the list unless refused.
 static i32 ListSize(const char* name, u32* n) { return *n = s_rig->listSize, RigStatus(name); }
 static i32 Added(i32 st) { return s_rig->listSize += st == 0 ? s_rig->listGrowth : 0, st; }
 static i32 Cleared(i32 st) { return s_rig->listSize = 0, st; }
 
-// The counter, digital and output entry points of the fake device.
-static void InstallOtherKinds()
-{
-    g_drv.CT_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("CT_ClearChannelList", "%d", h)); };
-    g_drv.TTL_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("TTL_ClearChannelList", "%d", h)); };
-    g_drv.CT_GetChannelListSize = [](i32, u32* n) { return ListSize("CT_GetChannelListSize", n); };
-    g_drv.TTL_GetChannelListSize = [](i32, u32* n) { return ListSize("TTL_GetChannelListSize", n); };
-    g_drv.CT_AddChannelToList = [](i32 h, u32 c, u32 flag) {
-        return Added(KW_CALL("CT_AddChannelToList", "%d,%u,%u", h, c, flag));
-    };
-    g_drv.TTL_AddChannelToList = [](i32 h, u32 line, u32 a, u32 b) {
-        return Added(KW_CALL("TTL_AddChannelToList", "%d,%u,%u,%u", h, line, a, b));
-    };
-#define KW_MODE(name)                                                                                   \
-    g_drv.name = [](i32 h, u32 c, u32 a, u32 b, u32 d) { return KW_CALL(#name, "%d,%u,%u,%u,%u", h, c, a, b, d); }
-    KW_MODE(CT_ImpulseCounter);
-    KW_MODE(CT_FrequencyCounter);
-    KW_MODE(CT_PeriodCounter);
-    KW_MODE(CT_PulswidthCounter);
-#undef KW_MODE
-    g_drv.CT_IncrementalCounter = [](i32 h, u32 c, u32 a, u32 b, u32 d, u32 e, u32 f, u32 g) {
-        return KW_CALL("CT_IncrementalCounter", "%d,%u,%u,%u,%u,%u,%u,%u", h, c, a, b, d, e, f, g);
-    };
-    g_drv.CT_SetFrequency = [](i32 h, double hz) { return SetFrequency("CT_SetFrequency", h, hz); };
-    g_drv.TTL_SetFrequency = [](i32 h, double hz) { return SetFrequency("TTL_SetFrequency", h, hz); };
-    g_drv.CT_ReadSingleValue = [](i32, u32 c, u32* v) {
-        Log("CT_ReadSingleValue(%u)", c);
-        return *v = (u32)s_rig->singleValue++, RigStatus("CT_ReadSingleValue");
-    };
-    g_drv.TTL_GetPortInfos = [](i32 h, u32* a, u32* b, u32* c, u32* d) {
-        i32 st = KW_CALL("TTL_GetPortInfos", "%d", h);
-        if (st == 0) *a = s_rig->portInfo[0], *b = s_rig->portInfo[1], *c = s_rig->portInfo[2], *d = s_rig->portInfo[3];
-        return st;
-    };
-    g_drv.TTL_SetChannelDirection = [](i32 h, u32 line, u32 out) {
-        return KW_CALL("TTL_SetChannelDirection", "%d,%u,%u", h, line, out);
-    };
-    g_drv.TTL_ReadPort = [](i32 h, u32 port, u32* w) {
-        return *w = s_rig->portWord, KW_CALL("TTL_ReadPort", "%d,%u", h, port);
-    };
-    g_drv.TTL_WritePort = [](i32 h, u32 port, u32 w) { return KW_CALL("TTL_WritePort", "%d,%u,%u", h, port, w); };
-    g_drv.DA_WriteChannelVoltage = [](i32 h, u32 c, double v) {
-        return KW_CALL("DA_WriteChannelVoltage", "%d,%u,%g", h, c, v);
-    };
-    g_drv.PWM_PreparePWMOutput = [](i32 h, u32 c, i32 f, i32 d) {
-        return KW_CALL("PWM_PreparePWMOutput", "%d,%u,%d,%d", h, c, f, d);
-    };
-    g_drv.PWM_PrepareFMOutput = [](i32 h, u32 c, i32 f, i32 d) {
-        return KW_CALL("PWM_PrepareFMOutput", "%d,%u,%d,%d", h, c, f, d);
-    };
-    g_drv.PWM_StartOutput = [](i32 h) { return KW_CALL("PWM_StartOutput", "%d", h); };
-    g_drv.PWM_WriteNewPWMRatio = [](i32 h, u32 c, i32 d) { return KW_CALL("PWM_WriteNewPWMRatio", "%d,%u,%d", h, c, d); };
-    g_drv.PWM_SetFrequency = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetFrequency", "%d,%u,%g", h, c, v); };
-    g_drv.PWM_SetDutyCycle = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetDutyCycle", "%d,%u,%g", h, c, v); };
-    g_drv.MeasurementChannel_ReadDataAsUInt32 = [](i32, u32, u32 pos, u32* buffer, u32* count, u32, u32, u32,
-                                                   u32) {
-        return ReadData("MeasurementChannel_ReadDataAsUInt32", pos, count,
-                        [](u32 i, double v, void* b) { ((u32*)b)[i] = (u32)v; }, buffer);
-    };
-}
-
+// Every entry point of the fake device that the modules call.
 static void InstallDevice()
 {
     g_drv = DrvTable{};
     g_drv.RemoteDeviceConnect = [](i32* h, const char* address, i32 port, u32 flags, u32* word) {
         Log("RemoteDeviceConnect(%s,%d,%u)", address, port, flags);
         s_rig->wordAtConnectEntry = *word;
-        return Found(address, h);
+        return Found("RemoteDeviceConnect", address, h);
     };
     g_drv.GetCardIDBySerial = [](const char* serial, i32* h) {
         Log("GetCardIDBySerial(%s)", serial);
         s_rig->handleAtSerialEntry = *h;
-        return Found(serial, h);
+        return Found("GetCardIDBySerial", serial, h);
     };
     g_drv.RemoteDeviceDisconnect = [](i32 h) { return Log("RemoteDeviceDisconnect(%d)", h), 0; };
     g_drv.RemoteDevicesGetIPFromSearchResult = [](u32 i, char* buffer, u32 size) {
@@ -250,28 +195,84 @@ static void InstallDevice()
     g_drv.ConfigMeasure = [](i32 h) { return KW_CALL("ConfigMeasure", "%d", h); };
     g_drv.StartMeasure = [](i32 h) { return KW_CALL("StartMeasure", "%d", h); };
     g_drv.StopMeasure = [](i32 h) { return Log("StopMeasure(%d)", h), 0; };
+
     g_drv.AD_ClearChannelList = [](i32) { return Cleared(RigStatus("AD_ClearChannelList")); };
+    g_drv.CT_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("CT_ClearChannelList", "%d", h)); };
+    g_drv.TTL_ClearChannelList = [](i32 h) { return Cleared(KW_CALL("TTL_ClearChannelList", "%d", h)); };
     g_drv.AD_GetChannelListSize = [](i32, u32* n) { return ListSize("AD_GetChannelListSize", n); };
+    g_drv.CT_GetChannelListSize = [](i32, u32* n) { return ListSize("CT_GetChannelListSize", n); };
+    g_drv.TTL_GetChannelListSize = [](i32, u32* n) { return ListSize("TTL_GetChannelListSize", n); };
     g_drv.AD_AddChannelToList = [](i32 h, u32 c, u32 mode, u32 range, u32 sw) {
         return Added(KW_CALL("AD_AddChannelToList", "%d,%u,%u,%u,%u", h, c, mode, range, sw));
     };
-    g_drv.AD_SetFrequency = [](i32 h, double hz) { return SetFrequency("AD_SetFrequency", h, hz); };
-    g_drv.EnableSoftwareClock = [](i32 h, u32 on, u32 size) {
-        return KW_CALL("EnableSoftwareClock", "%d,%u,%u", h, on, size);
+    g_drv.CT_AddChannelToList = [](i32 h, u32 c, u32 a) {
+        return Added(KW_CALL("CT_AddChannelToList", "%d,%u,%u", h, c, a));
     };
-    g_drv.AD_ReadSingleVoltage = [](i32, u32, u32, u32, u32, double* v) {
-        return *v = s_rig->singleValue++, RigStatus("AD_ReadSingleVoltage");
+    g_drv.TTL_AddChannelToList = [](i32 h, u32 line, u32 a, u32 b) {
+        return Added(KW_CALL("TTL_AddChannelToList", "%d,%u,%u,%u", h, line, a, b));
+    };
+#define KW_MODE(name) \
+    g_drv.name = [](i32 h, u32 c, u32 a, u32 b, u32 d) { return KW_CALL(#name, "%d,%u,%u,%u,%u", h, c, a, b, d); }
+    KW_MODE(CT_ImpulseCounter);
+    KW_MODE(CT_FrequencyCounter);
+    KW_MODE(CT_PeriodCounter);
+    KW_MODE(CT_PulswidthCounter);
+#undef KW_MODE
+    g_drv.CT_IncrementalCounter = [](i32 h, u32 c, u32 a, u32 b, u32 d, u32 e, u32 f, u32 g) {
+        return KW_CALL("CT_IncrementalCounter", "%d,%u,%u,%u,%u,%u,%u,%u", h, c, a, b, d, e, f, g);
+    };
+    g_drv.AD_SetFrequency = [](i32 h, double hz) { return KW_CALL("AD_SetFrequency", "%d,%g", h, hz); };
+    g_drv.CT_SetFrequency = [](i32 h, double hz) { return KW_CALL("CT_SetFrequency", "%d,%g", h, hz); };
+    g_drv.TTL_SetFrequency = [](i32 h, double hz) { return KW_CALL("TTL_SetFrequency", "%d,%g", h, hz); };
+    g_drv.EnableSoftwareClock = [](i32 h, u32 on, u32 n) {
+        return KW_CALL("EnableSoftwareClock", "%d,%u,%u", h, on, n);
+    };
+    g_drv.TTL_GetPortInfos = [](i32 h, u32* a, u32* b, u32* c, u32* d) {
+        i32 st = KW_CALL("TTL_GetPortInfos", "%d", h);
+        if (st == 0) *a = s_rig->portInfo[0], *b = s_rig->portInfo[1], *c = s_rig->portInfo[2], *d = s_rig->portInfo[3];
+        return st;
+    };
+    g_drv.TTL_SetChannelDirection = [](i32 h, u32 line, u32 out) {
+        return KW_CALL("TTL_SetChannelDirection", "%d,%u,%u", h, line, out);
+    };
+
+    g_drv.AD_ReadSingleVoltage = [](i32, u32 c, u32, u32, u32, double* v) {
+        return *v = SingleValue(c), RigStatus("AD_ReadSingleVoltage");
+    };
+    g_drv.CT_ReadSingleValue = [](i32, u32 c, u32* v) {
+        Log("CT_ReadSingleValue(%u)", c);
+        return *v = (u32)SingleValue(c), RigStatus("CT_ReadSingleValue");
+    };
+    g_drv.TTL_ReadPort = [](i32 h, u32 p, u32* w) {
+        return *w = s_rig->portWord, KW_CALL("TTL_ReadPort", "%d,%u", h, p);
     };
     g_drv.MeasurementChannel_GetNumberOfValues = [](i32, u32, u32 pos, i32* n) {
-        return *n = (i32)s_rig->waiting[pos].size() + s_rig->countOffset,
-               RigStatus("MeasurementChannel_GetNumberOfValues");
+        *n = (i32)s_rig->waiting[pos].size() + s_rig->countOffset;
+        return RigStatus("MeasurementChannel_GetNumberOfValues");
     };
-    g_drv.MeasurementChannel_ReadDataAsDouble = [](i32, u32, u32 pos, double* buffer, u32* count, u32, u32, u32,
-                                                   u32) {
-        return ReadData("MeasurementChannel_ReadDataAsDouble", pos, count,
-                        [](u32 i, double v, void* b) { ((double*)b)[i] = v; }, buffer);
+    g_drv.MeasurementChannel_ReadDataAsDouble = [](i32, u32, u32 pos, double* buffer, u32* count, u32, u32, u32, u32) {
+        return ReadData("MeasurementChannel_ReadDataAsDouble", pos, count, [&](u32 i, double v) { buffer[i] = v; });
     };
-    InstallOtherKinds();
+    g_drv.MeasurementChannel_ReadDataAsUInt32 = [](i32, u32, u32 pos, u32* buffer, u32* count, u32, u32, u32, u32) {
+        return ReadData("MeasurementChannel_ReadDataAsUInt32", pos, count,
+                        [&](u32 i, double v) { buffer[i] = (u32)v; });
+    };
+
+    g_drv.DA_WriteChannelVoltage = [](i32 h, u32 c, double v) {
+        return KW_CALL("DA_WriteChannelVoltage", "%d,%u,%g", h, c, v);
+    };
+    g_drv.TTL_WritePort = [](i32 h, u32 port, u32 w) { return KW_CALL("TTL_WritePort", "%d,%u,%u", h, port, w); };
+#define KW_PREPARE(name) \
+    g_drv.name = [](i32 h, u32 c, i32 f, i32 d) { return KW_CALL(#name, "%d,%u,%d,%d", h, c, f, d); }
+    KW_PREPARE(PWM_PreparePWMOutput);
+    KW_PREPARE(PWM_PrepareFMOutput);
+#undef KW_PREPARE
+    g_drv.PWM_StartOutput = [](i32 h) { return KW_CALL("PWM_StartOutput", "%d", h); };
+    g_drv.PWM_WriteNewPWMRatio = [](i32 h, u32 c, i32 d) {
+        return KW_CALL("PWM_WriteNewPWMRatio", "%d,%u,%d", h, c, d);
+    };
+    g_drv.PWM_SetFrequency = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetFrequency", "%d,%u,%g", h, c, v); };
+    g_drv.PWM_SetDutyCycle = [](i32 h, u32 c, double v) { return KW_CALL("PWM_SetDutyCycle", "%d,%u,%g", h, c, v); };
 }
 
 void Rig::feed(u32 input, std::vector<float> values, double start, double distance)

@@ -53,25 +53,21 @@ struct Rig {
     std::vector<u32> requests;                    // counts asked for by the data reads
     u32 overReport = 0;                           // data reads claim this many values more than they gave
     i32 countOffset = 0;                          // count queries answer this much more than waits
-    double singleValue = 0;                       // the next single reading, then one more each time
+    double singleValue = 0;                       // single readings so far (see SingleValue)
     u32 portWord = 0;                             // TTL_ReadPort
     u32 portInfo[4] = {4, 4, 16, 16};             // TTL_GetPortInfos
-    // Faults: every driver call of the fake device answers the status set
-    // here for its entry point's name (0 when none), for the calls that the
-    // fault covers. Calls are counted per name; a few are logged with their
-    // arguments (counter, digital and output calls, connections, go and stop).
+    // Faults: a driver call answers the status set for its entry point's
+    // name, for the calls (counted per name) that the fault covers; 0 else.
     struct Fault {
         i32 status = 0;
-        u32 from = 0, times = 0;  // the calls numbered from .. from + times - 1 (0 times: for good)
-        Fault() = default;
-        Fault(i32 s, u32 f = 0, u32 t = 0) : status(s), from(f), times(t) {}
+        u32 from = 0, times = 0;  // calls from .. from + times - 1 (0 times: for good)
     };
     std::map<std::string, Fault> status;
     std::map<std::string, u32> callCount;
     // From the next call of 'name' on (after 'skip' more calls), for 'times' calls (0: for good).
     void fail(const std::string& name, i32 st, u32 skip = 0, u32 times = 0)
     {
-        status[name] = Fault(st, callCount[name] + skip, times);
+        status[name] = Fault{st, callCount[name] + skip, times};
     }
     // Host: input blocks waiting per module input, front first.
     std::deque<std::vector<double>> inputs[KW_MAX_CHANNELS];
@@ -97,13 +93,6 @@ i32 RigStatus(const char* name);
 void* LowAlloc(size_t size);
 static inline u32 Low32(const void* p) { return (u32)(uintptr_t)p; }
 
-// A host module record of one kind with areas of the kind's sizes, its
-// outputs on the rig's streams; the parameter block starts out as 0xAA bytes.
-// A module of a kind with its defaults and 'channels' channels (outputs of an
-// input kind, inputs of an output kind) on device SER1 (handle 7), its time
-// base 'timeBase' (the rig's too).
-struct DeviceModule;
-
 // The module a dialog edits: the host's current module.
 void SetCurrentModule(Module* m);
 
@@ -127,6 +116,9 @@ struct FakeDialog {
     HWND hwnd() { return (HWND)this; }
     FakeControl& operator[](int id) { return controls[id]; }
 };
+
+// A host module record of one kind with areas of the kind's sizes, its
+// outputs on the rig's streams; the parameter block starts out as 0xAA bytes.
 struct TestModule {
     const ModFrame* frame;
     Module* m;
@@ -134,9 +126,12 @@ struct TestModule {
     ~TestModule();
     u8* bytes() { return (u8*)m->params; }
     u32 word(size_t offset) { u32 w; memcpy(&w, bytes() + offset, 4); return w; }
-    i32 send(u32 msg, u32 wParam = 0, u32 lParam = 0) { return MOD_KindOf(frame)->cls->handler(m, msg, wParam, lParam); }
+    i32 send(u32 msg, u32 w = 0, u32 l = 0) { return MOD_KindOf(frame)->cls->handler(m, msg, w, l); }
 };
 
+// A module of a kind with its defaults and 'channels' channels (outputs of an
+// input kind, inputs of an output kind) on device SER1 (handle 7), its time
+// base 'timeBase' (the rig's too).
 struct DeviceModule : TestModule {
     DeviceModule(Rig& rig, const ModFrame* f, u32 channels, u32 timeBase = 2);
     bool run();  // prepare, fifo set-up of every output, start, go

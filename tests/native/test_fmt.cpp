@@ -3,7 +3,6 @@
 // the same texts and values whatever C locale the process has set.
 #include <gtest/gtest.h>
 
-#include <float.h>
 #include <locale.h>
 #include <math.h>
 #include <string.h>
@@ -60,21 +59,6 @@ TEST(FormatNumber, SeparatorLeadingZeroAndForm)
             EXPECT_EQ(Format(c.value, c.digits), c.text) << c.value << " at " << c.digits << " in " << locale;
         }
     });
-}
-
-// The longest results still fit the buffer: 16 fraction digits, the largest
-// magnitudes, every digits value down to the most negative.
-TEST(FormatNumber, NeverPastTheBuffer)
-{
-    HostFormat host(',', 0);
-    for (double v : {-DBL_MAX, DBL_MAX, -99999.9999999999, -DBL_MIN, -0.0, (double)INFINITY, (double)NAN})
-        for (int digits : {16, 17, -16, -17, INT32_MIN, INT32_MAX}) {
-            char out[FMT_NUMBER_SIZE + 8];
-            memset(out, 'x', sizeof out);
-            FMT_FormatNumber(out, v, digits);
-            EXPECT_LT(strlen(out), (size_t)FMT_NUMBER_SIZE) << v << " at " << digits;
-            EXPECT_EQ(out[FMT_NUMBER_SIZE], 'x');
-        }
 }
 
 // The formatter's own texts without a leading zero read back; words and

@@ -1,13 +1,14 @@
-// Counter and digital input run messages, and what the three input kinds
-// share in the passes, against the fake host and device.
+// The input kinds (analog, counter and digital input): their start against
+// the fake device, the block and single-value passes against the fake host's
+// clock. (Every kind's blocks against the simulated device over a day are the
+// soak's.)
 #include <gmock/gmock.h>
 
 #include <cmath>
 
+#include "analogin.h"
 #include "counterin_run.h"
 #include "digitalin_run.h"
-#include "simdrv_core.h"
-#include "simdrv_native.h"
 #include "test_fakes.h"
 
 using ::testing::ElementsAre;
@@ -15,13 +16,69 @@ using Log = std::vector<std::string>;
 
 namespace {
 
-// An input module with the kind's parameter block at hand.
+const ModFrame* const AI = &g_frameAnalogIn;
+const ModFrame* const CI = &g_frameCounterIn;
+const ModFrame* const DI = &g_frameDigitalIn;
+constexpr const char* kTooQuickly = "At least one of the Channels of this Generator is sampled too quickly";
+
+// An input module with its kind's block and records at hand.
 struct Input : DeviceModule {
     using DeviceModule::DeviceModule;
+    AnalogInParams& analog() { return params<AnalogInParams>(); }
     CounterInParams& counter() { return params<CounterInParams>(); }
     DigitalParams& digital() { return params<DigitalParams>(); }
+    template <class R>
+    R& rec(u32 c) { return *(R*)m->channel[c]; }
+    const InputKind* kind()
+    {
+        return frame == AI ? &g_analogInKind : frame == CI ? &g_counterInKind : &g_digitalInKind;
+    }
+    InputCore& core(u32 c) { return *(InputCore*)((u8*)m->channel[c] + kind()->coreOffset); }
+    i64 delivered(u32 c) { return *(i64*)((u8*)m->channel[c] + kind()->deliveredOffset); }
 };
 
+void Queue(Rig& rig, u32 position, u32 n, double base = 0)
+{
+    for (u32 k = 0; k < n; ++k) rig.waiting[position].push_back(base + k);
+}
+
+// ---------------------------------------------------------------- start
+
+TEST(InputStart, AnalogListsPresentChannelsWithTheirSettingsThenRateAndClock)
+{
+    Rig rig;
+    Input a(rig, AI, 3);
+    for (u32 c = 0; c < 3; ++c) a.analog().channel[c].range = c + 1;
+    free(a.m->channel[1]);
+    a.m->channel[1] = nullptr;
+    ASSERT_TRUE(a.run());
+    EXPECT_THAT(rig.calls(), ElementsAre("GetCardIDBySerial(SER1)", "AD_AddChannelToList(7,0,0,1,1)",
+                                        "AD_AddChannelToList(7,2,0,3,1)", "AD_SetFrequency(7,1000)",
+                                        "EnableSoftwareClock(7,0,1)", "ConfigMeasure(7)", "StartMeasure(7)"));
+    const AnalogInRecord& r = a.rec<AnalogInRecord>(2);
+    EXPECT_EQ(std::vector<u32>({r.deviceChannel, r.core.listPosition, r.settings.range, r.core.blockSize}),
+              std::vector<u32>({2, 1, 3, 8}));
+    EXPECT_EQ(DEV_FindDevice(7)->startMarker, 1u);
+}
+
+// The device takes at most 128 values per software clock tick over all
+// channels; an empty list (every add refused) or an unread size limits nothing.
+TEST(InputStart, SoftwareClockBlockSizeIsLimitedByTheListAndSaved)
+{
+    struct { u32 outputs, stored, expected; const char* refused; } cases[] = {
+        {16, 100, 8, nullptr}, {16, 0, 1, nullptr}, {2, 5, 5, nullptr}, {4, 100, 100, "AD_AddChannelToList"},
+        {4, 100, 100, "AD_GetChannelListSize"}};
+    for (auto& c : cases) {
+        Rig rig;
+        if (c.refused) rig.fail(c.refused, -3);
+        Input a(rig, AI, c.outputs);
+        a.analog().softwareClock = 1;
+        a.analog().softwareClockBlockSize = c.stored;
+        ASSERT_TRUE(a.run());
+        EXPECT_EQ(a.analog().softwareClockBlockSize, c.expected) << c.outputs << " channels, " << c.stored;
+        EXPECT_THAT(rig.log, ::testing::Contains("EnableSoftwareClock(7,1," + std::to_string(c.expected) + ")"));
+    }
+}
 
 const char* const kModeCalls[] = {"CT_ImpulseCounter(7,%u,0,0,0)", "CT_FrequencyCounter(7,%u,1,0,0)",
                                   "CT_PeriodCounter(7,%u,0,0,0)", "CT_PulswidthCounter(7,%u,0,0,0)",
@@ -34,177 +91,256 @@ std::string ModeCall(u32 mode, u32 channel)
     return text;
 }
 
-TEST(CounterInRun, EachChannelGoesIntoTheListWithItsModeThenTheRateOnce)
+// Each counter goes into the list with its mode, then the rate once; a mode
+// outside the table or refused by the device refuses the start.
+TEST(InputStart, CounterChannelsGoIntoTheListWithTheirModesThenTheRateOnce)
 {
     for (u32 mode = 0; mode < 5; ++mode) {
         Rig rig;
-        Input ci(rig, &g_frameCounterIn, 2);
+        Input ci(rig, CI, 2);
         ci.counter().channel[0].mode = mode;
         ci.counter().channel[1].mode = 4 - mode;
         ASSERT_TRUE(ci.run());
         EXPECT_EQ(rig.calls(), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_AddChannelToList(7,0,1)",
                                    ModeCall(mode, 0), "CT_AddChannelToList(7,1,1)", ModeCall(4 - mode, 1),
                                    "CT_SetFrequency(7,1000)", "ConfigMeasure(7)", "StartMeasure(7)"}));
-        const CounterInRecord& r = *(CounterInRecord*)ci.m->channel[1];
-        EXPECT_EQ(r.channel, 1u);
-        EXPECT_EQ(r.core.listPosition, 1u);
-        EXPECT_EQ(r.settings.mode, 4 - mode);
-        EXPECT_EQ(DEV_FindDevice(7)->startMarker, 1u);
+        const CounterInRecord& r = ci.rec<CounterInRecord>(1);
+        EXPECT_EQ(std::vector<u32>({r.channel, r.core.listPosition, r.settings.mode}), std::vector<u32>({1, 1, 4 - mode}));
     }
-}
-
-// Each refusal of a start step warns with its own text and refuses the start.
-TEST(CounterInRun, StartRefusalsWarnWithTheirTexts)
-{
-    struct { const char* call; i32 mode; u32 timeBase; const char* warning; } cases[] = {
-        {"CT_AddChannelToList", 0, 2, "Couldn't add channel to channel list!"},
-        {nullptr, 7, 2, "Unknown counter mode!"},
-        {"CT_PeriodCounter", 2, 2, "Couldn't setup counter mode!"},
-        {"CT_IncrementalCounter", 4, 2, "Couldn't setup counter mode!"},
-        {"rates", 0, 1, "At least one of the Channels of this Generator is sampled too quickly"},
-        {"rates", 0, 2, "At least one of the Channels of this Generator is sampled too quickly"},
+    struct { u32 mode; const char* refused; const char* warning; } refusals[] = {
+        {5, nullptr, "Unknown counter mode!"},  // one past the table
+        {2, "CT_PeriodCounter", "Couldn't setup counter mode!"},
+        {4, "CT_IncrementalCounter", "Couldn't setup counter mode!"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : refusals) {
         Rig rig;
-        Input ci(rig, &g_frameCounterIn, 1, c.timeBase);
-        ci.counter().channel[0].mode = (u32)c.mode;
-        if (c.call) rig.status[c.call] = -3;
-        if (c.call && !strcmp(c.call, "rates")) rig.status["CT_SetFrequency"] = -2;
+        Input ci(rig, CI, 1);
+        ci.counter().channel[0].mode = c.mode;
+        if (c.refused) rig.fail(c.refused, -3);
         EXPECT_FALSE(ci.run()) << c.warning;
         EXPECT_EQ(rig.calls().back(), std::string("ShowWarning(CounterIn|") + c.warning + ")");
         EXPECT_EQ(DEV_FindDevice(7)->startMarker, 0u);
     }
 }
 
-TEST(CounterInRun, TimeBaseOneAsksTenTimesTheRateFirstAndSkipsChannelsWithoutAListSize)
-{
-    Rig rig;
-    rig.fail("CT_SetFrequency", -2, 0, 1);
-    Input ci(rig, &g_frameCounterIn, 1, 1);
-    ASSERT_TRUE(ci.run());
-    EXPECT_THAT(rig.calls(), ::testing::IsSupersetOf({"CT_SetFrequency(7,10000)", "CT_SetFrequency(7,1000)"}));
-
-    Rig other;
-    other.status["CT_GetChannelListSize"] = -1;
-    Input quiet(other, &g_frameCounterIn, 2);
-    ASSERT_TRUE(quiet.run());
-    EXPECT_EQ(other.calls(), (Log{"GetCardIDBySerial(SER1)", "CT_ClearChannelList(7)", "CT_SetFrequency(7,1000)",
-                                 "ConfigMeasure(7)", "StartMeasure(7)"}));
-}
-
 // Lines are numbered device-wide: lines per port x port index + channel,
-// with the port layout the device reports at start.
-TEST(DigitalInRun, OneInputLinePerChannelOnTheModulesPort)
+// with the port layout the device reports at start, saved with the block.
+TEST(InputStart, DigitalLinesOnTheModulesPort)
 {
-    struct { u32 ports, lines, port; std::vector<u32> expected; } cases[] = {
-        {4, 4, 0, {0, 1, 2}}, {4, 4, 1, {4, 5, 6}}, {2, 8, 1, {8, 9, 10}}, {6, 4, 5, {20, 21, 22}}};
+    struct { u32 ports, lines, port, first; } cases[] = {{4, 4, 0, 0}, {2, 8, 1, 8}, {6, 4, 5, 20}};
     for (const auto& c : cases) {
         Rig rig;
         rig.portInfo[0] = c.ports;
         rig.portInfo[1] = c.lines;
         rig.portInfo[2] = 24;
-        Input di(rig, &g_frameDigitalIn, 3);
+        Input di(rig, DI, 2);
         di.digital().port = c.port;
         ASSERT_TRUE(di.run());
         Log expected = {"GetCardIDBySerial(SER1)", "TTL_ClearChannelList(7)", "TTL_GetPortInfos(7)"};
-        for (u32 line : c.expected) {
-            expected.push_back("TTL_SetChannelDirection(7," + std::to_string(line) + ",0)");
-            expected.push_back("TTL_AddChannelToList(7," + std::to_string(line) + ",1,0)");
-        }
-        for (const char* s : {"TTL_SetFrequency(7,1000)", "ConfigMeasure(7)", "StartMeasure(7)"}) expected.push_back(s);
+        for (u32 line : {c.first, c.first + 1})
+            for (const char* call : {"TTL_SetChannelDirection(7,%u,0)", "TTL_AddChannelToList(7,%u,1,0)"}) {
+                char text[48];
+                snprintf(text, sizeof text, call, line);
+                expected.push_back(text);
+            }
+        expected.insert(expected.end(), {"TTL_SetFrequency(7,1000)", "ConfigMeasure(7)", "StartMeasure(7)"});
         EXPECT_EQ(rig.calls(), expected);
         const DigitalParams& p = di.digital();
         EXPECT_EQ(std::vector<u32>({p.portCount, p.linesPerPort, p.portWord3, p.portWord4}),
-                  std::vector<u32>({c.ports, c.lines, 24, 16}));  // saved with the block
-        const DigitalInRecord& r = *(DigitalInRecord*)di.m->channel[2];
-        EXPECT_EQ(std::vector<u32>({r.active, r.line, r.core.listPosition}), std::vector<u32>({1, c.expected[2], 2}));
+                  std::vector<u32>({c.ports, c.lines, 24, 16}));
+        EXPECT_EQ(di.core(1).listPosition, 1u);
     }
 }
 
-TEST(DigitalInRun, RefusedPortLayoutKeepsTheBlocksAndRefusedRatesWarn)
+// Time base 1 asks ten times the rate first and the plain rate when that is
+// refused; both refused (or the software clock) warn with string 12000 and
+// leave the device's start marker unset.
+TEST(InputStart, RatesOfEveryInputKind)
+{
+    for (const ModFrame* kind : {AI, CI, DI}) {
+        std::string set = kind == AI ? "AD_SetFrequency" : kind == CI ? "CT_SetFrequency" : "TTL_SetFrequency";
+        Rig rig;
+        rig.fail(set, -2, 0, 1);
+        Input fast(rig, kind, 1, 1);
+        ASSERT_TRUE(fast.run());
+        EXPECT_THAT(rig.calls(), ::testing::IsSupersetOf({set + "(7,10000)", set + "(7,1000)"}));
+        for (u32 timeBase : {1u, 2u}) {
+            Rig r;
+            r.fail(set, -2);
+            r.fail("EnableSoftwareClock", -1);
+            Input refused(r, kind, 1, timeBase);
+            EXPECT_FALSE(refused.run());
+            EXPECT_EQ(r.calls().back(), "ShowWarning(" + std::string(refused.m->name) + "|" + kTooQuickly + ")");
+            EXPECT_EQ(DEV_FindDevice(7)->startMarker, 0u);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- block pass
+
+TEST(BlockPass, DeliversWhatTheClockAllowsAcrossBlocks)
 {
     Rig rig;
-    rig.status["TTL_GetPortInfos"] = -1;
-    rig.status["TTL_SetFrequency"] = -2;
-    Input di(rig, &g_frameDigitalIn, 1, 1);
-    EXPECT_FALSE(di.run());
-    EXPECT_EQ(di.digital().linesPerPort, 4u);
-    Log calls = rig.calls();
-    EXPECT_EQ(Log(calls.end() - 3, calls.end()),
-              (Log{"TTL_SetFrequency(7,10000)", "TTL_SetFrequency(7,1000)",
-                   "ShowWarning(DigitalIn|At least one of the Channels of this Generator is sampled too quickly)"}));
+    Input a(rig, AI, 2);
+    ASSERT_TRUE(a.run());
+    Queue(rig, 0, 30, 0);
+    Queue(rig, 1, 30, 1000);
+    rig.time = 0.0009;  // before the first tick
+    EXPECT_EQ(a.compute(), 0);
+    rig.time = 0.0205;
+    a.m->active = 0;
+    EXPECT_EQ(a.compute(), 0);
+    EXPECT_EQ(rig.blockCalls, 0);
+    a.m->active = 1;
+    EXPECT_EQ(a.compute(), 1);
+    rig.time = 0.0305;
+    EXPECT_EQ(a.compute(), 1);
+    EXPECT_THAT(rig.requests, ElementsAre(8, 8, 4, 8, 8, 4, 4, 6, 4, 6));
+    for (u32 c = 0; c < 2; ++c) {
+        auto& out = rig.streams[c].released;
+        ASSERT_EQ(out.size(), 3u);
+        for (u32 b = 0; b < 3; ++b) {
+            EXPECT_DOUBLE_EQ(out[b].start, 8 * b * (double)0.001f);
+            EXPECT_DOUBLE_EQ(out[b].distance, (double)0.001f);
+            EXPECT_EQ(out[b].count, 8);
+            EXPECT_EQ(out[b].tag, "analogin");
+            for (u32 i = 0; i < 8; ++i) EXPECT_EQ(out[b].values[i], 1000.0f * c + 8 * b + i);
+        }
+        EXPECT_EQ(a.core(c).fill, 6u);
+        EXPECT_EQ(a.delivered(c), 24);
+        EXPECT_EQ(a.core(c).released, 24.0);
+        EXPECT_TRUE(rig.waiting[c].empty());
+    }
+}
 
-    Rig cleared;
-    cleared.status["TTL_ClearChannelList"] = -5;
-    Input refused(cleared, &g_frameDigitalIn, 1);
-    EXPECT_EQ(refused.send(DMM_PREPARE_START_MODULE), 0);
+TEST(BlockPass, PauseAndRealTimeHoldFullBlocksAndStopReading)
+{
+    Rig rig;
+    Input a(rig, AI, 1);
+    ASSERT_TRUE(a.run());
+    a.core(0).sampleDistance = 0.002f;  // the block's end lies beyond the clock
+    Queue(rig, 0, 20);
+    rig.time = 0.0105;
+    a.compute();
+    EXPECT_TRUE(rig.streams[0].released.empty());
+    EXPECT_EQ(rig.waiting[0].size(), 12u);
+
+    rig.time = 0.0165;
+    g_vars.bExperimentIsPaused = 1;
+    a.compute();
+    EXPECT_TRUE(rig.streams[0].released.empty());
+    EXPECT_EQ(rig.waiting[0].size(), 12u);
+
+    g_vars.bExperimentIsPaused = 0;
+    a.compute();
+    ASSERT_EQ(rig.streams[0].released.size(), 1u);
+    EXPECT_EQ(a.core(0).fill, 8u);  // the next block waits for its end as well
+}
+
+TEST(BlockPass, ValuesAheadOfTheClockAreDropped)
+{
+    Rig rig;
+    Input a(rig, AI, 1);
+    ASSERT_TRUE(a.run());
+    Queue(rig, 0, 5);
+    rig.time = 0.0055;  // 5 ticks
+    a.compute();
+    Queue(rig, 0, 3, 100);
+    rig.time = 0.0065;  // 6 ticks; the 5 values of the open block count again
+    a.compute();
+    EXPECT_EQ(a.core(0).fill, 7u);
+    EXPECT_TRUE(rig.waiting[0].empty());
+    EXPECT_EQ(rig.streams[0].values()[6], 101.0f);
+    EXPECT_TRUE(std::isnan(rig.streams[0].values()[7]));
 }
 
 // Blocks larger than the read buffer are read in pieces, and a driver that
-// claims more values than it was asked for is never trusted beyond the request.
-TEST(InputKinds, ReadsStayWithinBufferAndRequest)
+// claims more values than it was asked for is never trusted beyond the
+// request. Values by kind: analog as read, counts unscaled (above 2^24
+// too), digital levels 0.0 and 5.0.
+TEST(BlockPass, ReadsStayWithinBufferAndRequestAndKeepTheKindsValues)
 {
-    struct { const ModFrame* f; u16 coreOffset; float high; } kinds[] = {
-        {&g_frameAnalogIn, offsetof(AnalogInRecord, core), 1.0f},
-        {&g_frameCounterIn, offsetof(CounterInRecord, core), 1.0f},
-        {&g_frameDigitalIn, offsetof(DigitalInRecord, core), 5.0f}};
-    for (const auto& k : kinds) {
+    for (const ModFrame* kind : {AI, CI, DI}) {
         Rig rig;
         rig.blockSize = 40000;
-        Input in(rig, k.f, 1);
+        Input in(rig, kind, 1);
         ASSERT_TRUE(in.run());
-        for (u32 k = 0; k < 50000; ++k) rig.waiting[0].push_back(k % 2);
+        const double odd[] = {1.0, 4294967295.0, 16777217.0};
+        const float expected[] = {kind == DI ? 5.0f : 1.0f, kind == DI ? 5.0f : 4294967296.0f,
+                                  kind == DI ? 5.0f : 16777216.0f};
+        for (u32 k = 0; k < 50000; ++k) rig.waiting[0].push_back(k % 2 ? odd[k % 3] : 0);
         rig.overReport = 3;
         rig.time = 50.0005;
-        MOD_KindOf(k.f)->cls->compute(in.m);
+        in.compute();
         EXPECT_THAT(rig.requests, ElementsAre(32768, 7232, 10000));
         ASSERT_EQ(rig.streams[0].released.size(), 1u);
         const auto& v = rig.streams[0].released[0].values;
         u32 wrong = 0;
-        for (u32 i = 0; i < 40000; ++i) wrong += v[i] != (i % 2 ? k.high : 0.0f);
-        EXPECT_EQ(wrong, 0u);
-        EXPECT_EQ(((const InputCore*)((u8*)in.m->channel[0] + k.coreOffset))->fill, 10000u);
+        for (u32 i = 0; i < 40000; ++i) wrong += v[i] != (i % 2 ? expected[i % 3] : 0.0f);
+        EXPECT_EQ(wrong, 0u) << kind->tag;
+        EXPECT_EQ(in.core(0).fill, 10000u);
     }
 }
 
-// Counter values go out as they come, no scaling; each single-value pass
-// reads every channel's own counter.
-TEST(CounterInCompute, CountsAreDeliveredUnscaledAndSingleReadsNameTheirCounter)
+// A channel far behind the host's clock (a long pause, blocks held back
+// for hours) catches up as far as its values wait, whether its lag would
+// wrap a 32-bit count or not.
+TEST(BlockPass, CatchesUpHoweverFarBehindTheClock)
+{
+    for (double ahead : {2147483648.0 + 300, 4294967296.0 + 300}) {
+        Rig rig;
+        rig.blockSize = 256;
+        Input di(rig, DI, 1);
+        di.digital().channel[0].realTime = 0;
+        ASSERT_TRUE(di.run());
+        rig.waiting[0].assign(300, 7);
+        rig.time = ahead * rig.distance;
+        EXPECT_EQ(di.compute(), 1);
+        EXPECT_EQ(rig.streams[0].released.size(), 1u) << ahead;
+        EXPECT_TRUE(rig.waiting[0].empty()) << ahead;
+    }
+}
+
+// ---------------------------------------------------------------- single-value pass
+
+// One value per tick, held until the block's end; the last value fills the
+// rest, and the completed block counts whole.
+TEST(SinglePass, AnalogValuesCollectUntilTheBlockEndsAndRepeatTheLast)
 {
     Rig rig;
-    Input ci(rig, &g_frameCounterIn, 1);
-    ASSERT_TRUE(ci.run());
-    rig.waiting[0] = {0, 1, 4294967295.0, 16777217, 5, 6, 7, 8};
-    rig.time = 0.0085;
-    CounterIn_Compute(ci.m);
+    Input a(rig, AI, 1, 1);
+    ASSERT_TRUE(a.run());
+    rig.time = 0.0009;  // this pass, too, waits for the first tick
+    EXPECT_EQ(a.compute(), 0);
+    EXPECT_EQ(rig.blockCalls, 0);
+    for (double t : {0.0015, 0.0025, 0.0035}) {
+        rig.time = t;
+        a.compute();
+    }
+    EXPECT_TRUE(rig.streams[0].released.empty());
+    g_vars.bExperimentIsPaused = 1;
+    rig.time = 0.0095;
+    a.compute();
+    EXPECT_TRUE(rig.streams[0].released.empty());
+    g_vars.bExperimentIsPaused = 0;
+    a.compute();
     ASSERT_EQ(rig.streams[0].released.size(), 1u);
-    EXPECT_THAT(rig.streams[0].released[0].values, ElementsAre(0, 1, 4294967296.0f, 16777216.0f, 5, 6, 7, 8));
-
-    Rig single;
-    Input two(single, &g_frameCounterIn, 2, 1);
-    for (u32 c = 0; c < 2; ++c) two.counter().channel[c].realTime = 0;
-    ASSERT_TRUE(two.run());
-    single.take();
-    single.time = 0.015;
-    CounterIn_Compute(two.m);
-    EXPECT_EQ(single.take(), (Log{"CT_ReadSingleValue(0)", "CT_ReadSingleValue(1)"}));
-    // Without the real-time switch every pass releases a whole block of one reading.
-    EXPECT_THAT(single.streams[0].released[0].values, ElementsAre(0, 0, 0, 0, 0, 0, 0, 0));
-    EXPECT_THAT(single.streams[1].released[0].values, ElementsAre(1, 1, 1, 1, 1, 1, 1, 1));
-    EXPECT_EQ(((CounterInRecord*)two.m->channel[0])->delivered, 0);
+    EXPECT_THAT(rig.streams[0].released[0].values, ElementsAre(0, 1, 2, 3, 4, 4, 4, 4));
+    EXPECT_EQ(a.core(0).released, 5.0);
+    EXPECT_EQ(a.delivered(0), 8);
 }
 
 // One port read serves the pass; channel c shows bit (lines per port x port + c).
-TEST(DigitalInCompute, SingleValuePassShowsEachChannelsBitOfOnePortRead)
+TEST(SinglePass, DigitalShowsEachChannelsBitOfOnePortRead)
 {
     Rig rig;
-    Input di(rig, &g_frameDigitalIn, 4, 1);
+    Input di(rig, DI, 4, 1);
     di.digital().port = 1;
     for (u32 c = 0; c < 4; ++c) di.digital().channel[c].realTime = 0;
     ASSERT_TRUE(di.run());
     rig.take();
     rig.portWord = 0x20;
-    EXPECT_EQ(DigitalIn_Compute(di.m), 1);
+    EXPECT_EQ(di.compute(), 1);
     EXPECT_EQ(rig.take(), (Log{"TTL_ReadPort(7,1)"}));
     for (u32 c = 0; c < 4; ++c) {
         ASSERT_EQ(rig.streams[c].released.size(), 1u);
@@ -212,87 +348,11 @@ TEST(DigitalInCompute, SingleValuePassShowsEachChannelsBitOfOnePortRead)
     }
 }
 
-// A clock count of 1000, 300 values waiting, blocks of 256 and no real-time
-// switch: one block goes out, 44 values wait in the next, nothing is left.
-TEST(DigitalInCompute, BlockPassDeliversLevelsAsFarAsTheClockAllows)
-{
-    Rig rig;
-    rig.blockSize = 256;
-    Input di(rig, &g_frameDigitalIn, 1);
-    di.digital().channel[0].realTime = 0;
-    ASSERT_TRUE(di.run());
-    for (u32 k = 0; k < 300; ++k) rig.waiting[0].push_back(k % 3 ? 7 : 0);
-    rig.time = 1.0005;
-    EXPECT_EQ(DigitalIn_Compute(di.m), 1);
-    ASSERT_EQ(rig.streams[0].released.size(), 1u);
-    const Released& out = rig.streams[0].released[0];
-    EXPECT_EQ(out.tag, "digitalin");
-    EXPECT_THAT(std::vector<float>(out.values.begin(), out.values.begin() + 4), ElementsAre(0, 5, 5, 0));
-    EXPECT_TRUE(rig.waiting[0].empty());
-    const DigitalInRecord& r = *(DigitalInRecord*)di.m->channel[0];
-    EXPECT_EQ(r.core.fill, 44u);
-    EXPECT_EQ(r.core.released, 256.0);
-    EXPECT_EQ(r.delivered, 256);
-}
-
-// A channel far behind the host's clock (a long pause, blocks held back
-// for hours) catches up as far as its values wait, whether its lag would
-// wrap a 32-bit count or not.
-TEST(DigitalInCompute, BlockPassCatchesUpHoweverFarBehindTheClock)
-{
-    for (double ahead : {2147483648.0 + 300, 4294967296.0 + 300}) {
-        Rig rig;
-        rig.blockSize = 256;
-        Input di(rig, &g_frameDigitalIn, 1);
-        di.digital().channel[0].realTime = 0;
-        ASSERT_TRUE(di.run());
-        rig.waiting[0].assign(300, 7);
-        rig.time = ahead * rig.distance;
-        EXPECT_EQ(DigitalIn_Compute(di.m), 1);
-        EXPECT_EQ(rig.streams[0].released.size(), 1u) << ahead;
-        EXPECT_TRUE(rig.waiting[0].empty()) << ahead;
-    }
-}
-
-// The single-value pass polls without waiting for the clock; with the
-// real-time switch on, the open block collects one reading per call until
-// its end time and is then completed with the last one. Nothing counts as
-// delivered.
-TEST(DigitalInCompute, SingleValueBlockStaysOpenUntilItsEndTime)
-{
-    Rig rig;
-    rig.blockSize = 4;
-    Input di(rig, &g_frameDigitalIn, 3, 1);
-    ASSERT_TRUE(di.run());
-    rig.portWord = 0b101;
-    rig.time = 0;
-    EXPECT_EQ(DigitalIn_Compute(di.m), 1);
-    const DigitalInRecord& r1 = *(DigitalInRecord*)di.m->channel[1];
-    EXPECT_EQ(r1.blockOpen, 1u);
-    EXPECT_EQ(r1.core.blockEnd, 0.004);
-    g_vars.bExperimentIsPaused = 1;
-    rig.portWord = 0b010;
-    rig.time = 0.0045;
-    DigitalIn_Compute(di.m);
-    EXPECT_TRUE(rig.streams[1].released.empty());
-    g_vars.bExperimentIsPaused = 0;
-    DigitalIn_Compute(di.m);
-    for (u32 c = 0; c < 3; ++c) {
-        ASSERT_EQ(rig.streams[c].released.size(), 1u);
-        float first = c == 1 ? 0 : 5, later = c == 1 ? 5 : 0;
-        EXPECT_THAT(rig.streams[c].released[0].values, ElementsAre(first, later, later, later));
-        const DigitalInRecord& r = *(DigitalInRecord*)di.m->channel[c];
-        EXPECT_EQ(r.blockOpen, 0u);
-        EXPECT_EQ(r.core.released, 3.0);
-        EXPECT_EQ(r.delivered, 0);
-    }
-}
-
 // The host's block is as long as the output's fifo says, whatever the
 // module's own records hold.
-TEST(InputKinds, SingleValuePassStaysInsideTheHostsBlock)
+TEST(SinglePass, StaysInsideTheHostsBlock)
 {
-    for (const ModFrame* f : {&g_frameAnalogIn, &g_frameCounterIn, &g_frameDigitalIn}) {
+    for (const ModFrame* f : {AI, CI, DI}) {
         Rig rig;
         Input in(rig, f, 1, 1);
         ASSERT_TRUE(in.run());
@@ -300,60 +360,10 @@ TEST(InputKinds, SingleValuePassStaysInsideTheHostsBlock)
         rig.streams[0].storage.clear();
         for (int k = 0; k < 10; ++k) {
             rig.time = 0.0015 + k * 1e-6;
-            MOD_KindOf(f)->cls->compute(in.m);
+            in.compute();
         }
-        ASSERT_EQ(rig.streams[0].released.size(), 0u);
-    }
-}
-// Against the simulated device the blocks of every input kind carry the
-// device's samples without gap or repetition, whatever the compute pace, and
-// each block starts where the one before it ended.
-TEST(InputKinds, BlocksCarryEveryDeviceSampleOnce)
-{
-    struct {
-        const ModFrame* f;
-        u32 mode;  // counter mode of both channels
-        float (*expected)(u32 channel, u64 k);
-    } kinds[] = {
-        {&g_frameAnalogIn, 0, [](u32 c, u64 k) { return (float)SimDrv_SignalValue(9, c, k); }},
-        {&g_frameCounterIn, 0, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
-        {&g_frameCounterIn, 1, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
-        {&g_frameCounterIn, 3, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
-        {&g_frameCounterIn, 4, [](u32 c, u64 k) { return (float)SimDrv_CounterValue(9, c, k); }},
-        {&g_frameDigitalIn, 0, [](u32 c, u64 k) { return SimDrv_LineValue(9, 4 + c, k) != 0 ? 5.0f : 0.0f; }},
-    };
-    for (const auto& kind : kinds) {
-        Rig rig;
-        SimDrv_InstallNative(&g_drv);
-        ASSERT_EQ(SimDrv_LoadConfig("[usb]\nserial = KW-C\nhandle = 9\nsignal = noise\n"
-                                    "counter.1 = pulse freq=333 duty=0.3 jitter=0.2 seed=5\n"),
-                  0);
-        SimDrv_LogEnable(0);
-        SimDrv_SetTime(0);
-        rig.blockSize = 64;
-        Input in(rig, kind.f, 2);
-        kw_strlcpy(MOD_Header(in.m)->device, "\\?\\usb#0#KW-C###", DEV_STRING_SIZE);
-        if (kind.f == &g_frameCounterIn) in.counter().channel[0].mode = in.counter().channel[1].mode = kind.mode;
-        if (kind.f == &g_frameDigitalIn) in.digital().port = 1;
-        ASSERT_TRUE(in.run());
-        const double steps[] = {0.0031, 0.017, 0.0004, 0.05, 0.0127, 0.2, 0.001};
-        for (u32 i = 0; rig.time < 2.0; ++i) {
-            rig.time += steps[i % 7];
-            SimDrv_SetTime(rig.time);
-            ASSERT_EQ(MOD_KindOf(kind.f)->cls->compute(in.m), 1);
-        }
-        for (u32 c = 0; c < 2; ++c) {
-            const auto& out = rig.streams[c].released;
-            ASSERT_GE(out.size(), 30u);
-            u64 k = 0;
-            for (u32 b = 0; b < out.size(); ++b) {
-                EXPECT_DOUBLE_EQ(out[b].start, (double)k * (double)0.001f);
-                ASSERT_EQ(out[b].count, 64);
-                for (float v : out[b].values) ASSERT_EQ(v, kind.expected(c, k++)) << kind.f->tag << " " << c << " " << k;
-            }
-        }
-        in.send(DMM_STOP_MODULE);
-        SimDrv_Reset();
+        EXPECT_EQ(rig.streams[0].released.size(), 0u);
+        EXPECT_LE(in.core(0).fill, 2u) << f->tag;
     }
 }
 

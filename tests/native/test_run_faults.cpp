@@ -52,7 +52,9 @@ const ModFrame* const DI = &g_frameDigitalIn;
 const ModFrame* const DO = &g_frameDigitalOut;
 
 const FaultRow kFaults[] = {
-    // The connection lost at every driver call site of a run.
+    // The connection lost at every driver call site of a run; at the
+    // connection itself the device cannot be named.
+    {AI, 2, PREPARE, "GetCardIDBySerial", LOST, 0, REFUSES, DEV_INVALID_DEVICE_TEXT},
     {AI, 2, PREPARE, "AD_ClearChannelList", LOST, 0, STOPS},
     {AI, 2, START, "AD_GetChannelListSize", LOST, 0, STOPS},  // a channel's position
     {AI, 2, START, "AD_AddChannelToList", LOST, 1, STOPS},
@@ -99,7 +101,9 @@ const FaultRow kFaults[] = {
     {DO, 2, GO, "ConfigMeasure", LOST, 0, STOPS},
     {DO, 2, COMPUTE, "TTL_WritePort", LOST, 0, STOPS},
     {DO, 2, UNCHANGED, "GetDevicePropertyStringA", LOST, 0, STOPS},
-    // Other refusals keep their own ways.
+    // Other refusals keep their own ways; a refused connection counts even
+    // when the driver wrote a handle.
+    {DO, 2, PREPARE, "GetCardIDBySerial", -5, 0, REFUSES, DEV_INVALID_DEVICE_TEXT},
     {AI, 2, COMPUTE, "MeasurementChannel_GetNumberOfValues", -5, 0, GOES_ON},
     {AI, 2, COMPUTE, "MeasurementChannel_ReadDataAsDouble", -7, 1, STOPS},
     {AI, 2, START, "AD_GetChannelListSize", -5, 0, GOES_ON},
@@ -205,6 +209,9 @@ TEST(RunFaults, EachCallSiteOfARunPerKind)
             ASSERT_GE(log.size(), 2u);
             EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"StopExperiment", text}));
             EXPECT_EQ(reported, 2);
+            if (row.step == COMPUTE && row.kind->outputKind) {  // the failing channel's block stays
+                EXPECT_GT(run.rig.inputs[0].size() + run.rig.inputs[1].size(), 0u);
+            }
             break;
         }
         case REFUSES:
@@ -222,16 +229,11 @@ TEST(RunFaults, EachCallSiteOfARunPerKind)
     }
 }
 
-}  // namespace
-
-namespace {
-
-// The value that list position p carries in the device, as block values.
-float PositionValue(const ModFrame* kind, u32 p) { return kind == DI ? (p ? 5.0f : 0.0f) : 1.0f + p; }
-
 // A channel that the start leaves out of the device's list (its list size
 // unread or its add refused) delivers nothing in either pass, and the others
-// each deliver their own values.
+// each deliver their own values: in the block pass those of their list
+// positions, in the single-value pass those of their own inputs (the fake
+// device's single readings are 1000 x channel + n; the port has line 2 set).
 TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
 {
     struct { const ModFrame* kind; const char* call; } cases[] = {
@@ -245,13 +247,19 @@ TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
             rig.fail(c.call, -5, 1, 1);  // channel 1's
             ASSERT_TRUE(in.run());
             for (u32 p = 0; p < 2; ++p) rig.waiting[p].assign(8, c.kind == DI ? 7.0 * p : 1.0 + p);
+            rig.portWord = 0b100;
             rig.time = 0.0085;
             ASSERT_EQ(in.compute(), 1);
             EXPECT_TRUE(rig.streams[1].storage.empty()) << "channel 1 was served";
-            if (timeBase == 1) continue;
             for (u32 ch : {0u, 2u}) {
                 ASSERT_EQ(rig.streams[ch].released.size(), 1u) << ch;
-                for (float v : rig.streams[ch].released[0].values) ASSERT_EQ(v, PositionValue(c.kind, ch / 2));
+                float v = rig.streams[ch].released[0].values[0];
+                if (timeBase == 1) {
+                    EXPECT_EQ(c.kind == DI ? v == 5.0f : (u32)v / 1000, c.kind == DI ? ch == 2 : ch) << ch;
+                } else {
+                    float own = c.kind == DI ? 5.0f * (ch / 2) : 1.0f + ch / 2;  // of list position ch / 2
+                    for (float w : rig.streams[ch].released[0].values) ASSERT_EQ(w, own);
+                }
             }
         }
 }
@@ -259,7 +267,8 @@ TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
 // Answers of success that cannot be right: a negative device handle is a
 // failed connection and never registered; a list position that another
 // channel holds lists no second channel; a port layout with no port, or one
-// that puts a line beyond the port word, leaves the block's layout in place.
+// that puts a line beyond the port word (by one, or far), leaves the block's
+// layout in place, as a refused one does.
 TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
 {
     for (const char* device : {"\\?\\usb#0#SER1###", "\\?\\eth#0#SER1#10.0.0.1##"}) {
@@ -287,10 +296,12 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
         EXPECT_TRUE(rig.streams[1].storage.empty() && rig.streams[2].storage.empty()) << kind->tag;
     }
 
-    struct { u32 ports, lines; } layouts[] = {{0, 4}, {4, 0}, {4, 16}};  // port 2, 3 channels: line 34
+    // Port 2, 3 channels: lines 32 and 34 are beyond the word.
+    struct { u32 ports, lines; i32 status; } layouts[] = {{0, 4, 0}, {4, 0, 0}, {4, 15, 0}, {4, 16, 0}, {6, 8, -5}};
     for (const ModFrame* kind : {DI, DO})
         for (const auto& l : layouts) {
             Rig rig;
+            rig.fail("TTL_GetPortInfos", l.status);
             rig.portInfo[0] = l.ports;
             rig.portInfo[1] = l.lines;
             rig.portInfo[2] = 99;
@@ -302,6 +313,54 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
             EXPECT_THAT(rig.log, ::testing::Contains(std::string("TTL_SetChannelDirection(7,10,") +
                                                      (kind == DI ? "0)" : "1)")));
         }
+}
+
+// Numbers that cannot be right in a compute call: a negative count of
+// waiting values (with success) is no count; a host clock whose time or
+// sample distance is no number, or whose time is infinitely far back, has
+// not ticked. Nothing is read or released.
+TEST(RunFaults, NoNumbersInAComputeCallReadNothing)
+{
+    struct { i32 countOffset; double time, distance; i32 result; } cases[] = {
+        {-9, 0.0085, 0.001, 1}, {0, NAN, 0.001, 0}, {0, -INFINITY, 0.001, 0}, {0, 0.0085, NAN, 0}};
+    for (const ModFrame* kind : {AI, CI, DI})
+        for (const auto& c : cases) {
+            Rig rig;
+            DeviceModule in(rig, kind, 1);
+            ASSERT_TRUE(in.run());
+            rig.waiting[0].assign(8, 1.0);
+            rig.countOffset = c.countOffset;
+            rig.time = c.time;
+            rig.distance = c.distance;
+            EXPECT_EQ(in.compute(), c.result) << kind->tag << " " << c.time << " " << c.distance;
+            EXPECT_TRUE(rig.requests.empty() && rig.streams[0].released.empty());
+        }
+}
+
+// A driver without one of the entry points a kind calls refuses the kind's
+// prepare, naming the entry point, before any device is touched; the
+// channel records are cleared all the same.
+TEST(RunFaults, AMissingEntryPointRefusesThePrepare)
+{
+#define KW_SLOT(name) offsetof(DrvTable, name), #name
+    struct { const ModFrame* kind; size_t slot; const char* name; } rows[] = {
+        {AI, KW_SLOT(MeasurementChannel_ReadDataAsDouble)}, {AO, KW_SLOT(DA_WriteChannelVoltage)},
+        {CI, KW_SLOT(CT_PeriodCounter)}, {CO, KW_SLOT(PWM_SetDutyCycle)},
+        {DI, KW_SLOT(TTL_ReadPort)}, {DO, KW_SLOT(TTL_WritePort)}};
+#undef KW_SLOT
+    for (const auto& row : rows) {
+        Rig rig;
+        DeviceModule mod(rig, row.kind, 2);
+        memset((u8*)&g_drv + row.slot, 0, sizeof(void*));
+        memset(mod.m->channel[1], 0x55, 4);
+        rig.take();
+        EXPECT_EQ(mod.send(DMM_PREPARE_START_MODULE), 0);
+        EXPECT_EQ(rig.take(), Log{"ShowWarning(" + std::string(mod.m->name) + "|Driver entry point " + row.name +
+                                  " is missing, module cannot start!)"});
+        EXPECT_EQ(MOD_Runtime(mod.m)->handle, -1);
+        EXPECT_EQ(*(u32*)mod.m->channel[1], 0u);
+        EXPECT_EQ(DEV_FindDevice(7), nullptr);
+    }
 }
 
 // A sample distance from the host that is not a finite number above 0 never
