@@ -1,7 +1,23 @@
-# Sourced by the scripts that run Wine programs with windows: a display of
-# their own, numbered by Xvfb itself, so that runs side by side never share
-# one (mouse capture and focus belong to a display). Sets DISPLAY and xvfb;
-# on exit the prefix's Wine server and the display end.
+# Sourced by the scripts that run Wine programs with windows, after they set
+# WINEPREFIX: the prefix for this run alone, and a display of its own.
+#
+# A prefix has one Wine server, one virtual desktop, one registry and one C:
+# drive. A second run on the same prefix from another display would place its
+# windows under the first run's desktop window, which its display does not
+# have (BadWindow, the program killed), install and remove the same package
+# in the same registry (msiexec 1603), and end the first run's programs when
+# it stops its server. So a run waits for the prefix until the run before it
+# has ended.
+prefix_lock="${WINEPREFIX%/}.lock"
+exec {prefix_lock_fd}>"$prefix_lock"
+if ! flock -n "$prefix_lock_fd"; then
+    echo "waiting for $WINEPREFIX: another run uses it" >&2
+    flock "$prefix_lock_fd"
+fi
+
+# The display is numbered by Xvfb itself, so that runs side by side never
+# share one (mouse capture and focus belong to a display). Sets DISPLAY and
+# xvfb; on exit the prefix's Wine server and the display end.
 fifo=$(mktemp -u)
 mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &

@@ -189,28 +189,8 @@ register_qemu() {
 }
 
 # --- Wine prefix ------------------------------------------------------------
-WINEPREFIX_DEFAULT=/root/.wine-kestrelwing
 ensure_prefix() {
-    export WINEPREFIX="${WINEPREFIX:-$WINEPREFIX_DEFAULT}"
-    export WINEDEBUG=-all
-    local stamp="$WINEPREFIX/.kestrelwing-configured"
-    [ -f "$stamp" ] && return 0
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        log "creating Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1 || true
-    fi
-    # Under emulation the crash debugger hangs for minutes after a fault.
-    log "switching off the crash debugger"
-    wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
-    wine reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
-    # A virtual desktop gives dialogs a title bar without a window manager.
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 || true
-    # The registry reaches the disk when the prefix's server ends; a server
-    # kept alive by a test run would make an unbounded wait hang.
-    timeout 120 wineserver -w || true
-    touch "$stamp"
+    bash "$(dirname "$0")/wine-prefix.sh"
 }
 
 main() {

@@ -6,6 +6,7 @@ export WINEPREFIX="${WINEPREFIX:-/root/.wine-kestrelwing}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
 . "$(dirname "$0")/display.sh"
+bash "$(dirname "$0")/wine-prefix.sh"
 
 # A persistent wineserver and one warm-up run: otherwise the services started
 # by the first Wine process hold ctest's output pipe open.

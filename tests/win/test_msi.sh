@@ -29,7 +29,7 @@ code_old=$(product_code "$old")
 
 fail() {
     echo "FAIL: $*" >&2
-    [ -f "$log" ] && grep -a -E 'Error|error|Return value 3' "$log" | tail -n 20 >&2
+    [ ! -f "$log" ] || grep -a -E 'Error|error|Return value 3' "$log" | tail -n 20 >&2 || true
     exit 1
 }
 
@@ -68,8 +68,10 @@ display_name() {
 }
 
 # log_says <text>: msiexec's log, written in the system's code page (1252
-# here), holds the text.
-log_says() { iconv -f CP1252 -t UTF-8 "$log" | grep -q -F "$1"; }
+# here), holds the text. grep reads to the end: with -q it would stop at the
+# match, and iconv, still writing, would end on a broken pipe, which pipefail
+# takes for a missing text.
+log_says() { iconv -f CP1252 -t UTF-8 "$log" | grep -F -- "$1" >/dev/null; }
 
 # listing <pattern> <yes|no>: whether the plug-in's listing, with the driver
 # search pointed at Tarnova's folder, contains the pattern.
