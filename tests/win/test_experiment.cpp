@@ -1,71 +1,68 @@
 // Whole experiments with kestrelwing.dll in the simulated host against the
-// simulated driver: an analog, a counter and a digital input on one device,
-// checked sample by sample, and a connection lost in the middle of a run of
-// each input kind.
+// simulated driver: three input kinds checked sample by sample against the
+// device, outputs read back by inputs of the same device, and a connection
+// lost in the middle of a run of every kind.
 #include "simdrv_control.h"
 
+#include <math.h>
+
 #include "dlg_driver.h"
-#include "mod_params.h"
+#include "every_kind.h"
 
-static const char kDevice[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
-enum { kRate = 1000, kBlock = 100 };
+static const u32 kRate = 1000, kBlock = 100;
+static const double kLate = 2 * 0.1 + 0.011;  // one block and one cycle
 
-// A module of the class on the first network device, time base 2 (1 kHz in
-// blocks of 100): the module's channels are its outputs or inputs by kind.
 static SimModule* on_device(const char* className, u32 channels)
 {
-    SimModule* m = SH_CreateModule(className);
-    if (!ok(m != nullptr, "no class %s", className)) return nullptr;
-    ParamHeader* h = (ParamHeader*)m->record->params;
-    kw_strlcpy(h->device, kDevice, sizeof h->device);
-    (m->record->inputCount ? m->record->inputCount : m->record->outputCount) = channels;
+    SimModule* m = every_kind_module(className, channels);
+    ok(m != nullptr, "no class %s", className);
     return m;
 }
 
-// A run of 'seconds' from a reset driver clock; 'last' runs in the last cycle,
-// before the modules are stopped.
+static void feed(const char* source, SimModule* m) { ok(every_kind_feed(source, m, 0), "source %s", source); }
+
+// A run of 'seconds' from a reset driver clock; 'last' runs in the last
+// cycle, before the modules stop. The driver's log starts after the first
+// cycle, so that it holds the stop phase only.
+static void (*s_last)(void);
+static u64 s_cycles;
 static int run(double seconds, void (*last)(void) = nullptr)
 {
-    static void (*s_last)(void);
-    static u64 s_cycles;
     s_last = last;
     s_cycles = (u64)(seconds / 0.01 + 0.5);
     drv.SetTime(0.0);
     SimRunOptions o = SH_DefaultRunOptions(seconds);
     o.onCycle = [](void* context, u64 k) {
-        if (k == 1) drv.LogClear();  // the start phase and first cycle stay out of the stop checks
+        if (k == 1) drv.LogClear();
         if (k + 1 == s_cycles && s_last) s_last();
         return drv_follow_host_clock(context, k);
     };
     return ok(SH_Run(&o) == 1, "run refused");
 }
 
-static void delete_modules(void)
+static void clean_run(const char* what)
 {
-    while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
-    drv.Reset();
+    ok(g_sim.warnings.empty() && g_sim.internalErrors.empty() && g_sim.faults.empty(), "%s: warnings, errors or faults",
+       what);
 }
 
 // Every sample of output c is expected(c, k); blocks follow on without gap.
 static void check_stream(const char* what, SimModule* m, u32 c, float (*expected)(u32 c, u64 k))
 {
     const SimStream& s = m->out[c].stream;
-    ok(s.sampleCount >= 900 && s.gaps == 0, "%s %u: %u samples, %u gaps", what, c, (unsigned)s.sampleCount,
-       (unsigned)s.gaps);
     u32 wrong = 0;
+    bool timesFollow = s.sampleCount >= 900 && s.gaps == 0;
     for (size_t k = 0; k < s.values.size(); ++k) wrong += s.values[k] != expected(c, k);
-    ok(wrong == 0, "%s %u: %u of %u samples differ from the device's", what, c, wrong, (unsigned)s.values.size());
-    bool timesFollow = true;
     for (size_t b = 0; b < s.blocks.size(); ++b)
         timesFollow &= s.blocks[b].startTime == (double)(float)0.001 * kBlock * b && s.blocks[b].count == kBlock;
-    ok(timesFollow, "%s %u: block start times do not follow on", what, c);
+    ok(wrong == 0 && timesFollow, "%s %u: %u of %u samples differ from the device's, %u gaps or blocks out of step",
+       what, c, wrong, (unsigned)s.values.size(), (unsigned)s.gaps);
 }
 
 static SimModule *s_analog, *s_counter, *s_digital;
 
-// An analog, a counter and a digital input on one device: every sample is
-// the device's at its index; the device is configured and started once, and
-// stopped and disconnected once, by the first module to stop.
+// Three inputs on one device: every sample is the device's at its index; the
+// device is configured and started once, stopped and disconnected once.
 static void test_three_inputs_on_one_device(void)
 {
     s_analog = on_device("KWE:AnalogIn", 2);
@@ -74,75 +71,188 @@ static void test_three_inputs_on_one_device(void)
     if (!s_analog || !s_counter || !s_digital) return;
     ((CounterInParams*)s_counter->record->params)->channel[1].mode = 1;  // frequency
     ((DigitalParams*)s_digital->record->params)->port = 1;
-    bool checked = false;
-    static bool* s_checked;
-    s_checked = &checked;
+    static bool checked;
     if (!run(1.0, [] {
-            *s_checked = true;
-            check_stream("analog", s_analog, 0, [](u32 c, u64 k) { return (float)drv.SignalValue(1, c, k); });
-            check_stream("analog", s_analog, 1, [](u32 c, u64 k) { return (float)drv.SignalValue(1, c, k); });
-            for (u32 c = 0; c < 2; ++c)
+            checked = true;
+            for (u32 c = 0; c < 2; ++c) {
+                check_stream("analog", s_analog, c, [](u32 c, u64 k) { return (float)drv.SignalValue(1, c, k); });
                 check_stream("counter", s_counter, c, [](u32 c, u64 k) { return (float)drv.CounterValue(1, c, k); });
+            }
             for (u32 c = 0; c < 3; ++c)
                 check_stream("digital", s_digital, c,
                              [](u32 c, u64 k) { return drv.LineValue(1, 4 + c, k) != 0 ? 5.0f : 0.0f; });
         }))
         return;
     ok(checked, "the last cycle was not reached");
-    ok(g_sim.warnings.empty() && g_sim.internalErrors.empty(), "warnings or errors: %s",
-       g_sim.warnings.empty() ? "" : g_sim.warnings[0].text.c_str());
+    clean_run("three inputs");
     ok(drv.LogCountOf("StopMeasure(") == 1 && drv.LogCountOf("RemoteDeviceDisconnect(") == 1,
        "StopMeasure %u, disconnects %u times", drv.LogCountOf("StopMeasure("),
        drv.LogCountOf("RemoteDeviceDisconnect("));
-    // The start phase, from a new run's log.
-    drv.Reset();
+    drv.Reset();  // the start phase, from a new run's log
     SimRunOptions o = SH_DefaultRunOptions(0.02);
     SH_Run(&o);
-    ok(drv.LogCountOf("ConfigMeasure(") == 1 && drv.LogCountOf("StartMeasure(") == 1,
-       "ConfigMeasure %u, StartMeasure %u times", drv.LogCountOf("ConfigMeasure("), drv.LogCountOf("StartMeasure("));
-    ok(drv.LogCountOf("AD_AddChannelToList(") == 2 && drv.LogCountOf("CT_AddChannelToList(") == 2 &&
+    ok(drv.LogCountOf("ConfigMeasure(") == 1 && drv.LogCountOf("StartMeasure(") == 1 &&
+           drv.LogCountOf("AD_AddChannelToList(") == 2 && drv.LogCountOf("CT_AddChannelToList(") == 2 &&
            drv.LogCountOf("TTL_AddChannelToList(") == 3,
-       "channel lists");
-    delete_modules();
+       "start phase: ConfigMeasure %u, StartMeasure %u times", drv.LogCountOf("ConfigMeasure("),
+       drv.LogCountOf("StartMeasure("));
 }
 
-// A connection lost at the fifth data read stops the experiment with the
-// kind's message.
+// Samples of an input stream, from the first write on, that differ from the
+// value the last write before them set, as 'expected' reads it. Samples
+// within a millisecond of a write are skipped: the clock's rounding decides
+// on which side they fall.
+static u32 stream_mismatches(const SimStream& in, const std::vector<SimDrvWrite>& writes,
+                             float (*expected)(const SimDrvWrite&), double settle)
+{
+    u32 wrong = 0;
+    for (size_t k = 0; k < in.values.size(); ++k) {
+        double t = (double)k / kRate;
+        const SimDrvWrite* last = nullptr;
+        bool nearWrite = false;
+        for (const SimDrvWrite& w : writes) {
+            nearWrite |= fabs(w.time - t) < 0.0011;
+            if (w.time <= t) last = &w;
+        }
+        if (last && !nearWrite && t >= last->time + settle) wrong += in.values[k] != expected(*last);
+    }
+    return wrong;
+}
+
+// The analog output writes the first sample of every block, within a block
+// after its end, and the digital output the port at every change of its
+// square wave; the inputs of the same device read exactly that.
+static void test_analog_and_digital_loops(void)
+{
+    SimModule* ao = on_device("KWE:AnalogOut", 1);
+    SimModule* ai = on_device("KWE:AnalogIn", 1);
+    SimModule* dout = on_device("KWE:DigitalOut", 1);
+    SimModule* din = on_device("KWE:DigitalIn", 1);
+    if (!ao || !ai || !dout || !din) return;
+    feed("sine sine amp=2 freq=0.5 timebase=2", ao);
+    feed("square square amp=5 freq=1.25 timebase=2", dout);
+    if (!run(2.0)) return;
+    clean_run("loops");
+
+    const SimStream& sine = SH_FindSource("sine")->fed;
+    std::vector<SimDrvWrite> da = drv_writes("DA_WriteChannelVoltage");
+    ok(da.size() == sine.blocks.size() && da.size() >= 18, "%u writes for %u blocks", (unsigned)da.size(),
+       (unsigned)sine.blocks.size());
+    for (size_t i = 0; i < da.size() && i < sine.blocks.size(); ++i)
+        ok(da[i].value == (double)sine.values[sine.blocks[i].firstValue] &&
+               da[i].time <= sine.blocks[i].startTime + kLate,
+           "write %u: %g at %g s for the block starting %g s", (unsigned)i, da[i].value, da[i].time,
+           sine.blocks[i].startTime);
+    u32 wrong = stream_mismatches(ai->out[0].stream, da, [](const SimDrvWrite& w) { return (float)w.value; }, 0);
+    ok(wrong == 0 && ai->out[0].stream.sampleCount >= 1800, "analog loop: %u samples differ", wrong);
+
+    const SimStream& square = SH_FindSource("square")->fed;
+    std::vector<SimDrvWrite> ttl = drv_writes("TTL_WritePort");
+    std::vector<double> changes = {0};  // the first sample sets the line: the port word starts at 0
+    for (size_t k = 1; k < square.values.size(); ++k)
+        if ((square.values[k] > 0) != (square.values[k - 1] > 0)) changes.push_back((double)k / kRate);
+    ok(ttl.size() == changes.size(), "%u port writes for %u changes", (unsigned)ttl.size(), (unsigned)changes.size());
+    for (size_t i = 0; i < ttl.size() && i < changes.size(); ++i)
+        ok(ttl[i].time <= changes[i] + kLate, "change at %g s written at %g s", changes[i], ttl[i].time);
+    wrong = stream_mismatches(din->out[0].stream, ttl,
+                              [](const SimDrvWrite& w) { return (u32)w.value & 1 ? 5.0f : 0.0f; }, 0);
+    ok(wrong == 0 && din->out[0].stream.sampleCount >= 1800, "digital loop: %u samples differ", wrong);
+}
+
+// A ramp sets a PWM duty cycle that a counter in pulse-width mode reads back;
+// a global variable changed in the run moves an FM output's duty cycle.
+static void test_pulse_loops(void)
+{
+    SimModule* co = on_device("KWE:CounterOut", 2);
+    SimModule* ci = on_device("KWE:CounterIn", 2);
+    if (!co || !ci) return;
+    CounterOutChannel* out = ((CounterOutParams*)co->record->params)->channel;
+    out[0].frequency = 100;
+    out[1].pwmMode = 0;
+    out[1].dutyCycleVar = 5;
+    CounterInChannel* in = ((CounterInParams*)ci->record->params)->channel;
+    in[0].mode = in[1].mode = 3;  // pulse width, microseconds
+    SH_SetGlobalVar(5, 25);
+    SH_ScheduleGlobalVar(0.5, 5, 75);
+    feed("ramp ramp amp=40 offset=50 freq=0.5 timebase=2", co);
+    ok(every_kind_feed("hertz constant value=200 timebase=2", co, 1), "source hertz");
+    if (!run(2.0)) return;
+    clean_run("pulse loops");
+
+    const SimStream& ramp = SH_FindSource("ramp")->fed;
+    std::vector<SimDrvWrite> ratio = drv_writes("PWM_WriteNewPWMRatio");
+    bool ratios = ratio.size() == ramp.blocks.size();
+    for (size_t i = 0; ratios && i < ratio.size(); ++i)
+        ratios = ratio[i].value == floor(ramp.values[ramp.blocks[i].firstValue]);
+    ok(ratios, "%u ratios for %u blocks, or a ratio not the block's first value", (unsigned)ratio.size(),
+       (unsigned)ramp.blocks.size());
+    // 100 Hz: a pulse of d percent lasts 100 d microseconds, measured once a
+    // whole pulse of the new duty cycle has passed.
+    u32 wrong = stream_mismatches(ci->out[0].stream, ratio,
+                                  [](const SimDrvWrite& w) { return (float)(100 * w.value); }, 0.025);
+    ok(wrong == 0, "pulse-width loop: %u samples differ", wrong);
+
+    std::vector<SimDrvWrite> duty = drv_writes("PWM_SetDutyCycle");
+    ok(duty.size() == 1 && duty[0].channel == 1 && duty[0].value == 75 && duty[0].time >= 0.5 &&
+           duty[0].time <= 0.5 + kLate,
+       "%u duty cycle writes", (unsigned)duty.size());
+    // 200 Hz: 25 % is 1250 us, 75 % 3750 us.
+    const std::vector<float>& fm = ci->out[1].stream.values;
+    ok(fm.size() > 1500 && fm[450] == 1250.0f && fm[1500] == 3750.0f, "FM pulse width before and after the change");
+}
+
+// A connection lost at the fifth data read or the third write of a module of
+// any kind stops the experiment with that module's message, at once.
 static void test_lost_connection(void)
 {
     static const struct {
         const char* className;
-        u32 readMask;
+        u32 reads, writes;  // the calls that fail
         const char* tag;
-    } kKinds[] = {{"KWE:AnalogIn", SIMDRV_READ_DATA, "DLL:analogin"},
-                  {"KWE:CounterIn", SIMDRV_READ_CT_DATA, "DLL:counterin"},
-                  {"KWE:DigitalIn", SIMDRV_READ_TTL_DATA, "DLL:digitalin"}};
-    for (const auto& kind : kKinds) {
-        SimModule* m = on_device(kind.className, 2);
-        if (!m) return;
-        drv.FailReads(1, kind.readMask, 5, -1.0, -1000);
-        if (!run(1.0)) return;
-        ok(g_sim.stopExperimentCalls == 1, "%s: %u StopExperiment calls", kind.tag, g_sim.stopExperimentCalls);
-        ok(g_sim.internalErrors.size() == 1 &&
-               g_sim.internalErrors[0].text == "Invalid device or lost connection, experiment stopped! (-1000)" &&
-               g_sim.internalErrors[0].tag == kind.tag,
-           "%s: %u internal errors, the first '%s'", kind.tag, (unsigned)g_sim.internalErrors.size(),
-           g_sim.internalErrors.empty() ? "" : g_sim.internalErrors[0].text.c_str());
-        ok(m->computeCalls < 100, "%s: the run went on after the error (%u cycles)", kind.tag,
-           (unsigned)m->computeCalls);
-        delete_modules();
+    } kKinds[] = {
+        {"KWE:AnalogIn", SIMDRV_READ_DATA, 0, "DLL:analogin"},
+        {"KWE:CounterIn", SIMDRV_READ_CT_DATA, 0, "DLL:counterin"},
+        {"KWE:DigitalIn", SIMDRV_READ_TTL_DATA, 0, "DLL:digitalin"},
+        {"KWE:AnalogOut", 0, SIMDRV_WRITE_DA, "DLL:analogout"},
+        {"KWE:CounterOut", 0, SIMDRV_WRITE_PWM, "DLL:counterout"},
+        {"KWE:DigitalOut", 0, SIMDRV_WRITE_TTL, "DLL:digitalout"},
+    };
+    for (const auto& k : kKinds) {
+        SimModule* m = on_device(k.className, 2);
+        if (!m) continue;
+        if (k.writes) {
+            feed("wave square amp=1 freq=5 timebase=2", m);
+            drv.FailWrites(1, k.writes, 3, -1.0, -1000);
+        } else {
+            drv.FailReads(1, k.reads, 5, -1.0, -1000);
+        }
+        if (!run(2.0)) return;
+        const auto& e = g_sim.internalErrors;
+        ok(g_sim.stopExperimentCalls == 1 && e.size() == 1 &&
+               e[0].text == "Invalid device or lost connection, experiment stopped! (-1000)" && e[0].tag == k.tag &&
+               m->computeCalls < 100,
+           "%s: %u stops, %u errors, the first \"%s\", %u cycles", k.tag, g_sim.stopExperimentCalls,
+           (unsigned)e.size(), e.empty() ? "" : e[0].text.c_str(), (unsigned)m->computeCalls);
+        while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
         g_sim.internalErrors.clear();
         g_sim.stopExperimentCalls = 0;
+        drv.LoadConfig(kEveryKindDevice);  // without the fault
     }
 }
 
 int main(void)
 {
     if (dlg_load_plugin() && drv_resolve()) {
-        SH_SetTimeBase(2, 1.0 / kRate, kBlock);
-        drv.Reset();
-        test_three_inputs_on_one_device();
-        test_lost_connection();
+        void (*tests[])(void) = {test_three_inputs_on_one_device, test_analog_and_digital_loops, test_pulse_loops,
+                                 test_lost_connection};
+        for (auto test : tests) {
+            SH_SetTimeBase(2, 1.0 / kRate, kBlock);
+            drv.Reset();
+            // The inputs alone read the device's own signals; the others a device whose outputs drive its inputs.
+            ok(test == test_three_inputs_on_one_device || drv.LoadConfig(kEveryKindDevice) == 0, "configuration");
+            test();
+            while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
+        }
         ok(SHW_FinishPlugin() == 1, "FinishTarnDLL");
     }
     return wintest_finish("test_experiment");
