@@ -79,7 +79,8 @@ static inline std::vector<TraceCall> trace_calls(const std::string& text)
         std::string name = line.substr(0, open), call = name + "(", args = line.substr(open + 1, close - open - 1);
         for (size_t at = 0, index = 0, end; !args.empty() && at <= args.size(); at = end + 1, ++index) {
             end = std::min(args.find(',', at), args.size());
-            call += (index ? "," : "") + trace_argument_as_logged(name, index, args.substr(at, end - at));
+            call += index ? "," : "";
+            call += trace_argument_as_logged(name, index, args.substr(at, end - at));
         }
         calls.push_back({call + ")", line.substr(close + 4)});
     }
