@@ -1,8 +1,55 @@
-// Driver loader against the simulated driver's variants: the count of names
-// not found, and every slot as the library exports it.
+// The plug-in's driver loader against the simulated driver's variants: the
+// count of names not found, and every slot as the library exports it. Every
+// exported entry point, called with zero arguments, removes from the stack
+// the bytes of the function type the plug-in calls it through.
+#include "simdrv_core.h"
+
 #include "drv_load.h"
 #include "test_plugin_paths.h"
 #include "wintest.h"
+
+struct Entry {
+    u32 bytes;    // argument bytes the entry point removes
+    bool unused;  // typeless in the plug-in's table
+};
+
+template <class F>
+struct ArgBytes;
+template <class R, class... A>
+struct ArgBytes<R __stdcall(A...)> {
+    static constexpr u32 value = (0u + ... + u32((sizeof(A) + 3) & ~3u));
+};
+
+static const Entry kEntries[DRV_ENTRY_COUNT] = {
+#define ENTRY(field, name, pfn) \
+    {ArgBytes<SimEntryType<pfn, SimDecoratedBytes(name)>::type>::value, std::is_same_v<pfn, PFN_DrvUnused>},
+#define ENTRY_GROUP(group, list, count) list(ENTRY)
+    KW_DRV_GROUPS(ENTRY_GROUP)
+#undef ENTRY_GROUP
+#undef ENTRY
+};
+
+// Calls fn with 'words' zero words (every entry point copes with null
+// pointers); returns the bytes the callee removed and its result.
+static u32 call_with_zeros(void* fn, u32 words, i32* result)
+{
+    u32 before, after, left = words;
+    __asm__ volatile(
+        "movl %%esp, %%esi\n\t"
+        "1:\n\t"
+        "jecxz 2f\n\t"
+        "pushl $0\n\t"
+        "decl %%ecx\n\t"
+        "jmp 1b\n"
+        "2:\n\t"
+        "call *%%ebx\n\t"
+        "movl %%esp, %%edi\n\t"
+        "movl %%esi, %%esp\n\t"
+        : "=S"(before), "=D"(after), "=a"(*result), "+c"(left)
+        : "b"(fn)
+        : "edx", "memory", "cc");
+    return after - (before - 4 * words);
+}
 
 int main(void)
 {
@@ -24,11 +71,20 @@ int main(void)
         u32 misses = (u32)kwtest_with_driver(c.variant, [](const char*) { return (int)DRV_Load("tvxv2_w32.dll"); });
         ok(misses == c.misses, "%s: %u misses", name, misses);
         ok((g_drvLibrary != nullptr) == (c.variant != nullptr), "%s: library %p", name, (void*)g_drvLibrary);
-        for (const DrvEntry& e : g_drvEntries) {
+        for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
+            const DrvEntry& e = g_drvEntries[i];
             void* exported = g_drvLibrary ? (void*)GetProcAddress(g_drvLibrary, e.name) : nullptr;
             bool absent = !c.variant || (c.absent[0] && !strcmp(c.absent[0], e.name)) ||
                           (c.absent[1] && !strcmp(c.absent[1], e.name));
             ok(*DRV_Slot(&e) == exported && (exported == nullptr) == absent, "%s: slot of %s", name, e.name);
+            if (!exported) continue;
+            i32 result = 0;
+            u32 popped = call_with_zeros(exported, kEntries[i].bytes / 4, &result);
+            ok(popped == kEntries[i].bytes, "%s: %s removed %u bytes, expected %u", name, e.name, popped,
+               kEntries[i].bytes);
+            // RemoteDevicesSearch is the one simulated entry point without arguments.
+            if (kEntries[i].unused && strcmp(e.name, "RemoteDevicesSearch") != 0)
+                ok(result == SIMDRV_ERR_NOT_SIMULATED, "%s: %s returned %d", name, e.name, result);
         }
         if (c.misses == 1 && c.absent[0][0] == '_')
             ok(GetProcAddress(g_drvLibrary, "AD_ReadSingleValueExt") != nullptr, "%s: no plain name exported", name);
