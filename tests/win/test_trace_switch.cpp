@@ -1,10 +1,6 @@
 // The trace's switch on Windows, with the plug-in's start-up against the
-// simulated driver: switched off, the driver table holds exactly the
-// addresses the loader resolved and the host's reports are its own; the
-// registry value "1" switches it on into a file in the temporary folder; a
-// file that cannot be created leaves the plug-in working without a trace. The Win32 file keeps
-// its limit and the two newest files. Runs alone: it sets the registry value
-// every loaded plug-in reads.
+// simulated driver, and its Win32 file. Runs alone: it sets the registry
+// value every loaded plug-in reads.
 #include "drv_load.h"
 #include "host_binding.h"
 #include "plugin_state.h"
@@ -29,66 +25,50 @@ static void set_registry(const char* value)
     RegCloseKey(key);
 }
 
-static bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The plug-in's start-up with the settings given, then the driver table's
-// state: how many slots hold the loader's address, how many a thunk.
-struct Started {
-    int result;
-    bool traced, reportsWrapped;
-    u32 loaders, thunks, wrong;
-};
-static Started start_with(const char* environment, const char* registry)
-{
-    SetEnvironmentVariableA("KESTRELWING_TRACE", environment);
-    set_registry(registry);
-    static Started s;
-    s = Started{};
-    kwtest_with_driver("full", [](const char*) {
-        SH_Reset();
-        return s.result = PLG_BindHost(SH_Request, nullptr) && PLG_Startup();
-    });
-    s.traced = TRC_On();
-    s.reportsWrapped = g_host.ShowWarning != SH_Answers()->ShowWarning &&
-                       g_host.ShowInternalError != SH_Answers()->ShowInternalError;
-    for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
-        const DrvEntry& e = g_drvEntries[i];
-        void* exported = (void*)GetProcAddress(g_drvLibrary, e.name);
-        if (*DRV_Slot(&e) == exported) ++s.loaders;
-        else if (kCalledEntry[i] && exported) ++s.thunks;
-        else ++s.wrong;
-    }
-    TRC_Close();
-    DRV_Unload();
-    SetEnvironmentVariableA("KESTRELWING_TRACE", nullptr);
-    set_registry(nullptr);
-    return s;
-}
-
+// The plug-in's start-up with the trace's settings: on, every entry point the
+// plug-in calls holds a thunk and the host's reports are wrapped; off, every
+// slot holds the address the loader resolved. The file is in the temporary
+// folder exactly when the trace is on.
 static void test_switch(void)
 {
     u32 called = 0;
     for (bool c : kCalledEntry) called += c;
-    const std::string inTemp = kwtest_temp_file("kestrelwing-trace.txt"), mine = kwtest_temp_file("kw-trace-switch.txt");
+    static const std::string inTemp = kwtest_temp_file("kestrelwing-trace.txt");
     const struct {
         const char *environment, *registry;
-        const std::string* file;  // null: off
+        bool on;
     } cases[] = {
-        {nullptr, nullptr, nullptr},
-        {nullptr, "1", &inTemp},
-        {"C:\\no\\such\\folder\\trace.txt", nullptr, nullptr},  // cannot be created
+        {nullptr, nullptr, false},
+        {nullptr, "1", true},
+        {"C:\\no\\such\\folder\\trace.txt", nullptr, false},  // cannot be created
     };
     for (const auto& c : cases) {
         const char* what = c.environment ? c.environment : c.registry ? c.registry : "nothing set";
-        Started s = start_with(c.environment, c.registry);
-        bool on = c.file != nullptr;
-        ok(s.result == 1 && s.traced == on && s.reportsWrapped == on && s.wrong == 0 && s.thunks == (on ? called : 0) &&
-               s.loaders == DRV_ENTRY_COUNT - s.thunks,
-           "%s: start-up %d, traced %d, %u thunks for %u entry points called, %u slots as loaded, %u wrong", what,
-           s.result, s.traced, s.thunks, called, s.loaders, s.wrong);
-        ok(exists(inTemp) == (c.file == &inTemp) && exists(mine) == (c.file == &mine), "%s: the wrong file", what);
+        SetEnvironmentVariableA("KESTRELWING_TRACE", c.environment);
+        set_registry(c.registry);
+        static int result;
+        kwtest_with_driver("full", [](const char*) {
+            SH_Reset();
+            return result = PLG_BindHost(SH_Request, nullptr) && PLG_Startup();
+        });
+        bool wrapped = g_host.ShowWarning != SH_Answers()->ShowWarning &&
+                       g_host.ShowInternalError != SH_Answers()->ShowInternalError;
+        u32 loaders = 0, thunks = 0;
+        for (u32 i = 0; i < DRV_ENTRY_COUNT; ++i) {
+            void* exported = (void*)GetProcAddress(g_drvLibrary, g_drvEntries[i].name);
+            loaders += *DRV_Slot(&g_drvEntries[i]) == exported;
+            thunks += kCalledEntry[i] && exported && *DRV_Slot(&g_drvEntries[i]) != exported;
+        }
+        ok(result == 1 && TRC_On() == c.on && wrapped == c.on && thunks == (c.on ? called : 0) &&
+               loaders == DRV_ENTRY_COUNT - thunks,
+           "%s: start-up %d, traced %d, %u thunks for %u entry points called, %u slots as loaded", what, result,
+           TRC_On(), thunks, called, loaders);
+        TRC_Close();
+        DRV_Unload();
+        SetEnvironmentVariableA("KESTRELWING_TRACE", nullptr);
+        set_registry(nullptr);
+        ok((GetFileAttributesA(inTemp.c_str()) != INVALID_FILE_ATTRIBUTES) == c.on, "%s: the file", what);
         DeleteFileA(inTemp.c_str());
-        DeleteFileA(mine.c_str());
     }
 }
 
