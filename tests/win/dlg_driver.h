@@ -102,13 +102,6 @@ static inline HWND dlg_item(const char* title, int id)
     return d ? GetDlgItem(d, id) : nullptr;
 }
 
-static inline std::string dlg_text(const char* title, int id)
-{
-    char text[1024] = "";
-    GetWindowTextA(dlg_item(title, id), text, sizeof text);
-    return text;
-}
-
 // ---- Steps ----------------------------------------------------------------------
 
 static inline DlgStep wait_for(const char* title)
@@ -176,8 +169,9 @@ static inline DlgStep choose(const char* title, int id, int index)
 static inline DlgStep expect_text(const char* title, int id, std::string text)
 {
     return act([title, id, text] {
-        std::string shown = dlg_text(title, id);
-        ok(shown == text, "%s: control %d shows \"%s\", expected \"%s\"", title, id, shown.c_str(), text.c_str());
+        char shown[1024] = "";
+        GetWindowTextA(dlg_item(title, id), shown, sizeof shown);
+        ok(shown == text, "%s: control %d shows \"%s\", expected \"%s\"", title, id, shown, text.c_str());
     });
 }
 
