@@ -28,7 +28,6 @@ static struct {
     u32 (*LogCountOf)(const char*);
     void (*LogClear)(void);
     void (*LogEnable)(int);
-    u32 (*WriteCount)(void);
     int (*WriteAt)(u32, SimDrvWrite*);
 } drv;
 
@@ -39,7 +38,7 @@ static inline bool drv_resolve(void)
     bool all = KW_RESOLVE(Reset) && KW_RESOLVE(LoadConfig) && KW_RESOLVE(SetTime) && KW_RESOLVE(SignalValue) &&
                KW_RESOLVE(CounterValue) && KW_RESOLVE(LineValue) && KW_RESOLVE(FailReads) &&
                KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCount) && KW_RESOLVE(LogLine) && KW_RESOLVE(LogResult) &&
-               KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) && KW_RESOLVE(WriteCount) &&
+               KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) &&
                KW_RESOLVE(WriteAt);
 #undef KW_RESOLVE
     return ok(all, "the simulated driver is not loaded or lacks a control entry");

@@ -23,14 +23,6 @@ static inline std::string kwtest_temp_file(const std::string& name)
     return temp + name;
 }
 
-// A driver variant's directory: bin\drivers\<variant>.
-static inline void kwtest_driver_dir(char* out, size_t size, const char* variant)
-{
-    char bin[MAX_PATH];
-    kwtest_bin_dir(bin, sizeof bin);
-    snprintf(out, size, "%s\\drivers\\%s", bin, variant);
-}
-
 // Runs 'load' on bin\kestrelwing.dll while libraries come from the driver
 // variant's directory bin\drivers\<variant> only, or, without a variant,
 // from an empty directory, so that there is no driver library at all.
@@ -40,7 +32,7 @@ static inline int kwtest_with_driver(const char* variant, int (*load)(const char
     kwtest_bin_dir(bin, sizeof bin);
     snprintf(plugin, sizeof plugin, "%s\\kestrelwing.dll", bin);
     if (variant) {
-        kwtest_driver_dir(dir, sizeof dir, variant);
+        snprintf(dir, sizeof dir, "%s\\drivers\\%s", bin, variant);
     } else {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
