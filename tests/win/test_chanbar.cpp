@@ -28,8 +28,14 @@ static HBITMAP channelImages[4], arrowImages[6];
 static std::string events;
 
 static void note(const std::string& word) { events += (events.empty() ? "" : " ") + word; }
-static void store_channel(HWND, u32 channel) { note("s" + std::to_string(channel)); }
-static void show_channel(HWND, u32 channel) { note("v" + std::to_string(channel)); }
+static void note_channel(char what, u32 channel)
+{
+    char word[16];
+    snprintf(word, sizeof word, "%c%u", what, channel);
+    note(word);
+}
+static void store_channel(HWND, u32 channel) { note_channel('s', channel); }
+static void show_channel(HWND, u32 channel) { note_channel('v', channel); }
 static const ChannelBarHooks kHooks = {store_channel, show_channel};
 
 static INT_PTR CALLBACK bar_dialog_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -90,22 +96,15 @@ static void open_bar(HWND dialog, u32 maximum, u32 used, u32 current)
     events.clear();
 }
 
-// Checks and clears the events; 'states' are those of the fewer arrow, the 16
-// channel buttons and the more arrow, as "1 1222333333333333 4".
-static void expect(HWND dialog, const char* context, const std::string& seen, const char* states = nullptr,
-                   int used = -1, int current = -1)
+// The states of the fewer arrow, the 16 channel buttons and the more arrow,
+// as "1 1222333333333333 4".
+static std::string states_of(HWND dialog)
 {
-    ok(events == seen, "%s: events \"%s\", expected \"%s\"", context, events.c_str(), seen.c_str());
-    events.clear();
-    if (states) {
-        std::string got = std::to_string(state_of(item(dialog, IDC_BAR_FEWER))) + " ";
-        for (int i = 0; i < 16; ++i) got += (char)('0' + state_of(button(dialog, i)));
-        got += " " + std::to_string(state_of(item(dialog, IDC_BAR_MORE)));
-        ok(got == states, "%s: states %s, expected %s", context, got.c_str(), states);
-    }
-    if (used >= 0)
-        ok(barUsedChannels == (u32)used && barCurrentChannel == (u32)current, "%s: %u channels, current %u", context,
-           barUsedChannels, barCurrentChannel);
+    std::string got(1, (char)('0' + state_of(item(dialog, IDC_BAR_FEWER))));
+    got += ' ';
+    for (int i = 0; i < 16; ++i) got += (char)('0' + state_of(button(dialog, i)));
+    got += ' ';
+    return got += (char)('0' + state_of(item(dialog, IDC_BAR_MORE)));
 }
 
 static std::string repeat(const std::string& words, int n)
@@ -113,12 +112,6 @@ static std::string repeat(const std::string& words, int n)
     std::string all;
     for (int i = 0; i < n; ++i) all += (i ? " " : "") + words;
     return all;
-}
-
-static void flush_messages(void)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 // The controls read Ctrl from the asynchronous key state. Under Wine that
@@ -168,13 +161,17 @@ static void run_steps(HWND dialog, const Step* steps, size_t count)
             SendMessageA(control, down, ctrl ? MK_CONTROL : down == WM_RBUTTONDBLCLK ? MK_RBUTTON : MK_LBUTTON, inside);
         if (s.action == CLICK || s.action == UP || s.action == UP_OUTSIDE)
             SendMessageA(control, WM_LBUTTONUP, 0, s.action == UP_OUTSIDE ? outside : inside);
-        char context[32];
-        snprintf(context, sizeof context, "step %u", (unsigned)i);
         bool acted = s.events.find_first_of("D+-") != std::string::npos;
-        expect(dialog, context, s.events, s.states, s.used, s.current);
-        ok(GetCapture() == (s.held ? control : nullptr), "%s: mouse capture", context);
+        std::string states = s.states ? states_of(dialog) : "";
+        ok(events == s.events && (!s.states || states == s.states) && barUsedChannels == (u32)s.used &&
+               barCurrentChannel == (u32)s.current,
+           "step %u: events \"%s\", expected \"%s\"; states %s, expected %s; %u channels, current %u", (unsigned)i,
+           events.c_str(), s.events.c_str(), states.c_str(), s.states ? s.states : "-", barUsedChannels,
+           barCurrentChannel);
+        events.clear();
+        ok(GetCapture() == (s.held ? control : nullptr), "step %u: mouse capture", (unsigned)i);
         ok((GetFocus() == button(dialog, 0)) == acted && (lastControlId == IDC_BAR_CHANNEL0) == acted,
-           "%s: focus or last control", context);
+           "step %u: focus or last control", (unsigned)i);
     }
     s_ctrlHeld = false;
 }
@@ -248,8 +245,7 @@ static void test_steps(HWND dialog)
 // refresh centres the dialog on the host window and makes the dialog font.
 static void test_creation(HWND dialog)
 {
-    for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id)
-        ok(state_of(item(dialog, id)) == 0, "control %d starts in state %d", id, state_of(item(dialog, id)));
+    ok(states_of(dialog) == "0 0000000000000000 0", "states at creation %s", states_of(dialog).c_str());
     HWND b = button(dialog, 3);
     for (int from = 0; from < 4; ++from) {
         SendMessageA(b, CKM_SETSTATE, from, 0);
@@ -289,8 +285,9 @@ static COLORREF pixel(HWND control, int x, int y)
     return colour;
 }
 
-// Each control has its fixed size at the template's place and shows the
-// image of its state, corner to corner; a press shows at once, before any
+// A control has its fixed size at the template's place (one arrow and one
+// button: all are made alike) and each shows the image of its state, corner
+// to corner; a press shows at once, before any
 // message loop runs. The dialog is on top meanwhile, so that no other
 // program's window on the display hides the pixels read.
 static void test_painting(HWND dialog)
@@ -301,14 +298,14 @@ static void test_painting(HWND dialog)
     for (int id = IDC_BAR_FEWER; id <= IDC_BAR_CHANNEL0 + 15; ++id) {
         HWND control = item(dialog, id);
         bool arrow = id < IDC_BAR_CHANNEL0;
-        RECT place = {id == IDC_BAR_FEWER ? 11 : id == IDC_BAR_MORE ? 295 : 34 + 16 * (id - IDC_BAR_CHANNEL0), kBarY};
+        RECT place = {id == IDC_BAR_MORE ? 295 : 34 + 16 * (id - IDC_BAR_CHANNEL0), kBarY}, got;
         MapDialogRect(dialog, &place);
-        RECT got;
         GetWindowRect(control, &got);
         MapWindowPoints(nullptr, dialog, (POINT*)&got, 2);
-        ok(got.left == place.left && got.top == place.top && got.right - got.left == (arrow ? 24 : 22) &&
-               got.bottom - got.top == (arrow ? 32 : 30),
-           "control %d at %ld,%ld size %ldx%ld", id, got.left, got.top, got.right - got.left, got.bottom - got.top);
+        if (id == IDC_BAR_MORE || id == IDC_BAR_CHANNEL0 + 15)
+            ok(got.left == place.left && got.top == place.top && got.right - got.left == (arrow ? 24 : 22) &&
+                   got.bottom - got.top == (arrow ? 32 : 30),
+               "control %d at %ld,%ld size %ldx%ld", id, got.left, got.top, got.right - got.left, got.bottom - got.top);
         COLORREF expected = arrow ? kArrowColours[state_of(control)] : kChannelColours[state_of(control)];
         COLORREF corner = pixel(control, 0, 0), opposite = pixel(control, arrow ? 23 : 21, arrow ? 31 : 29);
         ok(corner == expected && opposite == expected, "control %d in state %d drawn %06lx/%06lx, expected %06lx",
@@ -341,7 +338,6 @@ int main(void)
     test_steps(dialog);
     test_defid_and_bare_bar(dialog);
     test_painting(dialog);
-    flush_messages();
     DestroyWindow(dialog);
     DestroyWindow(g_hostWindow);
     ChannelBar_UnregisterClasses();

@@ -30,11 +30,6 @@ static DlgStep message(const char* title, UINT message)
     return act([title, message] { SendMessageA(dlg_find(title), message, 0, 0); });
 }
 
-static DlgStep expect_enabled(const char* title, int id, bool enabled)
-{
-    return act([=] { ok(!IsWindowEnabled(dlg_item(title, id)) == !enabled, "%s: control %d enabled", title, id); });
-}
-
 // Opens the module's dialog, runs the steps as a user would, takes the
 // dialog's picture for the user guide and closes it with Ok.
 static void ok_script(SimModule* m, const char* title, const char* picture, std::vector<DlgStep> steps)
@@ -80,7 +75,7 @@ static void test_counter_input(void)
     c[0].mode = 7;
     ok_script(m, kDialog, "counterin",
               {expect_text(kDialog, IDC_COUNTER_MODE, "Impulse"), press(kDialog, IDC_ARROW_MORE),
-               expect_enabled(kDialog, IDC_ARROW_MORE, true), press(kDialog, IDC_ARROW_MORE),
+               press(kDialog, IDC_ARROW_MORE),
                press(kDialog, IDC_CHANNEL_BUTTON0 + 1), expect_text(kDialog, IDC_CHANNEL_NAME, "CounterIn 1"),
                type(kDialog, IDC_CHANNEL_NAME, "Speed"), choose(kDialog, IDC_COUNTER_MODE, 1),
                click(kDialog, IDC_REALTIME), message(kDialog, KWM_COPY_FIELD_TO_ALL)});
