@@ -13,33 +13,22 @@
 #include "simhost.h"
 #include "wintest.h"
 
+// The control functions the tests use, typed as the simulator declares them.
+#define KW_SIMDRV_CONTROL(X)                                                                                    \
+    X(Reset) X(LoadConfig) X(SetTime) X(SignalValue) X(CounterValue) X(LineValue) X(FailReads) X(FailWrites) \
+        X(LogCount) X(LogLine) X(LogResult) X(LogCountOf) X(LogClear) X(LogEnable) X(WriteAt)
 static struct {
-    void (*Reset)(void);
-    int (*LoadConfig)(const char*);
-    void (*SetTime)(double);
-    double (*SignalValue)(i32, u32, u64);
-    double (*CounterValue)(i32, u32, u64);
-    double (*LineValue)(i32, u32, u64);
-    void (*FailReads)(i32, u32, u32, double, i32);
-    void (*FailWrites)(i32, u32, u32, double, i32);
-    u32 (*LogCount)(void);
-    u32 (*LogLine)(u32, char*, u32);
-    u32 (*LogResult)(u32, char*, u32);
-    u32 (*LogCountOf)(const char*);
-    void (*LogClear)(void);
-    void (*LogEnable)(int);
-    int (*WriteAt)(u32, SimDrvWrite*);
+#define KW_MEMBER(f) decltype(&SimDrv_##f) f;
+    KW_SIMDRV_CONTROL(KW_MEMBER)
+#undef KW_MEMBER
 } drv;
 
 static inline bool drv_resolve(void)
 {
     HMODULE lib = GetModuleHandleA("tvxv2_w32.dll");
-#define KW_RESOLVE(f) (drv.f = (decltype(drv.f))(void*)GetProcAddress(lib, "SimDrv_" #f))
-    bool all = KW_RESOLVE(Reset) && KW_RESOLVE(LoadConfig) && KW_RESOLVE(SetTime) && KW_RESOLVE(SignalValue) &&
-               KW_RESOLVE(CounterValue) && KW_RESOLVE(LineValue) && KW_RESOLVE(FailReads) &&
-               KW_RESOLVE(FailWrites) && KW_RESOLVE(LogCount) && KW_RESOLVE(LogLine) && KW_RESOLVE(LogResult) &&
-               KW_RESOLVE(LogCountOf) && KW_RESOLVE(LogClear) && KW_RESOLVE(LogEnable) &&
-               KW_RESOLVE(WriteAt);
+    bool all = true;
+#define KW_RESOLVE(f) all &= (drv.f = (decltype(drv.f))(void*)GetProcAddress(lib, "SimDrv_" #f)) != nullptr;
+    KW_SIMDRV_CONTROL(KW_RESOLVE)
 #undef KW_RESOLVE
     return ok(all, "the simulated driver is not loaded or lacks a control entry");
 }
