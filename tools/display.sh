@@ -8,12 +8,19 @@
 # in the same registry (msiexec 1603), and end the first run's programs when
 # it stops its server. So a run waits for the prefix until the run before it
 # has ended.
+#
+# The lock is held by a watcher of this shell rather than by the shell, so
+# that no Wine program inherits it: a server left behind by a killed run
+# cannot keep the next one waiting, which ends such a server first.
 prefix_lock="${WINEPREFIX%/}.lock"
-exec {prefix_lock_fd}>"$prefix_lock"
-if ! flock -n "$prefix_lock_fd"; then
-    echo "waiting for $WINEPREFIX: another run uses it" >&2
-    flock "$prefix_lock_fd"
-fi
+touch "$prefix_lock"
+flock -n "$prefix_lock" true || echo "waiting for $WINEPREFIX: another run uses it" >&2
+prefix_fifo=$(mktemp -u)
+mkfifo "$prefix_fifo"
+flock "$prefix_lock" sh -c "echo >'$prefix_fifo'; while kill -0 $$ 2>/dev/null; do sleep 1; done" &
+read -r _ <"$prefix_fifo"
+rm -f "$prefix_fifo"
+wineserver -k >/dev/null 2>&1 || true
 
 # The display is numbered by Xvfb itself, so that runs side by side never
 # share one (mouse capture and focus belong to a display). Sets DISPLAY and

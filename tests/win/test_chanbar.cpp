@@ -8,7 +8,7 @@
 #include "chanbar.h"
 #include "dlg_font.h"
 #include "dlg_template.h"
-#include "msg_sequence.h"
+#include "import_patch.h"
 #include "plugin_state.h"
 #include "wintest.h"
 
@@ -328,7 +328,7 @@ int main(void)
     g_host.hBitLessMore = (uintptr_t)arrowImages;
     g_host.CreateStackedFontIndirect = create_font;
     ChannelBar_RegisterClasses();
-    ok(seq_replace_import(GetModuleHandleA(nullptr), "user32.dll", (void*)GetAsyncKeyState, (void*)test_key_state),
+    ok(patch_import(GetModuleHandleA(nullptr), "user32.dll", (void*)GetAsyncKeyState, (void*)test_key_state),
        "no import of GetAsyncKeyState to answer");
     g_hostWindow = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 60, 40, 900, 600, nullptr, nullptr,
                                    g_instance, nullptr);
