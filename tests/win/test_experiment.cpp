@@ -111,7 +111,7 @@ static u32 stream_mismatches(const SimStream& in, const std::vector<SimDrvWrite>
     return wrong;
 }
 
-// Outputs and inputs on one device: the analog input reads what the analog
+// The worksheet of every kind: the analog input reads what the analog
 // output wrote, the first sample of every block; the digital input the level
 // of every change of the digital output's square wave; a counter in
 // pulse-width mode the duty cycle a ramp sets on a PWM output at 100 Hz (a
@@ -119,18 +119,10 @@ static u32 stream_mismatches(const SimStream& in, const std::vector<SimDrvWrite>
 // of the new duty cycle has passed).
 static void test_loops(void)
 {
-    SimModule* ao = on_device("KWE:AnalogOut", 1);
-    SimModule* ai = on_device("KWE:AnalogIn", 1);
-    SimModule* dout = on_device("KWE:DigitalOut", 1);
-    SimModule* din = on_device("KWE:DigitalIn", 1);
-    SimModule* co = on_device("KWE:CounterOut", 1);
-    SimModule* ci = on_device("KWE:CounterIn", 1);
-    if (!ao || !ai || !dout || !din || !co || !ci) return;
-    ((CounterOutParams*)co->record->params)->channel[0].frequency = 100;
+    if (!ok(every_kind_worksheet(), "the worksheet")) return;
+    SimModule *ai = g_sim.modules[0], *ci = g_sim.modules[1], *din = g_sim.modules[2];  // in the worksheet's order
+    ((CounterOutParams*)g_sim.modules[4]->record->params)->channel[0].frequency = 100;
     ((CounterInParams*)ci->record->params)->channel[0].mode = 3;  // pulse width, microseconds
-    feed("sine sine amp=2 freq=0.5 timebase=2", ao);
-    feed("square square amp=5 freq=1.25 timebase=2", dout);
-    feed("ramp ramp amp=40 offset=50 freq=0.5 timebase=2", co);
     if (!run(2.0)) return;
     clean_run("loops");
 
