@@ -8,7 +8,7 @@
 #include "dlg_driver.h"
 #include "every_kind.h"
 
-static const u32 kRate = 1000, kBlock = 100;
+static const u32 kRate = 1000;
 static const double kLate = 2 * 0.1 + 0.011;  // one block and one cycle
 
 // A run of two seconds from a reset driver clock, following the host's.
