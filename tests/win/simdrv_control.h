@@ -1,5 +1,5 @@
 // The simulated driver's control functions, taken from the tvxv2_w32.dll that
-// kestrelwing.dll loaded, for the Windows tests of whole experiments.
+// kestrelwing.dll loaded, for the whole experiment's test and the benchmark.
 #pragma once
 
 // First among a test's includes: the driver's status names clash with the
@@ -14,9 +14,8 @@
 #include "wintest.h"
 
 // The control functions the tests use, typed as the simulator declares them.
-#define KW_SIMDRV_CONTROL(X)                                                                                    \
-    X(Reset) X(LoadConfig) X(SetTime) X(SignalValue) X(CounterValue) X(LineValue) X(FailReads) X(FailWrites) \
-        X(LogCount) X(LogLine) X(LogResult) X(LogCountOf) X(LogClear) X(LogEnable) X(WriteAt)
+#define KW_SIMDRV_CONTROL(X) \
+    X(Reset) X(LoadConfig) X(SetTime) X(LogCount) X(LogLine) X(LogResult) X(LogEnable) X(WriteAt)
 static struct {
 #define KW_MEMBER(f) decltype(&SimDrv_##f) f;
     KW_SIMDRV_CONTROL(KW_MEMBER)

@@ -1,25 +1,17 @@
-// A whole experiment with kestrelwing.dll in the simulated host against the
-// simulated driver: the outputs of every kind read back by inputs of the
-// same device.
+// A whole experiment of every kind with kestrelwing.dll in the simulated host
+// against the simulated driver, its trace switched on by KESTRELWING_TRACE:
+// the outputs read back by inputs of the same device, and the trace holding
+// exactly the calls of the driver's own log.
 #include "simdrv_control.h"
 
 #include <math.h>
 
 #include "dlg_driver.h"
 #include "every_kind.h"
+#include "trace_lines.h"
 
 static const u32 kRate = 1000;
 static const double kLate = 2 * 0.1 + 0.011;  // one block and one cycle
-
-// A run of two seconds from a reset driver clock, following the host's.
-static int run(void)
-{
-    drv.SetTime(0.0);
-    SimRunOptions o = SH_DefaultRunOptions(2.0);
-    o.onCycle = drv_follow_host_clock;
-    return ok(SH_Run(&o) == 1 && g_sim.warnings.empty() && g_sim.internalErrors.empty() && g_sim.faults.empty(),
-              "run refused, or warnings, errors or faults");
-}
 
 // Samples of an input stream, from the first write on, that differ from the
 // value the last write before them set, as 'expected' reads it. Samples
@@ -48,14 +40,9 @@ static u32 stream_mismatches(const SimStream& in, const std::vector<SimDrvWrite>
 // pulse-width mode the duty cycle a ramp sets on a PWM output at 100 Hz (a
 // pulse of d percent lasts 100 d microseconds, measured once a whole pulse
 // of the new duty cycle has passed).
-static void test_loops(void)
+static void check_loops(void)
 {
-    if (!ok(every_kind_worksheet(), "the worksheet")) return;
     SimModule *ai = g_sim.modules[0], *ci = g_sim.modules[1], *din = g_sim.modules[2];  // in the worksheet's order
-    ((CounterOutParams*)g_sim.modules[4]->record->params)->channel[0].frequency = 100;
-    ((CounterInParams*)ci->record->params)->channel[0].mode = 3;  // pulse width, microseconds
-    if (!run()) return;
-
     const SimStream& sine = SH_FindSource("sine")->fed;
     std::vector<SimDrvWrite> da = drv_writes("DA_WriteChannelVoltage");
     bool firsts = da.size() == sine.blocks.size() && da.size() >= 18;
@@ -88,13 +75,50 @@ static void test_loops(void)
     ok(wrong == 0, "pulse-width loop: %u samples differ", wrong);
 }
 
+// Every call of the driver's log, in order, with its arguments and result,
+// and the file complete at shut-down.
+static void check_trace(const std::string& path)
+{
+    std::vector<TraceCall> log;
+    char call[1024], result[512];
+    for (u32 i = 0; i < drv.LogCount(); ++i) {
+        drv.LogLine(i, call, sizeof call);
+        drv.LogResult(i, result, sizeof result);
+        log.push_back({call, result});
+    }
+    ok(SHW_FinishPlugin() == 1, "FinishTarnDLL");  // the driver, too, goes with it
+    std::string trace = trace_file_text(path);
+    std::vector<TraceCall> calls = trace_calls(trace);
+    ok(log.size() > 200 && calls.size() == log.size(), "%u calls traced, %u in the driver's log",
+       (unsigned)calls.size(), (unsigned)log.size());
+    for (size_t i = 0; i < calls.size() && i < log.size(); ++i)
+        if (!ok(calls[i] == log[i], "call %u: traced %s = %s, logged %s = %s", (unsigned)i, calls[i].call.c_str(),
+                calls[i].result.c_str(), log[i].call.c_str(), log[i].result.c_str()))
+            break;
+    std::vector<std::string> lines = trace_lines(trace);
+    ok(!lines.empty() && lines.back() == "shut-down", "the trace does not end with the shut-down");
+}
+
 int main(void)
 {
-    if (dlg_load_plugin() && drv_resolve()) {
+    std::string path = kwtest_temp_file("kw-trace-experiment-" + std::to_string(GetCurrentProcessId()));
+    SetEnvironmentVariableA("KESTRELWING_TRACE", path.c_str());
+    bool loaded = dlg_load_plugin() && drv_resolve();
+    SetEnvironmentVariableA("KESTRELWING_TRACE", nullptr);
+    if (loaded) {
         drv.Reset();
-        if (ok(drv.LoadConfig(kEveryKindDevice) == 0, "configuration")) test_loops();
-        while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
-        ok(SHW_FinishPlugin() == 1, "FinishTarnDLL");
+        if (ok(drv.LoadConfig(kEveryKindDevice) == 0 && every_kind_worksheet(), "the worksheet")) {
+            ((CounterOutParams*)g_sim.modules[4]->record->params)->channel[0].frequency = 100;
+            ((CounterInParams*)g_sim.modules[1]->record->params)->channel[0].mode = 3;  // pulse width, microseconds
+            drv.SetTime(0.0);
+            SimRunOptions o = SH_DefaultRunOptions(2.0);
+            o.onCycle = drv_follow_host_clock;
+            if (ok(SH_Run(&o) == 1 && g_sim.warnings.empty() && g_sim.internalErrors.empty() && g_sim.faults.empty(),
+                   "run refused, or warnings, errors or faults"))
+                check_loops();
+        }
+        check_trace(path);
     }
+    DeleteFileA(path.c_str());
     return wintest_finish("test_experiment");
 }
