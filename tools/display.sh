@@ -17,7 +17,8 @@ touch "$prefix_lock"
 flock -n "$prefix_lock" true || echo "waiting for $WINEPREFIX: another run uses it" >&2
 prefix_fifo=$(mktemp -u)
 mkfifo "$prefix_fifo"
-flock "$prefix_lock" sh -c "echo >'$prefix_fifo'; while kill -0 $$ 2>/dev/null; do sleep 1; done" &
+prefix_owner=$BASHPID  # this shell, also when sourced in a subshell, where $$ is its parent
+flock "$prefix_lock" sh -c "echo >'$prefix_fifo'; while kill -0 $prefix_owner 2>/dev/null; do sleep 1; done" &
 read -r _ <"$prefix_fifo"
 rm -f "$prefix_fifo"
 wineserver -k >/dev/null 2>&1 || true
