@@ -30,138 +30,99 @@ static DlgStep message(const char* title, UINT message)
     return act([title, message] { SendMessageA(dlg_find(title), message, 0, 0); });
 }
 
-// Opens the module's dialog, runs the steps as a user would, takes the
-// dialog's picture for the user guide and closes it with Ok.
-static void ok_script(SimModule* m, const char* title, const char* picture, std::vector<DlgStep> steps)
+// One script per kind through the dialog's real controls, each with a check
+// that what was typed, chosen or pressed reached the block; every script ends
+// with the dialog's picture for the user guide and Ok. The counter input comes
+// first: the guide shows the first dialog of the run with its caption inactive.
+static void test_scripts(void)
 {
-    steps.insert(steps.begin(), wait_for(title));
-    steps.push_back(capture(title, picture));
-    steps.push_back(click(title, IDC_MODULE_OK));
-    dlg_open_module(title, m, std::move(steps));
-}
-
-// Four channels, the third renamed with a unit and a range; the module's name
-// and description. The software clock is on with the largest block.
-static void test_analog_input(void)
-{
-    const char* kDialog = "Analog Input";
-    SimModule* m = new_module("KWE:AnalogIn", 1);
-    if (!m) return;
-    AnalogInParams* p = params<AnalogInParams>(m);
-    p->softwareClock = 1;
-    p->softwareClockBlockSize = 128;
-    ok_script(m, kDialog, "analogin",
-              {press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_ARROW_MORE),
-               press(kDialog, IDC_CHANNEL_BUTTON0 + 2), expect_text(kDialog, IDC_CHANNEL_NAME, "AnalogIn 2"),
-               type(kDialog, IDC_CHANNEL_NAME, "Pressure"), type(kDialog, IDC_UNIT, "bar"), choose(kDialog, IDC_RANGE, 3),
-               type(kDialog, IDC_MODULE_NAME, "Rig A"), type(kDialog, IDC_DESCRIPTION, "Test stand"),
-               press(kDialog, IDC_CHANNEL_BUTTON0 + 1)});
-    const AnalogChannel* c = p->channel;
-    ok(m->record->outputCount == 4 && !strcmp(c[2].name, "Pressure") && !strcmp(c[2].unit, "bar") && c[2].range == 3 &&
-           !strcmp(c[1].name, "AnalogIn 1") && c[1].range == 0 && !strcmp(m->record->name, "Rig A") &&
-           !strcmp(m->record->description, "Test stand"),
-       "analog input: %u outputs, channel 2 \"%s\" \"%s\" %u, name \"%s\"", m->record->outputCount, c[2].name,
-       c[2].unit, c[2].range, m->record->name);
-}
-
-// A mode one past the list shown and stored as impulse counting; the second
-// channel is the last a counter input has.
-static void test_counter_input(void)
-{
-    const char* kDialog = "Counter Input";
-    SimModule* m = new_module("KWE:CounterIn", 1);
-    if (!m) return;
-    CounterInChannel* c = params<CounterInParams>(m)->channel;
-    c[0].mode = 5;
-    ok_script(m, kDialog, "counterin",
-              {expect_text(kDialog, IDC_COUNTER_MODE, "Impulse"), press(kDialog, IDC_ARROW_MORE),
-               press(kDialog, IDC_ARROW_MORE),
-               press(kDialog, IDC_CHANNEL_BUTTON0 + 1), expect_text(kDialog, IDC_CHANNEL_NAME, "CounterIn 1"),
-               type(kDialog, IDC_CHANNEL_NAME, "Speed"), choose(kDialog, IDC_COUNTER_MODE, 1),
-               click(kDialog, IDC_REALTIME), message(kDialog, KWM_COPY_FIELD_TO_ALL)});
-    ok(m->record->outputCount == 2 && c[0].mode == 0 && c[1].mode == 1 && !strcmp(c[1].name, "Speed") &&
-           !strcmp(c[0].name, "CounterIn 0") && c[0].realTime == 0 && c[1].realTime == 0,
-       "counter input: %u outputs, modes %u %u, real-time %u %u", m->record->outputCount, c[0].mode, c[1].mode,
-       c[0].realTime, c[1].realTime);
-}
-
-// A stored port one past the device's two falls back to "PA".
-static void test_digital_input(void)
-{
-    const char* kDialog = "Digital Input";
-    SimModule* m = new_module("KWE:DigitalIn", 1);
-    if (!m) return;
-    DigitalParams* p = params<DigitalParams>(m);
-    p->portCount = 2;
-    p->port = 2;
-    ok_script(m, kDialog, "digitalin",
-              {expect_text(kDialog, IDC_PORT, "PA"), act([kDialog] {
-                   ok(SendMessageA(dlg_item(kDialog, IDC_PORT), CB_GETCOUNT, 0, 0) == 2, "two ports offered");
-               }),
-               choose(kDialog, IDC_PORT, 1), press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_ARROW_MORE),
-               type(kDialog, IDC_UNIT, "TTL"), message(kDialog, KWM_COPY_FIELD_TO_ALL), click(kDialog, IDC_REALTIME),
-               message(kDialog, KWM_COPY_CHANNEL_TO_ALL), choose(kDialog, IDC_TIME_BASE, 0)});
-    bool channels = true;
-    for (int i = 0; i < 3; ++i)
-        channels &= !strcmp(p->channel[i].unit, "TTL") && p->channel[i].realTime == 0 &&
-                    !strcmp(p->channel[i].name, "DigitalIn 0");
-    ok(m->record->outputCount == 3 && p->port == 1 && p->timeBaseId == 1 && channels,
-       "digital input: outputs %u, port %u, time base %u", m->record->outputCount, p->port, p->timeBaseId);
-}
-
-static void test_analog_output(void)
-{
-    const char* kDialog = "Analog Output";
-    SimModule* m = new_module("KWE:AnalogOut", 2);
-    if (!m) return;
-    ok_script(m, kDialog, "analogout",
-              {type(kDialog, IDC_UNIT, "mA"), message(kDialog, KWM_COPY_FIELD_TO_ALL),
-               press(kDialog, IDC_CHANNEL_BUTTON0 + 1), type(kDialog, IDC_CHANNEL_NAME, "Heater"),
-               press(kDialog, IDC_ARROW_MORE)});
-    const AnalogChannel* c = params<AnalogOutParams>(m)->channel;
-    ok(m->record->inputCount == 3 && m->record->outputCount == 0 && !strcmp(c[1].unit, "mA") &&
-           !strcmp(c[1].name, "Heater") && !strcmp(c[2].unit, "V"),
-       "analog output: %u inputs, units \"%s\" \"%s\"", m->record->inputCount, c[1].unit, c[2].unit);
-}
-
-static void test_digital_output(void)
-{
-    const char* kDialog = "Digital Output";
-    SimModule* m = new_module("KWE:DigitalOut", 1);
-    if (!m) return;
-    ok_script(m, kDialog, "digitalout",
-              {expect_text(kDialog, IDC_PORT, "PA"), choose(kDialog, IDC_PORT, 2), type(kDialog, IDC_CHANNEL_NAME, "Lamp"),
-               message(kDialog, KWM_COPY_FIELD_TO_ALL), press(kDialog, IDC_ARROW_MORE)});
-    DigitalParams* p = params<DigitalParams>(m);
-    ok(m->record->inputCount == 2 && p->port == 2 && !strcmp(p->channel[0].name, "Lamp") &&
-           !strcmp(p->channel[1].name, "DigitalOut 1"),
-       "digital output: inputs %u, port %u, names \"%s\" \"%s\"", m->record->inputCount, p->port,
-       p->channel[0].name, p->channel[1].name);
-}
-
-// Numbers in the host's format, typed with its comma; a variable reference
-// shown back; the mode buttons relabelling the field.
-static void test_counter_output(void)
-{
-    const char* kDialog = "Counter Output";
-    SimModule* m = new_module("KWE:CounterOut", 1);
-    if (!m) return;
     SH_SetGlobalVar(3, 40.0);
-    kw_strlcpy(g_sim.knobs.dezTrenn, ",", sizeof g_sim.knobs.dezTrenn);
-    ok_script(m, kDialog, "counterout",
-              {expect_text(kDialog, IDC_VALUE_LABEL, "Frequency"), expect_text(kDialog, IDC_VALUE, "10,00"),
-               type(kDialog, IDC_VALUE, "12,5"), click(kDialog, IDC_MODE_FM),
-               expect_text(kDialog, IDC_VALUE_LABEL, "Duty cycle"), expect_text(kDialog, IDC_VALUE, "50,00"),
-               type(kDialog, IDC_VALUE, "{V3}"), press(kDialog, IDC_ARROW_MORE), press(kDialog, IDC_CHANNEL_BUTTON0 + 1),
-               press(kDialog, IDC_CHANNEL_BUTTON0), expect_text(kDialog, IDC_VALUE, "{V3}"), click(kDialog, IDC_MODE_PWM),
-               expect_text(kDialog, IDC_VALUE, "12,50"), click(kDialog, IDC_MODE_FM),
-               type(kDialog, IDC_CHANNEL_NAME, "Fan"), message(kDialog, KWM_COPY_CHANNEL_TO_ALL)});
-    CounterOutChannel* c = params<CounterOutParams>(m)->channel;
-    for (int i = 0; i < 2; ++i)
-        ok(m->record->inputCount == 2 && c[i].pwmMode == 0 && c[i].frequency == 12.5 && c[i].dutyCycleVar == 3 &&
-               !strcmp(c[i].name, "Fan"),
-           "channel %d: mode %u, %g Hz, duty variable %d, \"%s\"", i, c[i].pwmMode, c[i].frequency,
-           (int)c[i].dutyCycleVar, c[i].name);
+    static const char *kCI = "Counter Input", *kAI = "Analog Input", *kDI = "Digital Input", *kAO = "Analog Output",
+                      *kDO = "Digital Output", *kCO = "Counter Output";
+    const struct {
+        const char *className, *title, *picture;
+        u32 channels;
+        std::function<void(SimModule*)> setup;
+        std::vector<DlgStep> steps;
+        std::function<bool(SimModule*)> stored;
+    } kinds[] = {
+        // A mode one past the list shows and stores as impulse counting; the
+        // second channel is the last a counter input has.
+        {"KWE:CounterIn", kCI, "counterin", 1, [](SimModule* m) { params<CounterInParams>(m)->channel[0].mode = 5; },
+         {expect_text(kCI, IDC_COUNTER_MODE, "Impulse"), press(kCI, IDC_ARROW_MORE), press(kCI, IDC_ARROW_MORE),
+          press(kCI, IDC_CHANNEL_BUTTON0 + 1), type(kCI, IDC_CHANNEL_NAME, "Speed"), choose(kCI, IDC_COUNTER_MODE, 1),
+          click(kCI, IDC_REALTIME), message(kCI, KWM_COPY_FIELD_TO_ALL)},
+         [](SimModule* m) {
+             CounterInChannel* c = params<CounterInParams>(m)->channel;
+             return m->record->outputCount == 2 && c[0].mode == 0 && c[1].mode == 1 && !strcmp(c[1].name, "Speed");
+         }},
+        {"KWE:AnalogIn", kAI, "analogin", 1,
+         [](SimModule* m) {
+             params<AnalogInParams>(m)->softwareClock = 1;
+             params<AnalogInParams>(m)->softwareClockBlockSize = 128;
+         },
+         {press(kAI, IDC_ARROW_MORE), press(kAI, IDC_ARROW_MORE), press(kAI, IDC_ARROW_MORE),
+          press(kAI, IDC_CHANNEL_BUTTON0 + 2), type(kAI, IDC_CHANNEL_NAME, "Pressure"), type(kAI, IDC_UNIT, "bar"),
+          choose(kAI, IDC_RANGE, 3), type(kAI, IDC_MODULE_NAME, "Rig A"), type(kAI, IDC_DESCRIPTION, "Test stand"),
+          press(kAI, IDC_CHANNEL_BUTTON0 + 1)},
+         [](SimModule* m) {
+             const AnalogChannel* c = &params<AnalogInParams>(m)->channel[2];
+             return m->record->outputCount == 4 && !strcmp(c->name, "Pressure") && !strcmp(c->unit, "bar") &&
+                    c->range == 3 && !strcmp(m->record->name, "Rig A") &&
+                    !strcmp(m->record->description, "Test stand");
+         }},
+        // A stored port one past the device's two shows as "PA".
+        {"KWE:DigitalIn", kDI, "digitalin", 1,
+         [](SimModule* m) { params<DigitalParams>(m)->portCount = params<DigitalParams>(m)->port = 2; },
+         {expect_text(kDI, IDC_PORT, "PA"), choose(kDI, IDC_PORT, 1), press(kDI, IDC_ARROW_MORE),
+          press(kDI, IDC_ARROW_MORE), type(kDI, IDC_UNIT, "TTL"), message(kDI, KWM_COPY_FIELD_TO_ALL),
+          click(kDI, IDC_REALTIME), message(kDI, KWM_COPY_CHANNEL_TO_ALL), choose(kDI, IDC_TIME_BASE, 0)},
+         [](SimModule* m) {
+             DigitalParams* p = params<DigitalParams>(m);
+             return m->record->outputCount == 3 && p->port == 1 && p->timeBaseId == 1 && !strcmp(p->channel[2].unit, "TTL");
+         }},
+        {"KWE:AnalogOut", kAO, "analogout", 2, [](SimModule*) {},
+         {type(kAO, IDC_UNIT, "mA"), message(kAO, KWM_COPY_FIELD_TO_ALL), press(kAO, IDC_CHANNEL_BUTTON0 + 1),
+          type(kAO, IDC_CHANNEL_NAME, "Heater"), press(kAO, IDC_ARROW_MORE)},
+         [](SimModule* m) {
+             const AnalogChannel* c = params<AnalogOutParams>(m)->channel;
+             return m->record->inputCount == 3 && !strcmp(c[1].unit, "mA") && !strcmp(c[1].name, "Heater") &&
+                    !strcmp(c[2].unit, "V");
+         }},
+        {"KWE:DigitalOut", kDO, "digitalout", 1, [](SimModule*) {},
+         {expect_text(kDO, IDC_PORT, "PA"), choose(kDO, IDC_PORT, 2), type(kDO, IDC_CHANNEL_NAME, "Lamp"),
+          message(kDO, KWM_COPY_FIELD_TO_ALL), press(kDO, IDC_ARROW_MORE)},
+         [](SimModule* m) {
+             DigitalParams* p = params<DigitalParams>(m);
+             return m->record->inputCount == 2 && p->port == 2 && !strcmp(p->channel[0].name, "Lamp");
+         }},
+        // Numbers in the host's format, typed with its comma; a variable
+        // reference shown back; the mode buttons relabelling the field.
+        {"KWE:CounterOut", kCO, "counterout", 1,
+         [](SimModule*) { kw_strlcpy(g_sim.knobs.dezTrenn, ",", sizeof g_sim.knobs.dezTrenn); },
+         {expect_text(kCO, IDC_VALUE_LABEL, "Frequency"), expect_text(kCO, IDC_VALUE, "10,00"),
+          type(kCO, IDC_VALUE, "12,5"), click(kCO, IDC_MODE_FM), expect_text(kCO, IDC_VALUE_LABEL, "Duty cycle"),
+          expect_text(kCO, IDC_VALUE, "50,00"), type(kCO, IDC_VALUE, "{V3}"), press(kCO, IDC_ARROW_MORE),
+          press(kCO, IDC_CHANNEL_BUTTON0 + 1), press(kCO, IDC_CHANNEL_BUTTON0), expect_text(kCO, IDC_VALUE, "{V3}"),
+          click(kCO, IDC_MODE_PWM), expect_text(kCO, IDC_VALUE, "12,50"), click(kCO, IDC_MODE_FM),
+          type(kCO, IDC_CHANNEL_NAME, "Fan"), message(kCO, KWM_COPY_CHANNEL_TO_ALL)},
+         [](SimModule* m) {
+             const CounterOutChannel* c = &params<CounterOutParams>(m)->channel[1];
+             return m->record->inputCount == 2 && c->pwmMode == 0 && c->frequency == 12.5 && c->dutyCycleVar == 3 &&
+                    !strcmp(c->name, "Fan");
+         }},
+    };
+    for (const auto& k : kinds) {
+        SimModule* m = new_module(k.className, k.channels);
+        if (!m) continue;
+        k.setup(m);
+        std::vector<DlgStep> steps = k.steps;
+        steps.insert(steps.begin(), wait_for(k.title));
+        steps.push_back(capture(k.title, k.picture));
+        steps.push_back(click(k.title, IDC_MODULE_OK));
+        dlg_open_module(k.title, m, std::move(steps));
+        ok(k.stored(m), "%s: the block does not hold what the script entered", k.title);
+    }
     kw_strlcpy(g_sim.knobs.dezTrenn, ".", sizeof g_sim.knobs.dezTrenn);
 }
 
@@ -228,12 +189,7 @@ static void test_ok_without_edits(void)
 int main(void)
 {
     if (dlg_load_plugin()) {
-        test_counter_input();  // first: the guide shows the first dialog of the run with its caption inactive
-        test_analog_input();
-        test_digital_input();
-        test_analog_output();
-        test_digital_output();
-        test_counter_output();
+        test_scripts();
         test_ok_without_edits();
         dlg_finish_plugin();
     }
