@@ -13,10 +13,11 @@ static const char kInfo[] = "Measurement Device Information";
 static const char kEth1[] = "\\?\\eth#1#SIM-1001#192.168.10.21#00:1A:2B:3C:4D:01#kw-eth-1";
 static const char kPci[] = "\\?\\pci#3#SIM-2001###";
 
+// The simulated driver's next 'times' calls of 'name' for the handle fail.
 static void fail_driver_call(const char* name, i32 handle, u32 times)
 {
-    typedef void (*FailCallFn)(const char* name, i32 handle, i32 status, u32 times);
-    FailCallFn fail = (FailCallFn)(void*)GetProcAddress(GetModuleHandleA("tvxv2_w32.dll"), "SimDrv_FailCall");
+    auto fail = (void (*)(const char*, i32, i32, u32))(void*)GetProcAddress(GetModuleHandleA("tvxv2_w32.dll"),
+                                                                             "SimDrv_FailCall");
     if (ok(fail != nullptr, "the simulated driver has no SimDrv_FailCall")) fail(name, handle, -5, times);
 }
 
@@ -124,7 +125,8 @@ static void test_unreadable_properties_and_typed_host_name(SimModule* m)
     ok(!strcmp(device(m), "\\?\\eth#2#SIM-1002#KW-ETH-2#00:1A:2B:3C:4D:02#kw-eth-2"), "device \"%s\"", device(m));
 }
 
-// Info shows what the driver reports; texts it lacks read "---".
+// Info shows what the driver reports; a PCI device has no host name, and
+// the field keeps the template's "---".
 static void test_info(SimModule* m)
 {
     dlg_open_module("info", m,
@@ -137,12 +139,8 @@ static void test_info(SimModule* m)
                      click(kInfo, IDOK), expect_closed(kInfo), click(kDialog, IDC_MODULE_CANCEL)});
 
     kw_strlcpy(device(m), kPci, 260);
-    fail_driver_call("GetCustomer_Name", -1, 1);
-    fail_driver_call("GetCustomer_DateOfPurchase", -1, 1);
-    dlg_open_module("info without texts", m,
+    dlg_open_module("info without a host name", m,
                     {wait_for(kDialog), click(kDialog, IDC_INFO), wait_for(kInfo),
-                     expect_text(kInfo, IDC_INFO_MODEL, "Kestrelwing PCI-16 (simulated)"),
-                     expect_text(kInfo, IDC_INFO_CUSTOMER, "---"), expect_text(kInfo, IDC_INFO_DATE, "---"),
                      expect_text(kInfo, IDC_INFO_HOSTNAME, "---"), click(kInfo, IDOK),
                      click(kDialog, IDC_MODULE_CANCEL)});
 }
