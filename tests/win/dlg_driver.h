@@ -73,7 +73,6 @@ static inline void dlg_open_module(const char* what, SimModule* m, std::vector<D
 
 struct DlgFind {
     const char* title;
-    int control;  // > 0: the dialog must have this control; < 0: must not
     HWND found;
 };
 
@@ -82,24 +81,25 @@ static inline BOOL CALLBACK dlg_find_one(HWND w, LPARAM p)
     DlgFind* f = (DlgFind*)p;
     char text[128];
     GetWindowTextA(w, text, sizeof text);
-    bool has = f->control == 0 || (GetDlgItem(w, abs(f->control)) != nullptr) == (f->control > 0);
-    if (!dlg_is_dialog(w) || strcmp(text, f->title) || !IsWindowVisible(w) || !has) return TRUE;
+    if (!dlg_is_dialog(w) || strcmp(text, f->title) || !IsWindowVisible(w)) return TRUE;
     f->found = w;
     return FALSE;
 }
 
 // The visible dialog of this thread with that caption, or null.
-static inline HWND dlg_find(const char* title, int control = 0)
+static inline HWND dlg_find(const char* title)
 {
-    DlgFind f = {title, control, nullptr};
+    DlgFind f = {title, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), dlg_find_one, (LPARAM)&f);
     return f.found;
 }
 
+// A control of the dialog, reported when missing.
 static inline HWND dlg_item(const char* title, int id)
 {
-    HWND d = dlg_find(title);
-    return d ? GetDlgItem(d, id) : nullptr;
+    HWND d = dlg_find(title), c = d ? GetDlgItem(d, id) : nullptr;
+    ok(c != nullptr, "%s: no control %d", title, id);
+    return c;
 }
 
 // ---- Steps ----------------------------------------------------------------------
@@ -121,25 +121,17 @@ static inline DlgStep act(std::function<void()> f)
 static inline DlgStep click(const char* title, int id)
 {
     return act([title, id] {
-        HWND d = dlg_find(title), b = d ? GetDlgItem(d, id) : nullptr;
-        if (ok(b && IsWindowEnabled(b) && IsWindowEnabled(d), "%s: control %d cannot be clicked", title, id))
+        HWND b = dlg_item(title, id);
+        if (ok(b && IsWindowEnabled(b) && IsWindowEnabled(GetParent(b)), "%s: control %d cannot be clicked", title, id))
             SendMessageA(b, BM_CLICK, 0, 0);
     });
-}
-
-// A control of the dialog, reported when missing.
-static inline HWND dlg_control(const char* title, int id)
-{
-    HWND c = dlg_item(title, id);
-    ok(c != nullptr, "%s: no control %d", title, id);
-    return c;
 }
 
 // Focus into a field and its text replaced, as typing does.
 static inline DlgStep type(const char* title, int id, const char* text)
 {
     return act([=] {
-        HWND c = dlg_control(title, id);
+        HWND c = dlg_item(title, id);
         SetFocus(c);
         SetWindowTextA(c, text);
     });
@@ -149,7 +141,7 @@ static inline DlgStep type(const char* title, int id, const char* text)
 static inline DlgStep press(const char* title, int id)
 {
     return act([=] {
-        HWND c = dlg_control(title, id);
+        HWND c = dlg_item(title, id);
         SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
         SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     });
@@ -159,7 +151,7 @@ static inline DlgStep press(const char* title, int id)
 static inline DlgStep choose(const char* title, int id, int index)
 {
     return act([=] {
-        HWND c = dlg_control(title, id);
+        HWND c = dlg_item(title, id);
         SetFocus(c);
         SendMessageA(c, CB_SETCURSEL, index, 0);
         SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)c);

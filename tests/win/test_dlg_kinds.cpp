@@ -79,7 +79,8 @@ static void test_scripts(void)
           click(kDI, IDC_REALTIME), message(kDI, KWM_COPY_CHANNEL_TO_ALL), choose(kDI, IDC_TIME_BASE, 0)},
          [](SimModule* m) {
              DigitalParams* p = params<DigitalParams>(m);
-             return m->record->outputCount == 3 && p->port == 1 && p->timeBaseId == 1 && !strcmp(p->channel[2].unit, "TTL");
+             return m->record->outputCount == 3 && p->port == 1 && p->timeBaseId == 1 &&
+                    !strcmp(p->channel[2].unit, "TTL");
          }},
         {"KWE:AnalogOut", kAO, "analogout", 2, [](SimModule*) {},
          {type(kAO, IDC_UNIT, "mA"), message(kAO, KWM_COPY_FIELD_TO_ALL), press(kAO, IDC_CHANNEL_BUTTON0 + 1),
