@@ -6,16 +6,12 @@
 // multimedia part of a full <windows.h>.
 #include "simdrv_core.h"
 
-#include <string.h>
-
-#include <vector>
-
 #include "simhost.h"
 #include "wintest.h"
 
 // The control functions the tests use, typed as the simulator declares them.
 #define KW_SIMDRV_CONTROL(X) \
-    X(Reset) X(LoadConfig) X(SetTime) X(LogCount) X(LogLine) X(LogResult) X(LogEnable) X(WriteAt)
+    X(Reset) X(LoadConfig) X(SetTime) X(LogCount) X(LogLine) X(LogResult) X(LogEnable)
 static struct {
 #define KW_MEMBER(f) decltype(&SimDrv_##f) f;
     KW_SIMDRV_CONTROL(KW_MEMBER)
@@ -30,16 +26,6 @@ static inline bool drv_resolve(void)
     KW_SIMDRV_CONTROL(KW_RESOLVE)
 #undef KW_RESOLVE
     return ok(all, "the simulated driver is not loaded or lacks a control entry");
-}
-
-// The record of the output calls named 'name' that the device accepted.
-static inline std::vector<SimDrvWrite> drv_writes(const char* name)
-{
-    std::vector<SimDrvWrite> out;
-    SimDrvWrite w;
-    for (u32 i = 0; drv.WriteAt(i, &w); ++i)
-        if (!strcmp(w.name, name) && w.status == 0) out.push_back(w);
-    return out;
 }
 
 // The driver's clock follows the host's, as a device's own clock would.

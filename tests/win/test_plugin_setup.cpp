@@ -20,20 +20,6 @@ static void stop(int started, const char* what)
     ok(GetModuleHandleA(kDriver) == nullptr, "%s: driver library still loaded at the end", what);
 }
 
-// A host that lacks a function refuses the binding over the real window
-// protocol: the plug-in loads no driver and registers nothing.
-static void test_refused_binding(void)
-{
-    SH_Reset();
-    g_sim.knobs.missing = {"TarnovaInsertMenu"};
-    int result = start("full");
-    ok(result == 0 && g_sim.requests.size() == 164 && g_sim.variables.empty() && g_sim.defineModuleCalls == 0 &&
-           GetModuleHandleA(kDriver) == nullptr && g_sim.classes.empty() && g_sim.menuTexts.empty(),
-       "refused binding: result %d, %u requests, %u variables, %u classes", result, (unsigned)g_sim.requests.size(),
-       (unsigned)g_sim.variables.size(), (unsigned)g_sim.classes.size());
-    stop(result, "refused binding");
-}
-
 // The menu entries by driver and thread locale: the global setup entry first
 // when entry points are missing, then the six module entries in class order
 // (the first and the last checked whole), German only at exactly 1031.
@@ -135,7 +121,6 @@ static void test_class_records_and_shutdown(void)
 
 int main(void)
 {
-    test_refused_binding();
     test_menu_entries();
     test_class_records_and_shutdown();
     return wintest_finish("test_plugin_setup");
