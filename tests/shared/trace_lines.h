@@ -9,20 +9,7 @@
 
 #include <algorithm>
 #include <string>
-#include <type_traits>
 #include <vector>
-
-#include "tvxv2_api.h"
-
-// Entry points the plug-in calls, in table order: those with a prototype,
-// which the trace puts thunks before.
-static const bool kCalledEntry[DRV_ENTRY_COUNT] = {
-#define KW_CALLED(field, name, type) !std::is_same_v<type, PFN_DrvUnused>,
-#define KW_CALLED_GROUP(group, list, count) list(KW_CALLED)
-    KW_DRV_GROUPS(KW_CALLED_GROUP)
-#undef KW_CALLED_GROUP
-#undef KW_CALLED
-};
 
 struct TraceCall {
     std::string call;    // "Name(args)" as the simulated driver logs it
