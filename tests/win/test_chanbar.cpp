@@ -66,11 +66,8 @@ static HWND create_bar_dialog(void)
     static DlgTemplate t;
     dlgt_begin(&t, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 320, 110, "Channels", 8, FW_NORMAL, "MS Shell Dlg");
     dlgt_item(&t, 0, 11, kBarY, 12, 16, IDC_BAR_FEWER, "VOV:CONTROLLESSMORE", "");
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 16; ++i)
         dlgt_item(&t, 0, (short)(34 + 16 * i), kBarY, 11, 15, IDC_BAR_CHANNEL0 + i, "VOV:CONTROLKANAL", "");
-        dlgt_item(&t, SS_CENTER, (short)(32 + 16 * i), kBarY - 10, 15, 8, 21500 + i, "STATIC",
-                  std::to_string(i).c_str());
-    }
     dlgt_item(&t, 0, 295, kBarY, 12, 16, IDC_BAR_MORE, "VOV:CONTROLLESSMORE", "");
     dlgt_item(&t, WS_BORDER | WS_TABSTOP, 11, 70, 120, 12, kNameEdit, "EDIT", "");
     dlgt_item(&t, BS_PUSHBUTTON | WS_TABSTOP, 250, 88, 50, 14, kOkButton, "BUTTON", "Ok");
@@ -270,9 +267,9 @@ static COLORREF pixel(HWND control, int x, int y)
 
 // A control has its fixed size at the template's place (one arrow and one
 // button: all are made alike) and each shows the image of its state, corner
-// to corner; a press shows at once, before any
-// message loop runs. The dialog is on top meanwhile, so that no other
-// program's window on the display hides the pixels read.
+// to corner; a press shows at once, before any message loop runs. The dialog
+// is on top meanwhile, so that no other window on the display hides the
+// pixels read.
 static void test_painting(HWND dialog)
 {
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
