@@ -1,8 +1,6 @@
 // Channel selector bar: the two control classes in a module-like dialog,
 // driven with mouse messages; what the dialog receives, the controls' state
 // words and the bar state after each step.
-#include <stdlib.h>
-
 #include <string>
 
 #include "chanbar.h"
@@ -86,8 +84,6 @@ static void open_bar(HWND dialog, u32 maximum, u32 used, u32 current)
     barUsedChannels = used;
     barCurrentChannel = current;
     ChannelBar_Refresh(dialog);
-    lastControlId = 0;
-    SetFocus(item(dialog, kNameEdit));
     events.clear();
 }
 
@@ -233,9 +229,10 @@ static void test_steps(HWND dialog)
     run_steps(dialog, steps, sizeof steps / sizeof steps[0]);
 }
 
-// Deselecting touches only state 1; a refresh centres the dialog on the
-// host window and makes the dialog font. The notification numbers double as
-// dialog messages: a genuine DM_SETDEFID still reaches the dialog manager.
+// Deselecting touches only state 1; a refresh places the dialog, which makes
+// the dialog font (where it goes is the placement test's). The notification
+// numbers double as dialog messages: a genuine DM_SETDEFID still reaches the
+// dialog manager.
 static void test_deselect_refresh_and_defid(HWND dialog)
 {
     HWND b = button(dialog, 3);
@@ -246,12 +243,7 @@ static void test_deselect_refresh_and_defid(HWND dialog)
     }
     SendMessageA(b, CKM_SETSTATE, 0, 0);
     open_bar(dialog, 2, 1, 0);
-    RECT host, placed;
-    GetWindowRect(g_hostWindow, &host);
-    GetWindowRect(dialog, &placed);
-    ok(abs(placed.left + placed.right - host.left - host.right) <= 1 &&
-           abs(placed.top + placed.bottom - host.top - host.bottom) <= 1 && g_dlgFont != nullptr,
-       "dialog at %ld,%ld not centred on the host window, or no dialog font", placed.left, placed.top);
+    ok(g_dlgFont != nullptr, "the refresh placed no dialog");
     SendMessageA(dialog, DM_SETDEFID, kOkButton, 0);
     LRESULT defaultId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
     ok(defaultId == MAKELONG(kOkButton, DC_HASDEFID), "default id %lx", (unsigned long)defaultId);
