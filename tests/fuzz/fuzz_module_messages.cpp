@@ -1,11 +1,10 @@
 // Damaged parameter blocks through every message of every module kind, its
-// compute function and its parameter dialog's steps: the input chooses the
-// kind, the block's bytes, the channel counts, which channels have fifo
-// descriptors and runtime records, and a sequence of messages, compute calls
-// (with the clock, the device's answers and the input blocks) and dialog
-// sessions (with what the controls hold). A fake host checks every text it is
-// handed ends inside its field; the areas have exactly the host's sizes, so
-// the sanitizers see any stray access.
+// compute function and its parameter dialog: the input chooses the kind, the
+// block's bytes, the channel counts, which channels have fifo descriptors and
+// runtime records, and a sequence of messages, compute calls (the clock, the
+// device's answers, the input blocks) and dialog sessions (what the controls
+// hold). Every text handed to the host must end inside its field; the areas
+// have exactly the host's sizes, so the sanitizers see any stray access.
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
@@ -24,14 +23,8 @@ struct Input {
     const u8* p;
     size_t n;
     u8 byte() { return n ? (--n, *p++) : 0; }
-    u32 word()
-    {
-        u32 w = 0;
-        for (int i = 0; i < 4; ++i) w |= (u32)byte() << (8 * i);
-        return w;
-    }
-    // Fills an area from a seed of the input: random bytes, bytes without
-    // any zero, or zeros.
+    u32 word() { return byte() | (u32)byte() << 8 | (u32)byte() << 16 | (u32)byte() << 24; }
+    // An area of random bytes, of bytes without any zero, or of zeros.
     void fill(void* dst, size_t size)
     {
         u8 mode = byte() % 3;
@@ -51,53 +44,30 @@ struct Input {
     }
 };
 
-enum { MSG_COMPUTE = 1000, MSG_DIALOG = 1001 };
-const u32 kMessages[] = {1,   2,   101, 102, 103, 104, 105, 106, 107, 113, 117,  118,        124,       128,
-                         148, 149, 151, 154, 155, 156, 167, 168, 170, 172, 201, 202, 999, MSG_COMPUTE, MSG_DIALOG};
-
-// Host records reached through lParam must lie below 4 GiB, as on the target.
-struct LowMemory {
-    u32 actionCode;
-    ActionDesc action;
-    Module other;
-};
-LowMemory* s_low;
-Module* s_module;
-
 void TextInField(const char* text, size_t field)
 {
     if (!memchr(text, 0, field)) abort();
 }
 
-// Entries whose arguments do not matter: success, or nothing at all.
 template <class... A>
 i32 Zero(A...) { return 0; }
 template <class... A>
 void Nothing(A...) {}
 
-void Warning(const char* name, const char* text) { TextInField(name, 13), TextInField(text, 200); }
-void NameCall(const char* text, Module*, Handler) { TextInField(text, CHANNEL_NAME_SIZE); }
-int VarGet(int n, double* value) { return n & 1 ? (*value = -n, 1) : 0; }
-void CopyName(Fifo*, const char* name) { TextInField(name, CHANNEL_NAME_SIZE); }
-u32 BlockSize(u32 tb) { return tb * 7; }
-
-// What the device answers in this run: a status now and then, counts and values.
+// The device answers this status, these counts and this word until the next compute call.
 struct Device {
     i32 status;
     i32 count;
     u32 word;
 } s_device;
-
-// Entries that answer the device's status of this run.
 template <class... A>
 i32 Answer(A...) { return s_device.status; }
 i32 Word(i32, u32, u32* w) { return *w = s_device.word, Answer(); }
 i32 PortInfos(i32, u32* a, u32* b, u32* c, u32* d) { return *a = *b = *c = *d = s_device.word, Answer(); }
 i32 Single(i32, u32, u32, u32, u32, double* v) { return *v = s_device.word, Answer(); }
 i32 Count(i32, u32, u32, i32* n) { return *n = s_device.count, Answer(); }
-// Reads give what is asked for, or claim more than asked now and then.
 template <class T>
-i32 ReadValues(i32, u32, u32, T* b, u32* n, u32, u32, u32, u32)
+i32 ReadValues(i32, u32, u32, T* b, u32* n, u32, u32, u32, u32)  // claims more than asked now and then
 {
     for (u32 i = 0; i < *n; ++i) b[i] = (T)i;
     *n += s_device.word % 3;
@@ -107,12 +77,7 @@ i32 Connect(i32* h, const char* address, i32, u32, u32*) { return *h = (i32)strl
 i32 BySerial(const char* serial, i32* h) { return *h = (i32)strlen(serial) % 3, 0; }
 i32 ListSize(i32, u32* count) { return *count = 3, 0; }
 
-// Host clock and blocks of a compute call.
-struct Clock {
-    double time, distance;
-} s_clock;
-double Time(u32) { return s_clock.time; }
-double TimeDistance(u32) { return s_clock.distance; }
+double s_time, s_distance;
 std::vector<u8> s_outputBlock;  // one current output block for every output
 std::vector<u8> s_inputBlocks[KW_MAX_CHANNELS];
 Block* CurrentOutput(Fifo* f)
@@ -131,23 +96,8 @@ void ReleaseInput(Module*, u32 c, const char*, int)
     if (c >= KW_MAX_CHANNELS || s_inputBlocks[c].empty()) abort();  // never one it was not given
     s_inputBlocks[c].clear();
 }
-void InternalError(const char* text, const char* tag, int) { TextInField(text, 1024), TextInField(tag, 32); }
 
-// Dialog sessions: memory, menus, lists and the variable syntax of the host.
-void* Alloc(u32 size, const char*, int) { return malloc(size); }
-void Free(void* p, const char*, int) { free(p); }
-void UnitList(HWND, int, const char* unit) { TextInField(unit, CHANNEL_UNIT_SIZE); }
-u32 ComboId(int index) { return (u32)index; }
-void ModuleName(Module*, const char* name) { TextInField(name, 13); }
-void ModuleSize(Module* m, u32 in, u32 out) { m->inputCount = in, m->outputCount = out; }
-int SetSyntax(char* text, int n) { return n > 0 && n < 100 ? (strcpy(text, "{V12}"), 1) : 0; }
-int ExpandVar(const char* text, int size, i16* n)
-{
-    TextInField(text, (size_t)size);
-    return text[0] == '{' ? (*n = (i16)text[1], 1) : 0;
-}
-
-// The controls of the dialog session: texts and selections from the input.
+// The dialog's controls: eight texts, a selection, a count and a check box.
 struct Controls {
     std::string text[8];
     int selection, count;
@@ -161,33 +111,69 @@ void Check(HWND, int, bool on) { s_controls.checked = on; }
 bool IsChecked(HWND, int) { return s_controls.checked; }
 void AddItem(HWND, int, const char* text) { TextInField(text, 64); }
 int Selection(HWND, int) { return s_controls.selection; }
-int Count(HWND, int) { return s_controls.count; }
-// The device dialogs take a device field, terminated or not, and read within it.
+int ListCount(HWND, int) { return s_controls.count; }
+// The device dialogs take a whole device field, terminated or not.
 volatile char s_deviceEnd;
 void SelectDevice(HWND, char* device) { s_deviceEnd = device[DEV_STRING_SIZE - 1]; }
 bool DeviceInfo(HWND, const char* device) { return s_deviceEnd = device[DEV_STRING_SIZE - 1], true; }
-const DlgUi kControls = {SetText, GetText, GetUnsigned, Check, IsChecked, Nothing, Nothing, Nothing, Nothing, AddItem,
-                         Nothing, Selection, Count, Nothing, Nothing, SelectDevice, DeviceInfo, Nothing};
-Module* s_current;
+const DlgUi kControls = {SetText, GetText, GetUnsigned, Check,   IsChecked, Nothing,      Nothing,    Nothing, Nothing,
+                         AddItem, Nothing, Selection,   ListCount, Nothing, Nothing,   SelectDevice, DeviceInfo, Nothing};
+
+// Host records reached through lParam lie below 4 GiB, as on the target.
+struct LowMemory {
+    u32 actionCode;
+    ActionDesc action;
+    Module other, module;
+    Module* current;
+}* s_low;
 
 void Install()
 {
-    g_host.PerformDefaultAction = Zero;
-    g_host.ShowWarning = Warning;
-    g_host.GlStr_RegisterByText = g_host.GlStr_UnregisterByText = NameCall;
+    g_host.PerformDefaultAction = [](Module*, u32, u32, u32) { return 0; };
+    g_host.ShowWarning = [](const char* name, const char* text) { TextInField(name, 13), TextInField(text, 200); };
+    g_host.ShowInternalError = [](const char* text, const char* tag, int) {
+        TextInField(text, 1024), TextInField(tag, 32);
+    };
+    g_host.GlStr_RegisterByText = g_host.GlStr_UnregisterByText = [](const char* text, Module*, Handler) {
+        TextInField(text, CHANNEL_NAME_SIZE);
+    };
+    g_host.CopyChannelName = [](Fifo*, const char* name) { TextInField(name, CHANNEL_NAME_SIZE); };
     g_host.GlVar_RegisterByNumber = g_host.GlVar_UnregisterByNumber = Nothing;
-    g_host.GlVar_Get = VarGet;
-    g_host.CopyChannelName = CopyName;
-    g_host.GetTimeBaseBlockSize = BlockSize;
+    g_host.GlVar_Get = [](int n, double* value) { return n & 1 ? (*value = -n, 1) : 0; };
+    g_host.GetTimeBaseBlockSize = [](u32 tb) { return tb * 7; };
+    g_host.GetTimeBaseTime = [](u32) { return s_time; };
+    g_host.GetTimeBaseSampleDistance = [](u32) { return s_distance; };
+    g_host.GetCurrentOutputBlock = CurrentOutput;
+    g_host.NewReleaseOutputBlock = Nothing;
+    g_host.GetInputBlock = InputBlock;
+    g_host.NewReleaseInputBlock = ReleaseInput;
+    g_host.StopExperiment = Nothing;
+    g_host.NewMemAlloc = [](u32 size, const char*, int) { return malloc(size); };
+    g_host.NewDoMemFree = [](void* p, const char*, int) { free(p); };
+    g_host.SetMenuForGlobalStrings = g_host.SetMenuForGlobalVars = Nothing;
+    g_host.FillUnitList = [](HWND, int, const char* unit) { TextInField(unit, CHANNEL_UNIT_SIZE); };
+    g_host.FillTimeBaseCombo = Nothing;
+    g_host.GetTimeBaseComboID = [](int index) { return (u32)index; };
+    g_host.ChangeModuleName = [](Module*, const char* name) { TextInField(name, 13); };
+    g_host.ChangeModuleSize = [](Module* m, u32 in, u32 out) { m->inputCount = in, m->outputCount = out; };
+    g_host.GlVar_SetSyntax = [](char* text, int n) { return n > 0 && n < 100 ? (strcpy(text, "{V12}"), 1) : 0; };
+    g_host.ExpandVarNumber = [](const char* text, int size, i16* n) {
+        TextInField(text, (size_t)size);
+        return text[0] == '{' ? (*n = (i16)text[1], 1) : 0;
+    };
+    g_dlgUi = &kControls;
+
+    // The connection and the analog input's set-up succeed; the other entry
+    // points a module calls answer the device's status.
     g_drv.RemoteDeviceConnect = Connect;
     g_drv.GetCardIDBySerial = BySerial;
     g_drv.RemoteDeviceDisconnect = g_drv.ConfigMeasure = g_drv.StartMeasure = g_drv.StopMeasure = Zero;
     g_drv.AD_ClearChannelList = Zero;
-    g_drv.AD_GetChannelListSize = g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = ListSize;
     g_drv.AD_AddChannelToList = Zero;
     g_drv.AD_SetFrequency = g_drv.CT_SetFrequency = g_drv.TTL_SetFrequency = Zero;
     g_drv.EnableSoftwareClock = Zero;
-    g_drv.CT_ClearChannelList = g_drv.TTL_ClearChannelList = g_drv.PWM_StartOutput = Answer;
+    g_drv.AD_GetChannelListSize = g_drv.CT_GetChannelListSize = g_drv.TTL_GetChannelListSize = ListSize;
+    g_drv.CT_ClearChannelList = g_drv.TTL_ClearChannelList = Answer;
     g_drv.CT_AddChannelToList = Answer;
     g_drv.TTL_AddChannelToList = Answer;
     g_drv.TTL_SetChannelDirection = g_drv.TTL_WritePort = Answer;
@@ -195,48 +181,27 @@ void Install()
     g_drv.CT_IncrementalCounter = Answer;
     g_drv.CT_ReadSingleValue = g_drv.TTL_ReadPort = Word;
     g_drv.TTL_GetPortInfos = PortInfos;
-    g_drv.DA_WriteChannelVoltage = g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Answer;
     g_drv.AD_ReadSingleVoltage = Single;
+    g_drv.DA_WriteChannelVoltage = g_drv.PWM_SetFrequency = g_drv.PWM_SetDutyCycle = Answer;
     g_drv.PWM_PreparePWMOutput = g_drv.PWM_PrepareFMOutput = Answer;
     g_drv.PWM_WriteNewPWMRatio = Answer;
+    g_drv.PWM_StartOutput = Answer;
     g_drv.MeasurementChannel_GetNumberOfValues = Count;
     g_drv.MeasurementChannel_ReadDataAsDouble = ReadValues<double>;
     g_drv.MeasurementChannel_ReadDataAsUInt32 = ReadValues<u32>;
-    g_host.GetTimeBaseTime = Time;
-    g_host.GetTimeBaseSampleDistance = TimeDistance;
-    g_host.GetCurrentOutputBlock = CurrentOutput;
-    g_host.NewReleaseOutputBlock = Nothing;
-    g_host.GetInputBlock = InputBlock;
-    g_host.NewReleaseInputBlock = ReleaseInput;
-    g_host.StopExperiment = Nothing;
-    g_host.ShowInternalError = InternalError;
-    g_host.NewMemAlloc = Alloc;
-    g_host.NewDoMemFree = Free;
-    g_host.SetMenuForGlobalStrings = g_host.SetMenuForGlobalVars = Nothing;
-    g_host.FillUnitList = UnitList;
-    g_host.FillTimeBaseCombo = Nothing;
-    g_host.GetTimeBaseComboID = ComboId;
-    g_host.ChangeModuleName = ModuleName;
-    g_host.ChangeModuleSize = ModuleSize;
-    g_host.GlVar_SetSyntax = SetSyntax;
-    g_host.ExpandVarNumber = ExpandVar;
-    g_host.p_CurrentModulePtr = (uintptr_t)&s_current;
-    g_dlgUi = &kControls;
+
     for (int k = 0; k < MOD_KIND_COUNT; ++k) strcpy(g_modShortName[k], "ShortName");
     s_low = (LowMemory*)mmap(nullptr, sizeof(LowMemory), PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    s_module = (Module*)mmap(nullptr, sizeof(Module), PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    if (s_low == MAP_FAILED || s_module == MAP_FAILED) abort();
+    if (s_low == MAP_FAILED) abort();
+    g_host.p_CurrentModulePtr = (uintptr_t)&s_low->current;
 }
 
-// One compute call: the clock, the device's answers and an input block per
-// channel (count and values) come from the input; the block pass's clock
-// quotient is kept in a range that a run can reach.
+// One compute call; the clock quotient stays in a range that a run can reach.
 void RunCompute(Input& in, Module* m, const ModClass& kind)
 {
-    s_clock.distance = in.byte() % 4 ? 0.001 * (1 + in.byte()) : (double)in.word();
-    s_clock.time = s_clock.distance * (in.word() % 100000) + in.byte() * 1e-6;
+    s_distance = in.byte() % 4 ? 0.001 * (1 + in.byte()) : (double)in.word();
+    s_time = s_distance * (in.word() % 100000) + in.byte() * 1e-6;
     s_device = {in.byte() % 8 ? 0 : (in.byte() % 2 ? -1000 : -(i32)in.byte()), (i32)(in.word() % 70000), in.word()};
     for (auto& b : s_inputBlocks) {
         b.clear();
@@ -249,8 +214,8 @@ void RunCompute(Input& in, Module* m, const ModClass& kind)
     kind.compute(m);
 }
 
-// A dialog session: opened on the module, channels shown and stored, the
-// kind's and the shared commands, copy to all channels, then Ok or Cancel.
+// A dialog session: channels shown and stored, commands, copies to all
+// channels, then Ok or Cancel.
 void RunDialog(Input& in, Module* m, const ModDialogKind* k)
 {
     HWND dialog = (HWND)&s_controls;
@@ -261,10 +226,11 @@ void RunDialog(Input& in, Module* m, const ModDialogKind* k)
     s_controls.selection = in.byte() % 2 ? in.byte() % 8 - 1 : (int)in.word();
     s_controls.checked = in.byte() & 1;
     s_controls.count = in.byte() % 8;
-    s_current = m;
+    s_low->current = m;
     if (!ModuleDialog_Open(dialog, k)) return;
-    static const int kIds[] = {1005, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1018,
-                               1019, 1037, 1039, 1040, 1008, 23002};
+    static const int kIds[] = {1005, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
+                               1015, 1016, 1018, 1019, 1037, 1039, 1040, 23002};
+    static const int kCodes[] = {0, 1, 3, 4, 0x100};
     for (int steps = in.byte() % 16; steps > 0 && in.n; --steps) {
         u8 what = in.byte() % 5;
         if (what == 0) {
@@ -275,13 +241,15 @@ void RunDialog(Input& in, Module* m, const ModDialogKind* k)
             lastControlId = kIds[in.byte() % 16];
             (in.byte() & 1 ? ModuleDialog_CopyFieldToAll : ModuleDialog_CopyChannelToAll)(dialog, k);
         } else {
-            int id = kIds[in.byte() % 16];
-            static const int kCodes[] = {0, 1, 3, 4, 0x100};
-            ModuleDialog_Command(dialog, k, id, kCodes[in.byte() % 5]);
+            ModuleDialog_Command(dialog, k, kIds[in.byte() % 16], kCodes[in.byte() % 5]);
         }
     }
     ModuleDialog_Command(dialog, k, in.byte() & 1 ? 1006 : 1007, 0);
 }
+
+enum { MSG_COMPUTE = 1000, MSG_DIALOG = 1001 };
+const u32 kMessages[] = {1,   2,   101, 102, 103, 104, 105, 106, 107, 113, 117,  118,        124,       128,
+                         148, 149, 151, 154, 155, 156, 167, 168, 170, 172, 201, 202, 999, MSG_COMPUTE, MSG_DIALOG};
 
 }  // namespace
 
@@ -290,10 +258,9 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
     if (!s_low) Install();
     Input in{data, size};
     const ModKind& row = g_modKinds[in.byte() % MOD_KIND_COUNT];
-    const ModFrame* f = row.frame;
     const ModClass& kind = *row.cls;
 
-    Module* m = s_module;
+    Module* m = &s_low->module;
     memset(m, 0, sizeof *m);
     strcpy(m->name, "Fuzzed");
     m->params = malloc(kind.paramSize);
@@ -306,8 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
         if (present & (1u << (16 + c))) m->channel[c] = calloc(1, kind.channelSize);
     }
     in.fill(m->runtime, kind.runtimeSize);
-    // A well-formed block or random bytes, then damaged at a few places.
-    if (in.byte() % 2)
+    if (in.byte() % 2)  // a well-formed block or random bytes, damaged at a few places
         kind.handler(m, DMM_CREATE_MODULE, 0, 0);
     else
         in.fill(m->params, kind.paramSize);
@@ -347,8 +313,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
             break;
         }
         i32 result = kind.handler(m, msg, wParam, lParam);
-        if (msg == DCM_GET_UNIT && result) {
-            const char* unit = MOD_Channel(m, f, wParam)->unit;
+        if (msg == DCM_GET_UNIT && result) {  // the unit field of an existing channel
+            const char* unit = MOD_Channel(m, row.frame, wParam)->unit;
             if (wParam >= KW_MAX_CHANNELS || (u32)result != (u32)(uintptr_t)unit) abort();
             TextInField(unit, CHANNEL_UNIT_SIZE);
         }
