@@ -35,12 +35,3 @@ SimRunOptions PluginInSimHost_RunOptions(double seconds)
     SimDrv_SetTime(0);
     return o;
 }
-
-void PluginInSimHost::TearDown()
-{
-    while (!g_sim.modules.empty()) SH_DeleteModule(g_sim.modules.back());
-    EXPECT_TRUE(g_sim.faults.empty()) << g_sim.faults[0];
-    EXPECT_TRUE(g_sim.traps.empty()) << g_sim.traps[0];
-    SH_Reset();
-    SimDrv_Reset();
-}

@@ -1,11 +1,9 @@
 // The plug-in's portable code in the simulated host, natively: the host
 // services are bound through SH_Request and the plug-in's own start-up
-// registers its classes and menu entries, so tests create and run the
-// modules the plug-in offers. The driver is the simulated one, installed
+// registers its classes and menu entries, so that the day's soak creates and
+// runs the modules the plug-in offers. The driver is the simulated one, installed
 // natively when the start-up loads it; its clock follows the host's.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include "simhost.h"
 
@@ -15,9 +13,3 @@ int PluginInSimHost_Start(void);
 
 // Run options whose cycles set the simulated driver's clock to the host's.
 SimRunOptions PluginInSimHost_RunOptions(double seconds);
-
-class PluginInSimHost : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(PluginInSimHost_Start(), 1); }
-    void TearDown() override;  // no host faults or unexpected calls; modules deleted
-};

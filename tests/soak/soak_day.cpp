@@ -1,28 +1,26 @@
 // A day of measuring on the simulated clock: the plug-in's portable code in
 // the simulated host with the simulated driver, natively, as fast as the
-// machine allows. Two runs of the given length on two devices: the first
-// with the analog input at its top rate, two counter inputs in four modes, a
-// digital input and the three outputs fed by the host's sources; the second,
-// with the trace on, the rotary encoder, single-value analog and digital
-// inputs and the outputs again. Impulse counter 0 of the first device
-// starts so that it wraps at 2^32 a minute before the day ends.
-//
-// Every block an input releases is checked as it comes: its start against
-// the values released before it (a gap or a repeat moves it), its first and
-// last values against the device's samples of those indices, and a block of
-// the impulse count whose values fall (the wrap) value by value. Prints one
-// line per figure ("soak: ...") and exits with 1 when a check failed.
+// machine allows. Two runs on two devices: the first with the analog input
+// at its top rate, two counter inputs in four modes, a digital input and the
+// three outputs fed by the host's sources; the second, with the trace on,
+// the rotary encoder, single-value analog and digital inputs and the outputs
+// again. Impulse counter 0 of the first device wraps at 2^32 a minute before
+// the day ends. Every released block is checked as it comes: its start
+// against the values released before it (gaps, repeats, drift), its first
+// and last values against the device's samples, a falling impulse count (the
+// wrap) value by value. Prints one line per figure ("soak: ..."); exit
+// status 1 when a check failed.
 //
 //   soak_day [--hours H] [--first-cycle-at S] [--analog CHANNELS RATE] [--rate R] [--trace PATH]
 //
-// --first-cycle-at lets the host's first cycle come late: the plug-in then
-// takes the device's values up to that time at once, and the rest of the
-// run shows the counts and start times of a day's end in minutes.
+// A late first cycle (--first-cycle-at) takes the device's values up to then
+// at once, so that a run of minutes shows a day's end.
 #include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include <string>
 #include <vector>
@@ -248,28 +246,26 @@ void Report(int run, double wall)
             Fail("%s %u released values up to %.3f s at %.3f s", t.module->record->name, t.output,
                  (double)t.released * t.distance, clock);
     }
-    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values in %llu cycles, %.3g values/s\n", run + 1,
-           clock, wall, (double)values, (unsigned long long)g_sim.report.cycles, values / wall);
-    printf("soak: run %d: gaps, repeats or drifts %llu, values unlike the device's %llu\n", run + 1, (unsigned long long)gaps,
-           (unsigned long long)wrong);
+    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values/s, gaps, repeats or drifts %llu, "
+           "values unlike the device's %llu\n",
+           run + 1, clock, wall, values / wall, (unsigned long long)gaps, (unsigned long long)wrong);
     for (int k = 0; k < FIGURES; ++k)
-        if (present[k]) printf("soak: run %d: %s: last block's start minus released values x sample distance: %.3g s\n", run + 1,
-               kKindNames[k], maxDiff[k]);
+        if (present[k])
+            printf("soak: run %d: %s: last block's start minus released values x sample distance: %.3g s\n", run + 1,
+                   kKindNames[k], maxDiff[k]);
     if (run == 0) {
-        printf("soak: counter wrap: %llu wraps of the impulse count, %llu values delivered as 4294967296\n",
-               (unsigned long long)wraps, (unsigned long long)top);
+        printf("soak: counter wrap: %llu wraps, %llu values delivered as 4294967296\n", (unsigned long long)wraps,
+               (unsigned long long)top);
         if (wraps != 1) Fail("the impulse count wrapped %llu times, not once", (unsigned long long)wraps);
     }
-    for (SimModule* m : g_sim.modules) {
+    for (SimModule* m : g_sim.modules) {  // the outputs keep up with their sources
         if (!m->record->inputCount) continue;
         const SimInput& in = m->in[0];
         const SimSource* src = SH_SourceOf(m, 0);
         double behind = clock - (double)(src->nextBlock - in.queue.size()) * src->blockSize * src->sampleDistance;
-        printf("soak: run %d: %s: %llu blocks fed, %llu released, %zu waiting, consumed to %.3f s before the clock\n",
-               run + 1, m->record->name, (unsigned long long)in.fed, (unsigned long long)in.released, in.queue.size(),
-               behind);
         if (in.fed - in.released > 1 || behind > 2 * src->blockSize * src->sampleDistance)
-            Fail("%s fell behind its source", m->record->name);
+            Fail("%s fell behind its source: %llu blocks fed, %llu released, %.3f s behind", m->record->name,
+                 (unsigned long long)in.fed, (unsigned long long)in.released, behind);
     }
     if (gaps || wrong || !g_sim.warnings.empty() || !g_sim.internalErrors.empty() || !g_sim.faults.empty())
         Fail("gaps, wrong values, warnings, errors or host faults in run %d", run + 1);
