@@ -246,9 +246,9 @@ void Report(int run, double wall)
             Fail("%s %u released values up to %.3f s at %.3f s", t.module->record->name, t.output,
                  (double)t.released * t.distance, clock);
     }
-    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values/s, gaps, repeats or drifts %llu, "
-           "values unlike the device's %llu\n",
-           run + 1, clock, wall, values / wall, (unsigned long long)gaps, (unsigned long long)wrong);
+    printf("soak: run %d: %.0f s of experiment time in %.1f s, %.3g values, %.3g values/s, gaps, repeats or drifts "
+           "%llu, values unlike the device's %llu\n",
+           run + 1, clock, wall, (double)values, values / wall, (unsigned long long)gaps, (unsigned long long)wrong);
     for (int k = 0; k < FIGURES; ++k)
         if (present[k])
             printf("soak: run %d: %s: last block's start minus released values x sample distance: %.3g s\n", run + 1,
@@ -263,9 +263,11 @@ void Report(int run, double wall)
         const SimInput& in = m->in[0];
         const SimSource* src = SH_SourceOf(m, 0);
         double behind = clock - (double)(src->nextBlock - in.queue.size()) * src->blockSize * src->sampleDistance;
+        printf("soak: run %d: %s: %llu blocks fed, %llu released, %zu waiting, consumed to %.3f s before the clock\n",
+               run + 1, m->record->name, (unsigned long long)in.fed, (unsigned long long)in.released, in.queue.size(),
+               behind);
         if (in.fed - in.released > 1 || behind > 2 * src->blockSize * src->sampleDistance)
-            Fail("%s fell behind its source: %llu blocks fed, %llu released, %.3f s behind", m->record->name,
-                 (unsigned long long)in.fed, (unsigned long long)in.released, behind);
+            Fail("%s fell behind its source", m->record->name);
     }
     if (gaps || wrong || !g_sim.warnings.empty() || !g_sim.internalErrors.empty() || !g_sim.faults.empty())
         Fail("gaps, wrong values, warnings, errors or host faults in run %d", run + 1);
