@@ -57,11 +57,10 @@ static void InstallHost()
     g_host.GlVar_RegisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Register(%d)", n); };
     g_host.GlVar_UnregisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Unregister(%d)", n); };
     g_host.GlVar_Get = [](int n, double* value) {
-        s_rig->varsAsked.push_back(n);
         auto it = s_rig->vars.find(n);
         return it == s_rig->vars.end() ? 0 : (*value = it->second, 1);
     };
-    g_host.CopyChannelName = [](Fifo*, const char* name) { Log("CopyChannelName(%s)", name); };
+    g_host.CopyChannelName = [](Fifo*, const char*) {};
     g_host.GetTimeBaseBlockSize = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->blockSize : 0; };
     g_host.GetTimeBaseSampleDistance = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->distance : 0; };
     g_host.GetTimeBaseTime = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->time : -1; };
@@ -75,10 +74,7 @@ static void InstallHost()
         auto& q = s_rig->inputs[c];
         return q.empty() ? nullptr : (Block*)q.front().data();
     };
-    g_host.NewReleaseInputBlock = [](Module*, u32 c, const char* tag, int) {
-        Log("NewReleaseInputBlock(%u,%s)", c, tag);
-        s_rig->inputs[c].pop_front();
-    };
+    g_host.NewReleaseInputBlock = [](Module*, u32 c, const char*, int) { s_rig->inputs[c].pop_front(); };
     g_host.NewReleaseOutputBlock = [](Fifo* f, const char* tag, int) {
         Stream& s = StreamOf(f);
         Block* b = (Block*)s.storage.data();
@@ -108,7 +104,6 @@ static void InstallHost()
     // The unit list shows the unit in its edit field; time bases 1 to 3.
     g_host.FillUnitList = [](HWND d, int id, const char* unit) { g_dlgUi->setText(d, id, unit); };
     g_host.FillTimeBaseCombo = [](HWND d, int id, u32 current) {
-        Log("FillTimeBaseCombo(%d,%u)", id, current);
         for (const char* name : {"TB1", "TB2", "TB3"}) g_dlgUi->listAdd(d, id, name);
         g_dlgUi->listSelect(d, id, (int)current - 1);
     };
@@ -240,7 +235,6 @@ static void InstallDevice()
         return *v = SingleValue(c), RigStatus("AD_ReadSingleVoltage");
     };
     g_drv.CT_ReadSingleValue = [](i32, u32 c, u32* v) {
-        Log("CT_ReadSingleValue(%u)", c);
         return *v = (u32)SingleValue(c), RigStatus("CT_ReadSingleValue");
     };
     g_drv.TTL_ReadPort = [](i32 h, u32 p, u32* w) {
@@ -318,7 +312,6 @@ static const DlgUi s_fakeUi = {
     [](HWND d, int result) { D(d)->result = result; },
     [](HWND) { Log("refreshBar"); },
     [](HWND d, char* device) {
-        Log("selectDevice(%.259s)", device);
         if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
     },
     [](HWND d, const char* device) { return Log("showDeviceInfo(%.259s)", device), D(d)->infoConnects; },

@@ -41,7 +41,6 @@ struct Rig {
     double time = 0, distance = 0.001;
     int blockCalls = 0;
     std::map<int, double> vars;  // GlVar_Get answers
-    std::vector<int> varsAsked;  // the numbers GlVar_Get was asked for
     Stream streams[KW_MAX_CHANNELS];
     // Device: a handle per address or serial number; others fail with -5.
     std::map<std::string, i32> handleOf;

@@ -296,8 +296,11 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
         EXPECT_TRUE(rig.streams[1].storage.empty() && rig.streams[2].storage.empty()) << kind->tag;
     }
 
-    // Port 2, 3 channels: lines 32 and 34 are beyond the word.
-    struct { u32 ports, lines; i32 status; } layouts[] = {{0, 4, 0}, {4, 0, 0}, {4, 15, 0}, {4, 16, 0}, {6, 8, -5}};
+    // Port 2, 3 channels: lines are numbered device-wide, lines per port x
+    // port + channel; lines 32 and 34 are beyond the word. Only the last
+    // layout fits, and is saved with the block.
+    struct { u32 ports, lines; i32 status; } layouts[] = {
+        {0, 4, 0}, {4, 0, 0}, {4, 15, 0}, {4, 16, 0}, {6, 8, -5}, {6, 8, 0}};
     for (const ModFrame* kind : {DI, DO})
         for (const auto& l : layouts) {
             Rig rig;
@@ -309,8 +312,10 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
             DigitalParams& p = d.params<DigitalParams>();
             p.port = 2;
             ASSERT_TRUE(d.run());
-            EXPECT_EQ(std::vector<u32>({p.portCount, p.linesPerPort, p.portWord3}), std::vector<u32>({4, 4, 16}));
-            EXPECT_THAT(rig.log, ::testing::Contains(std::string("TTL_SetChannelDirection(7,10,") +
+            bool fits = &l == &layouts[5];
+            EXPECT_EQ(std::vector<u32>({p.portCount, p.linesPerPort, p.portWord3}),
+                      fits ? std::vector<u32>({6, 8, 99}) : std::vector<u32>({4, 4, 16}));
+            EXPECT_THAT(rig.log, ::testing::Contains("TTL_SetChannelDirection(7," + std::string(fits ? "18," : "10,") +
                                                      (kind == DI ? "0)" : "1)")));
         }
 }
