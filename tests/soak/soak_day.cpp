@@ -11,10 +11,11 @@
 // wrap) value by value. Prints one line per figure ("soak: ..."); exit
 // status 1 when a check failed.
 //
-//   soak_day [--hours H] [--first-cycle-at S] [--analog CHANNELS RATE] [--rate R] [--trace PATH]
+//   soak_day [--day-end] [--trace PATH]
 //
-// A late first cycle (--first-cycle-at) takes the device's values up to then
-// at once, so that a run of minutes shows a day's end.
+// --day-end runs the day's last two minutes with a lighter load: the host's
+// first cycle comes late and takes the device's values up to then at once,
+// so that a wrap or a drift shows in seconds.
 #include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -32,8 +33,9 @@
 
 namespace {
 
+const double kDay = 86400;
 struct Settings {
-    double hours = 24, firstCycleAt = 0;
+    double firstCycleAt = 0;
     u32 analogChannels = 16;
     double analogRate = 100000, rate = 1000;
     std::string trace = "/dev/shm/kw-soak-trace.txt";
@@ -160,8 +162,7 @@ std::string Worksheet(int run)
 // stream); its impulse counter wraps a minute before the run's end.
 std::string DeviceConfig(void)
 {
-    double seconds = s_set.hours * 3600;
-    u32 start = (u32)(4294967296.0 - 5000.0 * (seconds - 60) + 250);  // mid-block, 50 ms earlier
+    u32 start = (u32)(4294967296.0 - 5000.0 * (kDay - 60) + 250);  // mid-block, 50 ms earlier
     return "[eth]\nserial = SIM-1001\naddress = 192.168.10.21\nhostname = kw-eth-1\n"
            "hwaddress = 00:1A:2B:3C:4D:01\nsignal = recorded\ncounter.0 = pulse freq=5000 start=" +
            std::to_string(start) +
@@ -277,18 +278,11 @@ bool ParseArgs(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        bool value = i + 1 < argc;
-        if (a == "--hours" && value) s_set.hours = atof(argv[++i]);
-        else if (a == "--first-cycle-at" && value) s_set.firstCycleAt = atof(argv[++i]);
-        else if (a == "--rate" && value) s_set.rate = atof(argv[++i]);
-        else if (a == "--trace" && value) s_set.trace = argv[++i];
-        else if (a == "--analog" && i + 2 < argc) {
-            s_set.analogChannels = (u32)atoi(argv[++i]);
-            s_set.analogRate = atof(argv[++i]);
-        } else return false;
+        if (a == "--day-end") s_set = {kDay - 120, 2, 10000, 100, s_set.trace};
+        else if (a == "--trace" && i + 1 < argc) s_set.trace = argv[++i];
+        else return false;
     }
-    return s_set.hours > 0 && s_set.rate >= 10 && s_set.analogRate >= 100 && s_set.analogChannels >= 1 &&
-           s_set.analogChannels <= 16;
+    return true;
 }
 
 double Now(void)
@@ -303,8 +297,7 @@ double Now(void)
 int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
-        fprintf(stderr, "usage: soak_day [--hours H] [--first-cycle-at S] [--analog CHANNELS RATE] [--rate R] "
-                        "[--trace PATH]\n");
+        fprintf(stderr, "usage: soak_day [--day-end] [--trace PATH]\n");
         return 2;
     }
     setvbuf(stdout, nullptr, _IONBF, 0);
@@ -321,7 +314,7 @@ int main(int argc, char** argv)
         SimDrv_LogEnable(0);
         AddTracks();
         g_sim.sink = CheckBlock;
-        SimRunOptions o = PluginInSimHost_RunOptions(s_set.hours * 3600);
+        SimRunOptions o = PluginInSimHost_RunOptions(kDay);
         o.onCycle = OnCycle;
         o.firstCycleAt = s_set.firstCycleAt;
         double begin = Now();
