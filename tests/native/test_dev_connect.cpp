@@ -1,4 +1,6 @@
 // Device strings, connection, registry and the run protocol shared by the modules.
+#include <gtest/gtest.h>
+
 #include "mod_run.h"
 #include "test_fakes.h"
 

@@ -1,5 +1,6 @@
 // Device search and the driver's texts, against a driver whose answers are
 // damaged: texts without terminator, cyclic and endless lists, long serials.
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 
 #include "dev_search.h"

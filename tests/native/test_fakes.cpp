@@ -30,6 +30,13 @@ static i32 Found(const char* call, const char* key, i32* h)
     return fault ? fault : status;
 }
 
+// A text the host reads must end within its field.
+static const char* Bounded(const char* text, size_t field)
+{
+    if (!memchr(text, 0, field)) abort();
+    return text;
+}
+
 static Stream& StreamOf(Fifo* f)
 {
     for (Stream& s : s_rig->streams)
@@ -47,20 +54,26 @@ static void InstallHost()
 {
     g_host = HostServices{};
     g_host.PerformDefaultAction = [](Module*, u32 m, u32 w, u32 l) { return Log("Default(%u,%u,%u)", m, w, l), 77; };
-    g_host.ShowWarning = [](const char* name, const char* text) { Log("ShowWarning(%s|%s)", name, text); };
+    g_host.ShowWarning = [](const char* name, const char* text) {
+        Log("ShowWarning(%s|%s)", Bounded(name, 13), Bounded(text, 200));
+    };
     g_host.ShowInternalError = [](const char* text, const char* tag, int) {
-        Log("ShowInternalError(%s|%s)", tag, text);
+        Log("ShowInternalError(%s|%s)", Bounded(tag, 32), Bounded(text, 1024));
     };
     g_host.StopExperiment = [] { Log("StopExperiment"); };
-    g_host.GlStr_RegisterByText = [](const char* text, Module*, Handler) { Log("GlStr_Register(%s)", text); };
-    g_host.GlStr_UnregisterByText = [](const char* text, Module*, Handler) { Log("GlStr_Unregister(%s)", text); };
+    g_host.GlStr_RegisterByText = [](const char* text, Module*, Handler) {
+        Log("GlStr_Register(%s)", Bounded(text, CHANNEL_NAME_SIZE));
+    };
+    g_host.GlStr_UnregisterByText = [](const char* text, Module*, Handler) {
+        Log("GlStr_Unregister(%s)", Bounded(text, CHANNEL_NAME_SIZE));
+    };
     g_host.GlVar_RegisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Register(%d)", n); };
     g_host.GlVar_UnregisterByNumber = [](int n, Module*, Handler) { Log("GlVar_Unregister(%d)", n); };
     g_host.GlVar_Get = [](int n, double* value) {
         auto it = s_rig->vars.find(n);
         return it == s_rig->vars.end() ? 0 : (*value = it->second, 1);
     };
-    g_host.CopyChannelName = [](Fifo*, const char*) {};
+    g_host.CopyChannelName = [](Fifo*, const char* name) { Bounded(name, CHANNEL_NAME_SIZE); };
     g_host.GetTimeBaseBlockSize = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->blockSize : 0; };
     g_host.GetTimeBaseSampleDistance = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->distance : 0; };
     g_host.GetTimeBaseTime = [](u32 tb) { return tb == s_rig->timeBase ? s_rig->time : -1; };
@@ -74,7 +87,10 @@ static void InstallHost()
         auto& q = s_rig->inputs[c];
         return q.empty() ? nullptr : (Block*)q.front().data();
     };
-    g_host.NewReleaseInputBlock = [](Module*, u32 c, const char*, int) { s_rig->inputs[c].pop_front(); };
+    g_host.NewReleaseInputBlock = [](Module*, u32 c, const char*, int) {
+        if (c >= KW_MAX_CHANNELS || s_rig->inputs[c].empty()) abort();  // never one it was not given
+        s_rig->inputs[c].pop_front();
+    };
     g_host.NewReleaseOutputBlock = [](Fifo* f, const char* tag, int) {
         Stream& s = StreamOf(f);
         Block* b = (Block*)s.storage.data();
@@ -93,7 +109,7 @@ static void InstallHost()
         --s_rig->liveAllocations;
         free(p);
     };
-    g_host.ChangeModuleName = [](Module*, const char* name) { Log("ChangeModuleName(%s)", name); };
+    g_host.ChangeModuleName = [](Module*, const char* name) { Log("ChangeModuleName(%s)", Bounded(name, 13)); };
     g_host.ChangeModuleSize = [](Module* m, u32 in, u32 out) {
         Log("ChangeModuleSize(%u,%u)", in, out);
         m->inputCount = in;
@@ -102,7 +118,9 @@ static void InstallHost()
     g_host.SetMenuForGlobalStrings = [](HWND, int id) { Log("SetMenuForGlobalStrings(%d)", id); };
     g_host.SetMenuForGlobalVars = [](HWND, int id) { Log("SetMenuForGlobalVars(%d)", id); };
     // The unit list shows the unit in its edit field; time bases 1 to 3.
-    g_host.FillUnitList = [](HWND d, int id, const char* unit) { g_dlgUi->setText(d, id, unit); };
+    g_host.FillUnitList = [](HWND d, int id, const char* unit) {
+        g_dlgUi->setText(d, id, Bounded(unit, CHANNEL_UNIT_SIZE));
+    };
     g_host.FillTimeBaseCombo = [](HWND d, int id, u32 current) {
         for (const char* name : {"TB1", "TB2", "TB3"}) g_dlgUi->listAdd(d, id, name);
         g_dlgUi->listSelect(d, id, (int)current - 1);
@@ -112,7 +130,8 @@ static void InstallHost()
     g_host.GlVar_SetSyntax = [](char* text, int n) {
         return s_rig->vars.count(n) ? (sprintf(text, "{V%d}", n), 1) : 0;
     };
-    g_host.ExpandVarNumber = [](const char* text, int, i16* n) {
+    g_host.ExpandVarNumber = [](const char* text, int size, i16* n) {
+        Bounded(text, (size_t)size);
         int number;
         char end;
         return sscanf(text, "{V%d%c", &number, &end) == 2 && end == '}' ? (*n = (i16)number, 1) : 0;
@@ -302,7 +321,7 @@ static const DlgUi s_fakeUi = {
     [](HWND d, int id, int n) { D(d)->controls[id].limit = n; },
     [](HWND d, int id) { D(d)->focus = id; },
     [](HWND d, int id) { D(d)->controls[id].items.clear(), D(d)->controls[id].selection = -1; },
-    [](HWND d, int id, const char* text) { D(d)->controls[id].items.push_back(text); },
+    [](HWND d, int id, const char* text) { D(d)->controls[id].items.push_back(Bounded(text, 64)); },
     [](HWND d, int id, int index) {
         FakeControl& c = D(d)->controls[id];
         c.selection = index >= 0 && index < (int)c.items.size() ? index : -1;

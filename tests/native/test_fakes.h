@@ -1,14 +1,16 @@
 // A recording fake host and a scripted fake device for the native module
 // tests. Rig installs both into g_host and g_drv and empties the device
 // registry; calls land in Rig::log in order, e.g. "StartMeasure(7)",
-// "ShowWarning(AnalogIn|...)".
+// "ShowWarning(AnalogIn|...)". Every text handed to the host must end within
+// its field, or the process aborts.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <string.h>
 
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analogin_run.h"
