@@ -333,7 +333,7 @@ static const DlgUi s_fakeUi = {
     [](HWND d, char* device) {
         if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
     },
-    [](HWND d, const char* device) { return Log("showDeviceInfo(%.259s)", device), D(d)->infoConnects; },
+    [](HWND, const char*) { return false; },
     [](u32 topic) { Log("help(%u)", topic); },
 };
 

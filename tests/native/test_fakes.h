@@ -97,8 +97,8 @@ static inline u32 Low32(const void* p) { return (u32)(uintptr_t)p; }
 // The module a dialog edits: the host's current module.
 void SetCurrentModule(Module* m);
 
-// A module dialog without Windows: the controls as values, what the dialog
-// asked of the device dialogs and help, and how it ended. Its address is the
+// A module dialog without Windows: the controls as values, what the device
+// selection applies, and how the dialog ended. Its address is the
 // dialog's window handle.
 struct FakeControl {
     std::string text;
@@ -112,8 +112,7 @@ struct FakeDialog {
     std::map<int, FakeControl> controls;
     int result = -1;  // the dialog's result once ended
     int focus = 0;
-    std::string applies;        // what the device selection applies ("": nothing)
-    bool infoConnects = false;  // whether the Info button's device connects
+    std::string applies;  // what the device selection applies ("": nothing)
     HWND hwnd() { return (HWND)this; }
     FakeControl& operator[](int id) { return controls[id]; }
 };
