@@ -91,11 +91,10 @@ static void InstallHost()
         if (c >= KW_MAX_CHANNELS || s_rig->inputs[c].empty()) abort();  // never one it was not given
         s_rig->inputs[c].pop_front();
     };
-    g_host.NewReleaseOutputBlock = [](Fifo* f, const char* tag, int) {
+    g_host.NewReleaseOutputBlock = [](Fifo* f, const char*, int) {
         Stream& s = StreamOf(f);
         Block* b = (Block*)s.storage.data();
-        s.released.push_back({b->startTime, b->sampleDistance, b->count,
-                              std::vector<float>(s.values(), s.values() + f->blockSize), tag});
+        s.released.push_back({b->startTime, std::vector<float>(s.values(), s.values() + f->blockSize)});
         Fresh(s);
     };
     g_host.NewMemAlloc = [](u32 size, const char* tag, int) -> void* {
@@ -115,7 +114,7 @@ static void InstallHost()
         m->inputCount = in;
         m->outputCount = out;
     };
-    g_host.SetMenuForGlobalStrings = [](HWND, int id) { Log("SetMenuForGlobalStrings(%d)", id); };
+    g_host.SetMenuForGlobalStrings = [](HWND, int) {};
     g_host.SetMenuForGlobalVars = [](HWND, int id) { Log("SetMenuForGlobalVars(%d)", id); };
     // The unit list shows the unit in its edit field; time bases 1 to 3.
     g_host.FillUnitList = [](HWND d, int id, const char* unit) {
@@ -318,8 +317,8 @@ static const DlgUi s_fakeUi = {
     [](HWND d, int id, bool on) { D(d)->controls[id].checked = on; },
     [](HWND d, int id) { return D(d)->controls[id].checked; },
     [](HWND d, int id, bool on) { D(d)->controls[id].enabled = on; },
-    [](HWND d, int id, int n) { D(d)->controls[id].limit = n; },
-    [](HWND d, int id) { D(d)->focus = id; },
+    [](HWND, int, int) {},
+    [](HWND, int) {},
     [](HWND d, int id) { D(d)->controls[id].items.clear(), D(d)->controls[id].selection = -1; },
     [](HWND d, int id, const char* text) { D(d)->controls[id].items.push_back(Bounded(text, 64)); },
     [](HWND d, int id, int index) {
@@ -329,7 +328,7 @@ static const DlgUi s_fakeUi = {
     [](HWND d, int id) { return D(d)->controls[id].selection; },
     [](HWND d, int id) { return (int)D(d)->controls[id].items.size(); },
     [](HWND d, int result) { D(d)->result = result; },
-    [](HWND) { Log("refreshBar"); },
+    [](HWND) {},
     [](HWND d, char* device) {
         if (!D(d)->applies.empty()) kw_strlcpy(device, D(d)->applies.c_str(), DEV_STRING_SIZE);
     },

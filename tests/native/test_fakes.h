@@ -18,10 +18,8 @@
 #include "drv_table.h"
 
 struct Released {
-    double start, distance;
-    u16 count;
+    double start;
     std::vector<float> values;
-    std::string tag;
 };
 
 // One output: the block the host offers now (NaN until written) and the released ones.
@@ -105,13 +103,11 @@ struct FakeControl {
     bool checked = false, enabled = true;
     std::vector<std::string> items;
     int selection = -1;
-    int limit = 0;
 };
 struct FakeDialog {
     FakeDialog();  // installs the fake control table
     std::map<int, FakeControl> controls;
     int result = -1;  // the dialog's result once ended
-    int focus = 0;
     std::string applies;  // what the device selection applies ("": nothing)
     HWND hwnd() { return (HWND)this; }
     FakeControl& operator[](int id) { return controls[id]; }
