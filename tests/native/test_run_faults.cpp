@@ -320,15 +320,28 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
         }
 }
 
-// Numbers that cannot be right in a compute call: a negative count of
-// waiting values (with success) is no count; a host clock whose time or
+// Numbers that cannot be right: a sample distance from the host that is not
+// a finite number above 0 never becomes a rate (the start is refused with
+// string 12000, no rate asked); in a compute call, a negative count of
+// waiting values (with success) is no count, and a host clock whose time or
 // sample distance is no number, or whose time is infinitely far back, has
-// not ticked. Nothing is read or released.
-TEST(RunFaults, NoNumbersInAComputeCallReadNothing)
+// not ticked: nothing is read or released.
+TEST(RunFaults, NoNumbersMakeNoRateAndReadNothing)
 {
     struct { i32 countOffset; double time, distance; i32 result; } cases[] = {
         {-9, 0.0085, 0.001, 1}, {0, NAN, 0.001, 0}, {0, -INFINITY, 0.001, 0}, {0, 0.0085, NAN, 0}};
-    for (const ModFrame* kind : {AI, CI, DI})
+    for (const ModFrame* kind : {AI, CI, DI}) {
+        for (double distance : {(double)NAN, 0.0, -0.001, (double)INFINITY, 1e-300}) {
+            Rig rig;
+            DeviceModule in(rig, kind, 1);
+            rig.distance = distance;
+            EXPECT_FALSE(in.run()) << kind->tag << " " << distance;
+            Log log = rig.take();
+            EXPECT_EQ(log.back(), std::string("ShowWarning(") + in.m->name + "|" + kTooQuickly + ")");
+            EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                                    [](const std::string& l) { return l.find("SetFrequency") != std::string::npos; }),
+                      0);
+        }
         for (const auto& c : cases) {
             Rig rig;
             DeviceModule in(rig, kind, 1);
@@ -340,6 +353,7 @@ TEST(RunFaults, NoNumbersInAComputeCallReadNothing)
             EXPECT_EQ(in.compute(), c.result) << kind->tag << " " << c.time << " " << c.distance;
             EXPECT_TRUE(rig.requests.empty() && rig.streams[0].released.empty());
         }
+    }
 }
 
 // A driver without one of the entry points a kind calls refuses the kind's
@@ -366,24 +380,6 @@ TEST(RunFaults, AMissingEntryPointRefusesThePrepare)
         EXPECT_EQ(*(u32*)mod.m->channel[1], 0u);
         EXPECT_EQ(DEV_FindDevice(7), nullptr);
     }
-}
-
-// A sample distance from the host that is not a finite number above 0 never
-// becomes a rate: the start is refused with string 12000, no rate asked.
-TEST(RunFaults, NoRateFromASampleDistanceThatIsNoNumberAboveZero)
-{
-    for (const ModFrame* kind : {AI, CI, DI})
-        for (double distance : {(double)NAN, 0.0, -0.001, (double)INFINITY, 1e-300}) {
-            Rig rig;
-            DeviceModule in(rig, kind, 1);
-            rig.distance = distance;
-            EXPECT_FALSE(in.run()) << kind->tag << " " << distance;
-            Log log = rig.take();
-            EXPECT_EQ(log.back(), std::string("ShowWarning(") + in.m->name + "|" + kTooQuickly + ")");
-            EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                                    [](const std::string& l) { return l.find("SetFrequency") != std::string::npos; }),
-                      0);
-        }
 }
 
 }  // namespace

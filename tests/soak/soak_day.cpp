@@ -181,17 +181,11 @@ void AddTracks(void)
         bool dev2 = strstr((const char*)params + 80, "SIM-1002") != nullptr;
         u32 timeBase = *(const u32*)(params + (kind == ANALOG ? 2080 : kind == COUNTER ? 1888 : 1824));
         u32 port = kind == DIGITAL ? *(const u32*)(params + 1828) : 0;
+        double distance = SH_FindTimeBase(timeBase)->sampleDistance;
         for (u32 c = 0; c < m->record->outputCount; ++c) {
-            Track t = {};
-            t.module = m;
-            t.output = c;
-            t.kind = kind;
-            t.single = timeBase == 1;
-            t.impulse = kind == COUNTER && !dev2 && c == 0 && *(const u32*)(params + 444) == 0;
-            t.handle = dev2 ? 2 : 1;
-            t.input = kind == DIGITAL ? 4 * port + c : c;
-            t.distance = SH_FindTimeBase(timeBase)->sampleDistance;
-            s_tracks.push_back(t);
+            bool impulse = kind == COUNTER && !dev2 && c == 0 && *(const u32*)(params + 444) == 0;
+            u32 input = kind == DIGITAL ? 4 * port + c : c;
+            s_tracks.push_back({m, c, kind, timeBase == 1, impulse, dev2 ? 2 : 1, input, distance});
         }
     }
 }
