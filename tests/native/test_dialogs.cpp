@@ -17,18 +17,14 @@ extern unsigned g_plgNativeLocale;
 
 namespace {
 
-const ModDialogKind* const kAllDialogs[] = {&g_dialogAnalogIn,   &g_dialogAnalogOut, &g_dialogCounterIn,
-                                            &g_dialogCounterOut, &g_dialogDigitalIn, &g_dialogDigitalOut};
-
 // A module of the kind with its defaults and some channels, its dialog open.
 struct Dialog {
-    Rig& rig;
     const ModDialogKind* kind;
     TestModule module;
     FakeDialog d;
-    Dialog(Rig& r, const ModDialogKind* k, u32 channels, bool create = true) : rig(r), kind(k), module(k->frame)
+    Dialog(Rig&, const ModDialogKind* k, u32 channels) : kind(k), module(k->frame)
     {
-        if (create) module.send(DMM_CREATE_MODULE);
+        module.send(DMM_CREATE_MODULE);
         (k->frame->outputKind ? module.m->inputCount : module.m->outputCount) = channels;
         SetCurrentModule(module.m);
     }
@@ -118,10 +114,11 @@ TEST(ModuleDialog, OkWritesEverythingBack)
 TEST(ModuleDialog, ClosingWithoutEditsKeepsTheBlockByteForByte)
 {
     for (bool german : {false, true})
-        for (const ModDialogKind* k : kAllDialogs)
+        for (const ModKind& row : g_modKinds)
             for (u32 leadingZero : {0u, 1u})
                 for (const char* separator : {".", ","})
                     for (int close : {IDC_MODULE_OK, IDC_MODULE_CANCEL}) {
+                        const ModDialogKind* k = row.dialog;
                         Rig rig;
                         ASSERT_TRUE(setlocale(LC_ALL, german ? "de_DE.UTF-8" : "C")) << "run tools/setup.sh";
                         g_plgNativeLocale = german ? 1031 : 1033;
@@ -129,7 +126,7 @@ TEST(ModuleDialog, ClosingWithoutEditsKeepsTheBlockByteForByte)
                         g_host.DezTrenn = (uintptr_t)separator;
                         g_host.bDecLeadingZero = leadingZero;
                         Dialog dlg(rig, k, k->maxChannels);
-                        const ModClass* cls = MOD_KindOf(k->frame)->cls;
+                        const ModClass* cls = row.cls;
                         field_block(cls->className, dlg.module.m->params);
                         u32 size = cls->paramSize;
                         std::vector<u8> before(dlg.module.bytes(), dlg.module.bytes() + size);

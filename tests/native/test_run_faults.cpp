@@ -165,18 +165,12 @@ struct FaultRun {
     }
 };
 
-std::string Describe(const FaultRow& r)
-{
-    char text[160];
-    snprintf(text, sizeof text, "%s, time base %u, %s: %s answers %d after %u calls", r.kind->tag, r.timeBase,
-             kStepNames[r.step], r.call, r.status, r.skip);
-    return text;
-}
-
 TEST(RunFaults, EachCallSiteOfARunPerKind)
 {
     for (const FaultRow& row : kFaults) {
-        SCOPED_TRACE(Describe(row));
+        SCOPED_TRACE(std::string(row.kind->tag) + ", time base " + std::to_string(row.timeBase) + ", " +
+                     kStepNames[row.step] + ": " + row.call + " answers " + std::to_string(row.status) + " after " +
+                     std::to_string(row.skip) + " calls");
         FaultRun run(row);
         i32 result = -1;
         for (int s = PREPARE; s <= row.step; ++s) {
