@@ -1,7 +1,6 @@
 // Device search and the driver's texts, against a driver whose answers are
 // damaged: texts without terminator, cyclic and endless lists, long serials.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 
 #include "dev_search.h"
 #include "test_fakes.h"
@@ -12,19 +11,12 @@ using Log = std::vector<std::string>;
 
 struct SearchTest : ::testing::Test {
     Rig rig;
-    std::vector<std::pair<void*, size_t>> mappings;
-    ~SearchTest() override
-    {
-        for (auto [p, size] : mappings) munmap(p, size);
-    }
 
     // A PCI or USB list of nodes with these handles; the last node links back
     // to node 'loopTo' when it is given.
     u32* Chain(std::vector<i32> handles, int loopTo = -1)
     {
-        size_t size = handles.size() * DRV_NODE_WORDS * sizeof(u32);
-        u32* nodes = (u32*)LowAlloc(size);
-        mappings.push_back({nodes, size});
+        u32* nodes = (u32*)LowAlloc(handles.size() * DRV_NODE_WORDS * sizeof(u32));
         for (size_t i = 0; i < handles.size(); ++i) {
             u32* node = nodes + i * DRV_NODE_WORDS;
             node[DRV_NODE_HANDLE] = (u32)handles[i];
