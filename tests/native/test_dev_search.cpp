@@ -94,8 +94,8 @@ TEST_F(SearchTest, LongTextsNeverChangeTheDevice)
     EXPECT_EQ(DEV_FindDevice(3), nullptr);
 }
 
-// The driver's texts are read within their fields, however long they are,
-// and a card without a name reads "---".
+// The driver's texts are read within their fields, however long they are; a
+// card without a name reads "---", a property the driver cannot give "".
 TEST_F(SearchTest, DriverTextsStayInTheirFields)
 {
     char text[DEV_PROPERTY_SIZE];
@@ -103,11 +103,16 @@ TEST_F(SearchTest, DriverTextsStayInTheirFields)
     rig.cardName = unterminated.data();
     DEV_ReadCardText(g_drv.GetCardName, 7, text);
     EXPECT_EQ(std::string(text), std::string(DEV_PROPERTY_SIZE - 1, 'x'));
+    rig.cardName = nullptr;
+    DEV_ReadCardText(g_drv.GetCardName, 7, text);
+    EXPECT_STREQ(text, "---");
     DEV_ReadCardText(nullptr, 7, text);
     EXPECT_STREQ(text, "---");
     rig.properties = {{{7, "network.hostname"}, std::string(300, 'h')}};
     DEV_ReadProperty(7, "network.hostname", text);
     EXPECT_EQ(std::string(text), std::string(DEV_PROPERTY_SIZE - 1, 'h'));
+    DEV_ReadProperty(7, "serialnumber", text);  // a property the driver cannot give
+    EXPECT_STREQ(text, "");
 }
 
 }  // namespace

@@ -8,9 +8,12 @@
 
 #include <map>
 #include <string>
+#include <type_traits>
 
 #include "drv_table.h"
 #include "drv_trace.h"
+#include "plugin_state.h"
+#include "simdrv_native.h"
 #include "trace_control.h"
 
 namespace {
@@ -163,6 +166,30 @@ TEST_F(TraceFile, AnEndedTraceGivesTheDriverTableBack)
     EXPECT_NE(Text().find("MeasurementChannel_GetNumberOfValues(1,0,2,0->17) = 0"), std::string::npos) << Text();
     EXPECT_NE(Text().find("AD_SetFrequency(1,1000.5) = 0"), std::string::npos) << Text();
     g_drv = DrvTable{};
+}
+
+// A traced start: every entry point the plug-in calls holds a thunk, the
+// others keep what the loader resolved, and the host's reports reach the file.
+TEST_F(TraceFile, EveryCalledEntryPointAndTheHostsReportsAreTraced)
+{
+    DrvTable loaded;
+    SimDrv_InstallNative(&loaded);
+    g_drv = loaded;
+    g_host.ShowWarning = [](const char*, const char*) {};
+    ASSERT_TRUE(TRC_Open(&kMemory, "t.txt", TRC_FILE_LIMIT));
+    DRV_TraceCalls();
+    TRC_WrapHostReports();
+#define KW_THUNKED(field, name, type) \
+    EXPECT_EQ(g_drv.field != loaded.field, !(std::is_same_v<type, PFN_DrvUnused>)) << name;
+#define KW_GROUP(group, list, count) list(KW_THUNKED)
+    KW_DRV_GROUPS(KW_GROUP)
+#undef KW_GROUP
+#undef KW_THUNKED
+    g_host.ShowWarning("AnalogIn1", "Device lost");
+    TRC_Close();
+    EXPECT_NE(Text().find("Device lost"), std::string::npos) << Text();
+    g_drv = DrvTable{};
+    g_host = HostServices{};
 }
 
 }  // namespace
