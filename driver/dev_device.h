@@ -63,7 +63,7 @@ extern const char* const DEV_INVALID_DEVICE_TEXT;  // the warning of a failed co
 // Connects the device string or warns, titled with the module name.
 int DEV_RunPrepare(const char* deviceString, const char* moduleName, i32* handle);
 void DEV_RunMarkStart(i32 handle);                 // start marker rule
-// ConfigMeasure/StartMeasure once per device; *status (when given) receives
-// the refusing call's status.
-int DEV_RunGo(i32 handle, i32* status = nullptr);
+// ConfigMeasure/StartMeasure once per device; *status receives the refusing
+// call's status (0 when none refused).
+int DEV_RunGo(i32 handle, i32* status);
 void DEV_RunStop(i32* handle);                     // first stop stops and disconnects for all

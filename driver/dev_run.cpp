@@ -29,8 +29,6 @@ void DEV_RunMarkStart(i32 handle)
 // A missing ConfigMeasure or StartMeasure fails the go step.
 int DEV_RunGo(i32 handle, i32* status)
 {
-    i32 ignored;
-    if (!status) status = &ignored;
     *status = 0;
     if (handle < 0) return 0;
     DevEntry* e = DEV_FindDevice(handle);

@@ -83,12 +83,9 @@ i32 AnalogIn_Start(Module* m, const ModFrame* f)
         if (!r) continue;
         r->settings = p->channel[i];
         u32 position = 0;
-        i32 status = g_drv.AD_GetChannelListSize(h, &position);
-        if (MOD_Lost(m, f, status)) return 0;
-        if (status != 0) {
-            MOD_NoteUnlisted(m, i, "list size read failed (%d)", status);
-            continue;
-        }
+        i32 status = MOD_ListPosition(m, f, i, g_drv.AD_GetChannelListSize, &position);
+        if (status == DRV_ERR_LOST_CONNECTION) return 0;
+        if (status != 0) continue;
         status = g_drv.AD_AddChannelToList(h, i, r->settings.inputMode, r->settings.range, r->settings.inputSwitch);
         if (MOD_Lost(m, f, status)) return 0;
         r->deviceChannel = i;

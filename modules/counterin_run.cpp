@@ -102,13 +102,9 @@ i32 CounterIn_Start(Module* m, const ModFrame* f)
         r->settings = p->channel[c];
         r->channel = c;
         u32 position = 0;
-        i32 status = g_drv.CT_GetChannelListSize(h, &position);
-        if (MOD_Lost(m, f, status)) return 0;
-        if (status != 0) {
-            MOD_NoteUnlisted(m, c, "list size read failed (%d)", status);
-            continue;
-        }
-        r->core.listPosition = position;
+        i32 status = MOD_ListPosition(m, f, c, g_drv.CT_GetChannelListSize, &position);
+        if (status == DRV_ERR_LOST_CONNECTION) return 0;
+        if (status != 0) continue;
         status = g_drv.CT_AddChannelToList(h, c, 1);
         if (MOD_Lost(m, f, status)) return 0;
         if (status != 0) return Refuse(m, "Couldn't add channel to channel list!");

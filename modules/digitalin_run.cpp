@@ -125,12 +125,9 @@ i32 DigitalIn_Start(Module* m, const ModFrame* f)
             continue;
         }
         u32 position = 0;
-        i32 status = g_drv.TTL_GetChannelListSize(h, &position);
-        if (MOD_Lost(m, f, status)) return 0;
-        if (status != 0) {
-            MOD_NoteUnlisted(m, c, "list size read failed (%d)", status);
-            continue;
-        }
+        i32 status = MOD_ListPosition(m, f, c, g_drv.TTL_GetChannelListSize, &position);
+        if (status == DRV_ERR_LOST_CONNECTION) return 0;
+        if (status != 0) continue;
         r->line = (u32)line;
         if (MOD_Lost(m, f, g_drv.TTL_SetChannelDirection(h, r->line, 0))) return 0;
         status = g_drv.TTL_AddChannelToList(h, r->line, 1, 0);

@@ -127,10 +127,9 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
     u32 port = MOD_Params<DigitalParams>(m)->port;
     u32 base = rt->lastWord & ~mask;
     u16 written = (u16)(rt->lastWord & mask);
-    bool called = false;
-    for (u32 k = NextChange(0, steps, written); k < steps; k = NextChange(k + 1, steps, written)) {
+    u32 firstChange = NextChange(0, steps, written);
+    for (u32 k = firstChange; k < steps; k = NextChange(k + 1, steps, written)) {
         written = s_steps[k];
-        called = true;
         i32 status = g_drv.TTL_WritePort(rt->handle, port, base | written);
         if (status != 0) return MOD_StopOnDriverError(m, g_frameDigitalOut.errorTag, status, __LINE__);
         rt->lastWord = base | written;
@@ -149,6 +148,6 @@ i32 KW_CDECL DigitalOut_Compute(Module* m)
         g_host.NewReleaseInputBlock(m, c, g_frameDigitalOut.tag, __LINE__);
     }
     // An unchanged port word writes nothing: the device is asked after it all the same.
-    if (!called && MOD_OutputDeviceLost(m, &g_frameDigitalOut)) return 0;
+    if (firstChange >= steps && MOD_OutputDeviceLost(m, &g_frameDigitalOut)) return 0;
     return 1;
 }

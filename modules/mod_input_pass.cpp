@@ -218,6 +218,13 @@ i32 BlockPass(Module* m, const InputKind* k, u32 timeBase, u64 clock)
 
 }  // namespace
 
+i32 MOD_ListPosition(Module* m, const ModFrame* f, u32 c, PFN_GetChannelListSize read, u32* position)
+{
+    i32 status = read(MOD_Runtime(m)->handle, position);
+    if (status != 0 && !MOD_Lost(m, f, status)) MOD_NoteUnlisted(m, c, "list size read failed (%d)", status);
+    return status;
+}
+
 void MOD_ListAt(Module* m, const InputKind* k, u32 c, u32 position, i32 addStatus)
 {
     void* record = m->channel[c];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "mod_frame.h"
+#include "tvxv2_api.h"
 
 enum {
     INPUT_READ_BUFFER_VALUES = 32768,  // values per driver read
@@ -78,6 +79,12 @@ i32 MOD_InputCompute(Module* m, const InputKind* kind);
 // keeps the position and is marked listed. Else the trace's account notes why
 // the channel delivers nothing.
 void MOD_ListAt(Module* m, const InputKind* k, u32 c, u32 position, i32 addStatus);
+
+// Start, channel c: the device's list size before the channel's add, which
+// is the channel's position in the list. The read's status: a refusal leaves
+// the channel out of the list, noted in its account; the lost connection has
+// ended the experiment.
+i32 MOD_ListPosition(Module* m, const ModFrame* f, u32 c, PFN_GetChannelListSize read, u32* position);
 
 // The 32-bit read of the counter and digital inputs.
 i32 MOD_ReadUInt32(i32 handle, u32 kind, u32 position, void* buffer, u32* count);

@@ -148,7 +148,8 @@ TEST_F(RunTest, TwoModulesShareOneDevice)
     DEV_RunMarkStart(hb);
     EXPECT_EQ(e->configured | e->measuring, 0);
 
-    EXPECT_EQ(DEV_RunGo(ha) + DEV_RunGo(hb), 2);
+    i32 status;
+    EXPECT_EQ(DEV_RunGo(ha, &status) + DEV_RunGo(hb, &status), 2);
     DEV_RunStop(&ha);
     EXPECT_EQ(DEV_FindDevice(9), nullptr);
     DEV_RunStop(&hb);
@@ -158,20 +159,20 @@ TEST_F(RunTest, TwoModulesShareOneDevice)
 
 TEST_F(RunTest, FailuresAndMissingEntryPoints)
 {
-    EXPECT_EQ(DEV_RunGo(-1), 0);
-    rig.fail("ConfigMeasure", -1000, 0, 1);
     i32 status = 0;
+    EXPECT_EQ(DEV_RunGo(-1, &status), 0);
+    rig.fail("ConfigMeasure", -1000, 0, 1);
     EXPECT_EQ(DEV_RunGo(ha, &status), 0);
     EXPECT_EQ(status, -1000);  // the refusing call's status goes to the module
     rig.fail("StartMeasure", -2, 0, 1);
-    EXPECT_EQ(DEV_RunGo(ha), 0);  // configures again, then fails to start
+    EXPECT_EQ(DEV_RunGo(ha, &status), 0);  // configures again, then fails to start
     g_drv.StartMeasure = nullptr;
-    EXPECT_EQ(DEV_RunGo(ha), 0);  // configured already; the missing StartMeasure fails
+    EXPECT_EQ(DEV_RunGo(ha, &status), 0);  // configured already; the missing StartMeasure fails
     g_drv.RemoteDeviceDisconnect = nullptr;
     DEV_RunStop(&ha);  // not measuring, nothing to disconnect with: only forgets the device
     EXPECT_EQ(rig.take(), (Log{"ConfigMeasure(9)", "ConfigMeasure(9)", "StartMeasure(9)"}));
     EXPECT_EQ(DEV_FindDevice(9), nullptr);
-    EXPECT_EQ(DEV_RunGo(hb), 1);  // no entry left: nothing to start
+    EXPECT_EQ(DEV_RunGo(hb, &status), 1);  // no entry left: nothing to start
 
     // A damaged device field names no device: prepare and load warn, titled
     // with the module name.
