@@ -313,16 +313,17 @@ static int RunnerCycle(void*, u64)
     if (s_soak.markPending) s_soak.lateOwn += late - s_soak.lateMark;
     s_soak.markPending = false;
     u64 mark = late;
-    if (s_soak.resourceEvery > 0 && g_sim.clock >= s_soak.nextSample) {
-        PrintResources(g_sim.clock);
-        s_soak.nextSample += s_soak.resourceEvery;
-        s_soak.markPending = true;
-    }
-    // No dialog in the run's last second: the run would wait for it.
+    // No dialog in the run's last second: the run would wait for it. A
+    // sample due at the same moment comes after the dialog has closed.
     if (s_soak.dialogEvery > 0 && g_sim.clock >= s_soak.nextDialog && g_sim.clock + 1 < s_soak.runLength &&
         !g_sim.modules.empty()) {
         s_soak.nextDialog += s_soak.dialogEvery;
         OpenNextDialog();
+        s_soak.markPending = true;
+    }
+    if (s_soak.resourceEvery > 0 && g_sim.clock >= s_soak.nextSample) {
+        PrintResources(g_sim.clock);
+        s_soak.nextSample += s_soak.resourceEvery;
         s_soak.markPending = true;
     }
     if (s_soak.markPending) {
