@@ -12,6 +12,7 @@
 #include "drv_table.h"
 #include "mod_output_pass.h"
 #include "mod_run.h"
+#include "trace.h"
 
 namespace {
 
@@ -84,7 +85,15 @@ i32 DigitalOut_Start(Module* m, const ModFrame* f)
     for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         DigitalOutRecord* r = Record(m, c);
         if (!r) continue;
-        r->line = (u32)MOD_LineOf(p, c);
+        u64 line = MOD_LineOf(p, c);
+        // Only with the block's own layout, kept when the device's was
+        // refused or not taken, and damaged: no line of the port to set.
+        if (line >= MOD_PORT_WORD_BITS) {
+            TRC_Printf("%.13s %u: its line %llu lies beyond the port word, its direction is not set", m->name, c,
+                       (unsigned long long)line);
+            continue;
+        }
+        r->line = (u32)line;
         if (MOD_Lost(m, f, g_drv.TTL_SetChannelDirection(h, r->line, 1))) return 0;
     }
     return 1;

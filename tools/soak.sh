@@ -59,7 +59,7 @@ hour() {
     awk -v tag="soak: hour:" '/^resources at/ {
             t = $3 + 0; gsub(",", ""); p = $7; h = $9; g = $12
             if (t == 0) { ps = p; hs = h; gs = g }
-            if (t == 60) { p0 = p; h0 = h; g0 = g }
+            if (t >= 60 && !after) { p0 = p; h0 = h; g0 = g; after = 1 }
             if (t >= 60) { if (p > pmax) pmax = p; if (h > hmax) hmax = h; if (g > gmax) gmax = g; pl = p; hl = h; gl = g }
         }
         END {

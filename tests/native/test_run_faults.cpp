@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "analogin_run.h"
 #include "counterin_run.h"
@@ -12,6 +14,7 @@
 #include "dev_search.h"
 #include "digitalin_run.h"
 #include "test_fakes.h"
+#include "trace_control.h"
 
 using ::testing::ElementsAre;
 using Log = std::vector<std::string>;
@@ -228,16 +231,22 @@ TEST(RunFaults, EachCallSiteOfARunPerKind)
 // each deliver their own values: in the block pass those of their list
 // positions, in the single-value pass those of their own inputs (the fake
 // device's single readings are 1000 x channel + n; the port has line 2 set).
+// The trace's account at the stop says which channel delivered nothing, and why.
 TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
 {
-    struct { const ModFrame* kind; const char* call; } cases[] = {
-        {AI, "AD_GetChannelListSize"}, {AI, "AD_AddChannelToList"}, {CI, "CT_GetChannelListSize"},
-        {DI, "TTL_GetChannelListSize"}, {DI, "TTL_AddChannelToList"}};
+    struct { const ModFrame* kind; const char* call; const char* why; } cases[] = {
+        {AI, "AD_GetChannelListSize", "list size read failed (-5)"},
+        {AI, "AD_AddChannelToList", "the device refused to add it (-5)"},
+        {CI, "CT_GetChannelListSize", "list size read failed (-5)"},
+        {DI, "TTL_GetChannelListSize", "list size read failed (-5)"},
+        {DI, "TTL_AddChannelToList", "the device refused to add it (-5)"}};
+    const std::string path = ::testing::TempDir() + "left-out-trace.txt";
     for (const auto& c : cases)
         for (u32 timeBase : {2u, 1u}) {
             SCOPED_TRACE(std::string(c.kind->tag) + " " + c.call + " time base " + std::to_string(timeBase));
             Rig rig;
             DeviceModule in(rig, c.kind, 3, timeBase);
+            ASSERT_TRUE(TRC_Open(TRC_System(), path.c_str(), TRC_FILE_LIMIT));
             rig.fail(c.call, -5, 1, 1);  // channel 1's
             ASSERT_TRUE(in.run());
             for (u32 p = 0; p < 2; ++p) rig.waiting[p].assign(8, c.kind == DI ? 7.0 * p : 1.0 + p);
@@ -255,6 +264,15 @@ TEST(RunFaults, AChannelLeftOutOfTheListDeliversNothingAndTheOthersTheirOwn)
                     for (float w : rig.streams[ch].released[0].values) ASSERT_EQ(w, own);
                 }
             }
+            in.send(DMM_STOP_MODULE);
+            TRC_Close();
+            std::ifstream file(path);
+            std::string trace((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            EXPECT_NE(trace.find(" 1: delivered nothing, not in the device's list: " + std::string(c.why)),
+                      std::string::npos)
+                << trace;
+            for (const char* served : {" 0: taken ", " 2: taken "})
+                EXPECT_NE(trace.find(served), std::string::npos) << served;
         }
 }
 
@@ -312,6 +330,17 @@ TEST(RunFaults, SuccessThatCannotBeRightIsNotTrusted)
             EXPECT_THAT(rig.log, ::testing::Contains("TTL_SetChannelDirection(7," + std::string(fits ? "18," : "10,") +
                                                      (kind == DI ? "0)" : "1)")));
         }
+    // A damaged block whose own layout puts port 2 at line 2^32: no line is
+    // set, none of the lines 0 to 2 that the number would wrap to.
+    for (const ModFrame* kind : {DI, DO}) {
+        Rig rig;
+        rig.fail("TTL_GetPortInfos", -5);
+        DeviceModule d(rig, kind, 3);
+        d.params<DigitalParams>().port = 2;
+        d.params<DigitalParams>().linesPerPort = 0x80000000u;
+        ASSERT_TRUE(d.run());
+        for (const std::string& call : rig.log) EXPECT_EQ(call.find("TTL_SetChannelDirection"), std::string::npos);
+    }
 }
 
 // Numbers that cannot be right: a sample distance from the host that is not
