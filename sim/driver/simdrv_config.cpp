@@ -111,16 +111,16 @@ static char* SimNextWord(char** cursor)
     return word;
 }
 
-// The first word of a spec as an index into names, or -1.
-static int SimSpecKind(char** spec, const char* const* names, int count)
+// The first word of a setting as an index into names, or -1.
+static int SimSettingKind(char** setting, const char* const* names, int count)
 {
-    const char* word = SimNextWord(spec);
+    const char* word = SimNextWord(setting);
     for (int i = 0; word && i < count; ++i)
         if (!strcmp(word, names[i])) return i;
     return -1;
 }
 
-// A spec parameter: key=value with min <= value <= max.
+// One parameter of a setting: key=value with min <= value <= max.
 struct SimParam {
     const char* key;
     double* value;
@@ -128,10 +128,10 @@ struct SimParam {
     bool whole;  // whole numbers only
 };
 
-// The rest of a spec: key=value words, each key from params.
-static bool SimParseParams(char* spec, const SimParam* params, u32 count)
+// The rest of a setting: key=value words, each key from params.
+static bool SimParseParams(char* setting, const SimParam* params, u32 count)
 {
-    while (char* word = SimNextWord(&spec)) {
+    while (char* word = SimNextWord(&setting)) {
         char* eq = strchr(word, '=');
         if (!eq) return false;
         *eq = 0;
@@ -148,27 +148,27 @@ static bool SimParseParams(char* spec, const SimParam* params, u32 count)
 static constexpr double SIM_ANY = HUGE_VAL;
 static constexpr double SIM_MAX_SEED = 9007199254740992.0;  // 2^53: every seed exact in a double
 
-static bool SimParseSignal(char* spec, u64 seed, SimSignal* sig)
+static bool SimParseSignal(char* setting, u64 seed, SimSignal* sig)
 {
     static const char* const waves[] = {"sine", "square", "ramp", "noise", "recorded"};
-    int wave = SimSpecKind(&spec, waves, 5);
+    int wave = SimSettingKind(&setting, waves, 5);
     double amp = 1, freq = 1, offset = 0, phase = 0, s = (double)seed;
     const SimParam params[] = {{"amp", &amp, -SIM_ANY, SIM_ANY},       {"freq", &freq, -SIM_ANY, SIM_ANY},
                                {"offset", &offset, -SIM_ANY, SIM_ANY}, {"phase", &phase, -SIM_ANY, SIM_ANY},
                                {"seed", &s, 0, SIM_MAX_SEED, true}};
-    if (wave < 0 || !SimParseParams(spec, params, 5)) return false;
+    if (wave < 0 || !SimParseParams(setting, params, 5)) return false;
     *sig = {SimWave(wave), amp, freq, offset, phase, (u64)s};
     return true;
 }
 
-static bool SimParseTrain(char* spec, u64 seed, SimPulseTrain* train)
+static bool SimParseTrain(char* setting, u64 seed, SimPulseTrain* train)
 {
     static const char* const kinds[] = {"pulse"};
     double freq = 100, duty = 0.5, jitter = 0, s = (double)seed, start = 0;
     const SimParam params[] = {{"freq", &freq, 0, SIM_ANY},  {"duty", &duty, 0, 1},
                                {"jitter", &jitter, 0, 0.45}, {"seed", &s, 0, SIM_MAX_SEED, true},
                                {"start", &start, 0, UINT32_MAX, true}};
-    if (SimSpecKind(&spec, kinds, 1) < 0 || !SimParseParams(spec, params, 5)) return false;
+    if (SimSettingKind(&setting, kinds, 1) < 0 || !SimParseParams(setting, params, 5)) return false;
     if (!(freq > 0) || !(duty > 0 && duty < 1)) return false;
     *train = {freq, duty, jitter, (u64)s, (u32)start};
     return true;
@@ -221,12 +221,12 @@ static bool SimParseDeviceKey(SimDevice* d, u32 position, const char* key, char*
     if (!strcmp(key, "handle")) return SimInteger(value, 0, INT32_MAX, &n) && ((d->handle = (i32)n), true);
     if (!strcmp(key, "loopback")) return SimInteger(value, 0, 1, &n) && ((d->loopback = n != 0), true);
     if (!strcmp(key, "maxrate")) return SimNumber(value, &v) && v > 0 && ((d->maxRate = v), true);
-    int done = SimIndexedKey(key, "signal", SIMDRV_MAX_CHANNELS, value, [&](char* spec, u32 c) {
-        return SimParseSignal(spec, SimDefaultSeed(position, c), &d->signal[c]);
+    int done = SimIndexedKey(key, "signal", SIMDRV_MAX_CHANNELS, value, [&](char* setting, u32 c) {
+        return SimParseSignal(setting, SimDefaultSeed(position, c), &d->signal[c]);
     });
     if (done < 0)
-        done = SimIndexedKey(key, "counter", SIM_COUNTERS, value, [&](char* spec, u32 c) {
-            return SimParseTrain(spec, SimDefaultSeed(position, 100 + c), &d->train[c]);
+        done = SimIndexedKey(key, "counter", SIM_COUNTERS, value, [&](char* setting, u32 c) {
+            return SimParseTrain(setting, SimDefaultSeed(position, 100 + c), &d->train[c]);
         });
     return done == 1;
 }
