@@ -37,9 +37,6 @@ struct ModDialogKind {
     bool (*command)(HWND dialog, int id, int code);  // the kind's own commands (true: handled), or null
 };
 
-extern const ModDialogKind g_dialogAnalogIn, g_dialogAnalogOut, g_dialogCounterIn, g_dialogCounterOut,
-    g_dialogDigitalIn, g_dialogDigitalOut;
-
 // Working copy of the parameter block of the one module dialog open at a
 // time; from the host's NewMemAlloc.
 extern void* g_dlgWorkingCopy;

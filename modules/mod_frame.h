@@ -60,13 +60,6 @@ struct ModFrame {
     void (*refresh)(Module* m);
 };
 
-extern const ModFrame g_frameAnalogIn;
-extern const ModFrame g_frameAnalogOut;
-extern const ModFrame g_frameCounterIn;
-extern const ModFrame g_frameCounterOut;
-extern const ModFrame g_frameDigitalIn;
-extern const ModFrame g_frameDigitalOut;
-
 // The kinds' own fields at creation, shared by the kinds of one layout:
 // analog input and output, digital input and output.
 void MOD_AnalogChannelDefaults(void* params);

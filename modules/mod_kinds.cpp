@@ -2,14 +2,8 @@
 
 #include "mod_dialog_common.h"
 
-const ModKind g_modKinds[MOD_KIND_COUNT] = {
-    {&g_classAnalogIn, &g_frameAnalogIn, &g_dialogAnalogIn},
-    {&g_classAnalogOut, &g_frameAnalogOut, &g_dialogAnalogOut},
-    {&g_classCounterIn, &g_frameCounterIn, &g_dialogCounterIn},
-    {&g_classCounterOut, &g_frameCounterOut, &g_dialogCounterOut},
-    {&g_classDigitalIn, &g_frameDigitalIn, &g_dialogDigitalIn},
-    {&g_classDigitalOut, &g_frameDigitalOut, &g_dialogDigitalOut},
-};
+#define MOD_KIND_ROW(Kind) {&g_class##Kind, &g_frame##Kind, &g_dialog##Kind},
+const ModKind g_modKinds[MOD_KIND_COUNT] = {MOD_KINDS(MOD_KIND_ROW)};
 
 const ModKind* MOD_KindOf(const ModFrame* f)
 {

@@ -1,7 +1,7 @@
 // The module kinds, one row each: what the host is told about the kind's
 // class, the frame's values and hooks, and its parameter dialog. A kind's own
-// files define the three (g_class<Kind> beside its frame, g_dialog<Kind> in
-// its dialog source); its row in mod_kinds.cpp registers it.
+// files define the three (g_class<Kind> and g_frame<Kind> in <kind>.cpp,
+// g_dialog<Kind> in its dialog source); its row in MOD_KINDS registers it.
 #pragma once
 
 #include "tarn_host.h"
@@ -32,9 +32,19 @@ struct ModKind {
     const ModDialogKind* dialog;
 };
 
-enum { MOD_KIND_COUNT = 6 };
+// The kinds in registration order, one row each; a seventh kind adds its own
+// files, its resources (dialog template, names, menu bitmap) and its row.
+#define MOD_KINDS(ROW) ROW(AnalogIn) ROW(AnalogOut) ROW(CounterIn) ROW(CounterOut) ROW(DigitalIn) ROW(DigitalOut)
 
-// In registration order.
+#define MOD_KIND_DECLARATIONS(Kind)      \
+    extern const ModClass g_class##Kind; \
+    extern const ModFrame g_frame##Kind; \
+    extern const ModDialogKind g_dialog##Kind;
+MOD_KINDS(MOD_KIND_DECLARATIONS)
+
+#define MOD_KIND_ONE(Kind) +1
+enum { MOD_KIND_COUNT = 0 MOD_KINDS(MOD_KIND_ONE) };
+
 extern const ModKind g_modKinds[MOD_KIND_COUNT];
 // The row of the kind whose frame is 'f'.
 const ModKind* MOD_KindOf(const ModFrame* f);
@@ -44,5 +54,3 @@ const ModKind* MOD_KindOf(const ModFrame* f);
 extern char g_modShortName[MOD_KIND_COUNT][14];
 extern char g_modLongName[MOD_KIND_COUNT][42];
 
-extern const ModClass g_classAnalogIn, g_classAnalogOut, g_classCounterIn, g_classCounterOut, g_classDigitalIn,
-    g_classDigitalOut;

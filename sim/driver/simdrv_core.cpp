@@ -102,7 +102,6 @@ SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix)
     return count;
 }
 
-SIMDRV_API void SimDrv_LogClear(void) { s_log.clear(); }
 
 SIMDRV_API void SimDrv_LogEnable(int on) { s_logOn = on != 0; }
 

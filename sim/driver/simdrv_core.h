@@ -106,7 +106,6 @@ SIMDRV_API u32 SimDrv_LogCount(void);
 SIMDRV_API u32 SimDrv_LogLine(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
 SIMDRV_API u32 SimDrv_LogResult(u32 index, char* buffer, u32 size);  // length, 0 beyond the end
 SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix);   // lines beginning with prefix
-SIMDRV_API void SimDrv_LogClear(void);
 SIMDRV_API void SimDrv_LogEnable(int on);
 
 // Write record: every DA, TTL and PWM output call in call order, failed ones

@@ -1,5 +1,5 @@
 // Global variables: values by number, their reference syntax, the modules
-// registered for them, and changes at set times of a run.
+// registered for them.
 #include "sim_internal.h"
 
 #include <stdio.h>
@@ -94,26 +94,4 @@ void SH_SetGlobalVar(int number, double value)
     if (v == g_sim.globalVars.end()) g_sim.globalVars.push_back({number, value});
     else v->value = value;
     Notify(number);
-}
-
-void SH_ScheduleGlobalVar(double time, int number, double value)
-{
-    SimVarChange change = {time, number, value, false};
-    auto later = std::upper_bound(g_sim.varChanges.begin(), g_sim.varChanges.end(), change,
-                                  [](const SimVarChange& a, const SimVarChange& b) { return a.time < b.time; });
-    g_sim.varChanges.insert(later, change);
-}
-
-void SIM_StartVarChanges(void)
-{
-    for (SimVarChange& c : g_sim.varChanges) c.done = false;
-}
-
-void SIM_ApplyDueVarChanges(double clock)
-{
-    for (SimVarChange& c : g_sim.varChanges)
-        if (!c.done && c.time <= clock) {
-            c.done = true;
-            SH_SetGlobalVar(c.number, c.value);
-        }
 }

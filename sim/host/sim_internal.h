@@ -85,6 +85,3 @@ std::string SIM_SourceDescription(const SimSource& source);  // as SH_AddSource 
 void SIM_StartSources(double from);
 void SIM_FeedSources(double clock);  // feeds the blocks complete at 'clock'
 
-// Global variables (sim_globalvars.cpp).
-void SIM_StartVarChanges(void);
-void SIM_ApplyDueVarChanges(double clock);

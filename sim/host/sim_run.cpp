@@ -112,7 +112,6 @@ static void Cycle(const SimRunOptions* o, u64 cycle)
         return;
     }
     ++g_sim.report.cycles;
-    SIM_ApplyDueVarChanges(g_sim.clock);
     SIM_FeedSources(g_sim.clock);
     double begin = SteadyNow(nullptr);
     for (SimModule* m : g_sim.modules) {
@@ -206,7 +205,6 @@ int SH_Run(const SimRunOptions* o)
     }
 
     double step = o->step > 0 ? o->step : 0.01;
-    SIM_StartVarChanges();
     SIM_StartSources(!o->realTime && o->firstCycleAt > step ? o->firstCycleAt - step : 0);
     double begin = SteadyNow(nullptr);
     if (o->realTime) {

@@ -197,13 +197,6 @@ struct SimGlobalVar {
     double value;
 };
 
-struct SimVarChange {  // a change of a variable at a time of the run
-    double time;       // on the host clock
-    int number;
-    double value;
-    bool done;         // applied in this run
-};
-
 // ---- Runs ------------------------------------------------------------------------
 
 // A monotonic wall clock for real-time runs; tests inject their own.
@@ -278,7 +271,6 @@ struct SimHost {
     std::vector<SimSource> sources;
     std::vector<SimConnection> connections;
     std::vector<SimGlobalVar> globalVars;  // in definition order
-    std::vector<SimVarChange> varChanges;  // in time order
     Module* currentModule;  // behind &CurrentModulePtr
     bool running, stopRequested;
     double clock;  // seconds since the run began
@@ -363,9 +355,6 @@ const SimSource* SH_SourceOf(const SimModule* module, u32 input);
 // Defines or changes a global variable (at once, also while a run goes on)
 // and notifies the registered handlers when its value is new.
 void SH_SetGlobalVar(int number, double value);
-// Changes a variable at 'time' seconds of every run, in the first cycle
-// whose clock has reached it (after onCycle, before the compute calls).
-void SH_ScheduleGlobalVar(double time, int number, double value);
 
 // ---- Windows: the real binding protocol -----------------------------------------
 
