@@ -8,7 +8,7 @@
 #include "dlg_driver.h"
 #include "mod_params.h"
 
-enum { kChannels = 16, kBlock = 2048, kStep = 2 * kBlock, kRecording = 1 << 21, kRepeats = 9 };
+constexpr u32 kChannels = 16, kBlock = 2048, kStep = 2 * kBlock, kRecording = 1 << 21, kRepeats = 9;
 static const double kDistance = 1e-6;  // 1 MHz: the clock is counted in microseconds
 
 static double Seconds(void)
@@ -24,7 +24,7 @@ template <class F>
 static double NsPerValue(F pass, u32 passes, double values)
 {
     double best = 1e30;
-    for (int r = 0; r < kRepeats; ++r) {
+    for (u32 r = 0; r < kRepeats; ++r) {
         double start = Seconds();
         for (u32 i = 0; i < passes; ++i) pass();
         double ns = (Seconds() - start) * 1e9 / (passes * values);
