@@ -238,7 +238,10 @@ TEST(AnalogInDialog, BlockSizeRangeAndRealTime)
 {
     Rig rig;
     Dialog dlg(rig, &g_dialogAnalogIn, 2);
-    dlg.params<AnalogInParams>().channel[1].range = 4;
+    AnalogChannel& one = dlg.params<AnalogInParams>().channel[1];
+    one.range = 4;  // each one past its list or range
+    one.inputMode = 1;
+    one.inputSwitch = 2;
     ASSERT_TRUE(dlg.open());
     EXPECT_FALSE(dlg.d[IDC_BLOCK_SIZE].enabled);
     dlg.d[IDC_SOFTWARE_CLOCK].checked = true;
@@ -261,7 +264,7 @@ TEST(AnalogInDialog, BlockSizeRangeAndRealTime)
     dlg.d[IDC_BLOCK_SIZE].text = "500";
     dlg.command(IDC_MODULE_OK);
     EXPECT_EQ(dlg.params<AnalogInParams>().softwareClockBlockSize, 128u);
-    EXPECT_EQ(dlg.params<AnalogInParams>().channel[1].range, 0u);
+    EXPECT_EQ(std::vector<u32>({one.range, one.inputMode, one.inputSwitch}), std::vector<u32>({0, 0, 1}));
 }
 
 // German mode names in a German thread locale only; a mode one past the

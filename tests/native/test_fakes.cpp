@@ -80,6 +80,7 @@ static void InstallHost()
     g_host.GetCurrentOutputBlock = [](Fifo* f) -> Block* {
         ++s_rig->blockCalls;
         Stream& s = StreamOf(f);
+        if (s.refused) return nullptr;
         if (s.storage.empty()) Fresh(s);
         return (Block*)s.storage.data();
     };

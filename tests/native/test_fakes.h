@@ -27,6 +27,7 @@ struct Stream {
     Fifo fifo{};
     std::vector<double> storage;  // 8-byte aligned block memory
     std::vector<Released> released;
+    bool refused = false;  // the host gives no block
     float* values() { return (float*)((u8*)storage.data() + offsetof(Block, values)); }
 };
 

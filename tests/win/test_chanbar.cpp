@@ -108,8 +108,11 @@ static std::string repeat(const std::string& words, int n)
 // The controls read Ctrl from the asynchronous key state. Under Wine that
 // state is the whole display's and is set back to the X keyboard's (Ctrl up)
 // whenever X focus or the pointer moves between windows, which any program on
-// the display may cause at any moment; so the test answers the controls'
-// reads itself, through the import they call.
+// the display may cause at any moment; reading it also handles the X focus
+// events that wait, and a focus change that another program's window caused
+// took the mouse capture from a pressed button (the failure once seen in a
+// parallel run). So the test answers the controls' reads itself, through the
+// import they call, and its dialog stays on top of the display's windows.
 static bool s_ctrlHeld;
 static SHORT WINAPI test_key_state(int key) { return key == VK_CONTROL && s_ctrlHeld ? (SHORT)0x8000 : 0; }
 
