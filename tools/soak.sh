@@ -9,7 +9,8 @@
 #      handles and GDI objects sampled every minute (SOAK_HOUR seconds,
 #      default 3600);
 #   3. four analog inputs of 16 channels on two devices in real time under
-#      Wine, without files: at 100 kHz, then doubling the rate while it holds.
+#      Wine, without files: at 100 kHz, then doubling the rate while it holds;
+#      and for a second at 100 kHz writing CSV files to a RAM disk.
 # SOAK_STAGES chooses the stages (default "1 2 3"), SOAK_LOAD_SECONDS the
 # length of each real-time run of the load case (default 10). Usage: tools/soak.sh
 # [native build dir] [win32 build dir].
@@ -79,8 +80,8 @@ day() {
 
 # The load case at a rate for $2 seconds; it "holds" when every channel got
 # every value up to its last two blocks (10 ms each, at most 65535 values)
-# without a gap, and the run ended within 0.1 s of its length (no compute
-# call ran away with the clock).
+# without a gap, no cycle came late or was skipped, and the run ended within
+# 0.1 s of its length (no compute call ran away with the clock).
 load_run() {
     local rate=$1 seconds=$2 r=$out/load_$1.txt block=$(($1 / 100 < 65535 ? $1 / 100 : 65535))
     KW_SIM_CONFIG=sim/worksheets/load.cfg simhost_check "$r" sim/worksheets/load_4x16.ws --seconds "$seconds" \
@@ -88,8 +89,24 @@ load_run() {
     awk -v want="$(awk -v r="$rate" -v s="$seconds" 'BEGIN { printf "%d", r * (s - 0.02) }')" -v end="$seconds" '
         / samples [0-9]+, blocks/ { n++; for (i = 1; i <= NF; i++) if ($i == "samples") { v = $(i + 1) + 0; if (!min || v < min) min = v } }
         /^run: done/ { for (i = 1; i <= NF; i++) if ($i == "wall") wall = $(i - 3) + 0 }
+        /^cycles: / { late = $4 + 0; skipped = $NF + 0 }
         /^gaps: / { gaps = $2 + 0 }
-        END { exit !(n == 64 && min >= want && gaps == 0 && wall <= end + 0.1) }' "$r"
+        END { exit !(n == 64 && min >= want && gaps == 0 && late == 0 && skipped == 0 && wall <= end + 0.1) }' "$r"
+}
+
+# The load case at 100 kHz for 1 s with its CSV files on a RAM disk: the
+# writer cannot keep up, and the run still ends at its length, counting the
+# values it had no time to write.
+csv_run() {
+    local r=$out/load_csv.txt dir=/dev/shm/kestrelwing-soak-csv
+    rm -rf "$dir" && mkdir -p "$dir"
+    KW_SIM_CONFIG=sim/worksheets/load.cfg wine "$win32/bin/simhost.exe" run "$win32/bin/kestrelwing.dll" \
+        sim/worksheets/load_4x16.ws --seconds 1 --timebase 2 0.00001 1000 --out "Z:$dir" --realtime >"$r" 2>&1 ||
+        fail "the load case with CSV files ended with an error ($r)"
+    rm -rf "$dir"
+    echo "soak: load 4 x 16 at 100 kHz for 1 s writing CSV files: $(wall "$r") s of wall clock, late $(figure "$r" 'late'), skipped $(figure "$r" 'moments skipped'), CSV lines $(figure "$r" 'csv:'), values not written in time $(sed -n 's/.*, \([0-9]*\) values not written.*/\1/p' "$r")"
+    awk '/^run: done/ { for (i = 1; i <= NF; i++) if ($i == "wall") wall = $(i - 3) + 0 } END { exit !(wall > 0 && wall <= 1.1) }' "$r" ||
+        fail "the load case with CSV files did not end at its length ($r)"
 }
 
 load() {
@@ -122,7 +139,7 @@ for stage in $stages; do
     case $stage in
     1) day ;;
     2) start_wine; hour ;;
-    3) start_wine; load ;;
+    3) start_wine; load; csv_run ;;
     esac
 done
 exit $status
