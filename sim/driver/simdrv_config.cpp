@@ -158,6 +158,7 @@ static bool SimParseSignal(char* setting, u64 seed, SimSignal* sig)
                                {"seed", &s, 0, SIM_MAX_SEED, true}};
     if (wave < 0 || !SimParseParams(setting, params, 5)) return false;
     *sig = {SimWave(wave), amp, freq, offset, phase, (u64)s};
+    if (wave == SIM_RECORDED) SimRecording();
     return true;
 }
 

@@ -23,7 +23,7 @@ double SimNoise(u64 seed, u64 n)
 
 // The recording of the "recorded" signal: two tones and some noise, made once.
 enum { SIM_RECORDING = 1 << 21 };  // 16 MiB: more than the caches hold, as a device's stream is
-static const double* SimRecording(void)
+const double* SimRecording(void)
 {
     static double* samples;
     if (!samples) {

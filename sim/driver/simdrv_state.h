@@ -119,6 +119,9 @@ void SimDisconnect(SimDevice* d);
 
 // A number in [-1, 1) that depends only on seed and n.
 double SimNoise(u64 seed, u64 n);
+// The samples of the "recorded" signal, made on the first call (a fifth of a
+// second): a configuration that names the signal makes them before any run.
+const double* SimRecording(void);
 // Whole sample periods in a time span.
 u64 SimSampleCount(double seconds, double rate);
 // Each kind samples at the ticks n / rate of the device clock. Sample k of a
