@@ -80,18 +80,19 @@ day() {
 
 # The load case at a rate for $2 seconds; it "holds" when every channel got
 # every value up to its last two blocks (10 ms each, at most 65535 values)
-# without a gap, no cycle came late or was skipped, and the run ended within
-# 0.1 s of its length (no compute call ran away with the clock).
+# without a gap, at most $3 of its 10 ms cycles came late or were skipped,
+# and the run ended within 0.1 s of its length (no compute call ran away
+# with the clock).
 load_run() {
-    local rate=$1 seconds=$2 r=$out/load_$1.txt block=$(($1 / 100 < 65535 ? $1 / 100 : 65535))
+    local rate=$1 seconds=$2 allowed=$3 r=$out/load_$1.txt block=$(($1 / 100 < 65535 ? $1 / 100 : 65535))
     KW_SIM_CONFIG=sim/worksheets/load.cfg simhost_check "$r" sim/worksheets/load_4x16.ws --seconds "$seconds" \
         --timebase 2 "$(awk -v r="$rate" 'BEGIN { printf "%.12g", 1 / r }')" "$block" || return 1
-    awk -v want="$(awk -v r="$rate" -v s="$seconds" 'BEGIN { printf "%d", r * (s - 0.02) }')" -v end="$seconds" '
+    awk -v want="$(awk -v r="$rate" -v s="$seconds" 'BEGIN { printf "%d", r * (s - 0.02) }')" -v end="$seconds" -v allowed="$allowed" '
         / samples [0-9]+, blocks/ { n++; for (i = 1; i <= NF; i++) if ($i == "samples") { v = $(i + 1) + 0; if (!min || v < min) min = v } }
         /^run: done/ { for (i = 1; i <= NF; i++) if ($i == "wall") wall = $(i - 3) + 0 }
         /^cycles: / { late = $4 + 0; skipped = $NF + 0 }
         /^gaps: / { gaps = $2 + 0 }
-        END { exit !(n == 64 && min >= want && gaps == 0 && late == 0 && skipped == 0 && wall <= end + 0.1) }' "$r"
+        END { exit !(n == 64 && min >= want && gaps == 0 && late + skipped <= allowed && wall <= end + 0.1) }' "$r"
 }
 
 # The load case at 100 kHz for 1 s with its CSV files on a RAM disk: the
@@ -109,9 +110,14 @@ csv_run() {
         fail "the load case with CSV files did not end at its length ($r)"
 }
 
+# 100 kHz must run without a late cycle. In the search for the highest rate,
+# 1 % of the cycles may come late: on a shared machine under Wine a cycle now
+# and then waits tens of milliseconds for the scheduler at any load, and a
+# rate beyond the machine loses far more.
 load() {
     local seconds=${SOAK_LOAD_SECONDS:-10} r=$out/load_100000.txt held=0 failed=0 rate=100000 step
-    if load_run 100000 "$seconds"; then
+    local allowed=$seconds  # 1 % of 100 cycles a second
+    if load_run 100000 "$seconds" 0; then
         held=100000 rate=200000
     else
         fail "four inputs of 16 channels at 100 kHz did not hold in real time ($r)"
@@ -119,7 +125,7 @@ load() {
     echo "soak: load 4 x 16 at 100 kHz for $seconds s: cycles $(figure "$r" 'cycles:'), late $(figure "$r" 'late'), skipped $(figure "$r" 'moments skipped'), gaps $(figure "$r" 'gaps:'), plug-in share of one core $(share "$r") %"
     # Doubling from 100 kHz while it holds, then three halvings of the interval;
     # 100 kHz is not run again, so that its report stays the one quoted above.
-    while [ "$held" -gt 0 ] && load_run "$rate" "$seconds"; do
+    while [ "$held" -gt 0 ] && load_run "$rate" "$seconds" "$allowed"; do
         held=$rate
         rate=$((rate * 2))
         [ "$rate" -le 51200000 ] || break
@@ -128,7 +134,7 @@ load() {
     for step in 1 2 3; do
         rate=$(((held + failed) / 2 / 100000 * 100000))
         [ "$rate" -gt "$held" ] || break
-        if load_run "$rate" "$seconds"; then held=$rate; else failed=$rate; fi
+        if load_run "$rate" "$seconds" "$allowed"; then held=$rate; else failed=$rate; fi
     done
     r=$out/load_$held.txt
     [ "$held" -gt 0 ] || { fail "no rate held"; return; }
