@@ -117,10 +117,8 @@ i32 DigitalIn_Start(Module* m, const ModFrame* f)
         DigitalInRecord* r = (DigitalInRecord*)m->channel[c];
         if (!r) continue;
         r->settings = p->channel[c];
-        u64 line = MOD_LineOf(p, c);
-        // Only with the block's own layout, kept when the device's was
-        // refused or not taken, and damaged.
-        if (line >= MOD_PORT_WORD_BITS) {
+        u64 line;
+        if (!MOD_PortLine(p, c, &line)) {
             MOD_NoteUnlisted(m, c, "its line %d lies beyond the port word", (i32)line);
             continue;
         }

@@ -45,8 +45,14 @@ enum { MOD_PORT_WORD_BITS = 32 };
 // experiment then ends through the kind's failure path).
 DigitalParams* MOD_StartDigital(Module* m, const ModFrame* f);
 // Device line of channel c: lines per port x port index + c, without
-// wrapping around (a damaged block may hold any numbers).
-static inline u64 MOD_LineOf(const DigitalParams* p, u32 c) { return (u64)p->linesPerPort * p->port + c; }
+// wrapping around (a damaged block may hold any numbers). False when it lies
+// beyond the port word, which only the block's own layout can do (kept when
+// the device's was refused or not taken) when it is damaged.
+static inline bool MOD_PortLine(const DigitalParams* p, u32 c, u64* line)
+{
+    *line = (u64)p->linesPerPort * p->port + c;
+    return *line < MOD_PORT_WORD_BITS;
+}
 
 // The class's message handler (digitalin.cpp) and compute function.
 i32 KW_CDECL DigitalIn_Handler(Module* m, u32 msg, u32 wParam, u32 lParam);

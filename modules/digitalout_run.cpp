@@ -85,10 +85,8 @@ i32 DigitalOut_Start(Module* m, const ModFrame* f)
     for (u32 c = 0, n = MOD_ChannelCount(m, f); c < n; ++c) {
         DigitalOutRecord* r = Record(m, c);
         if (!r) continue;
-        u64 line = MOD_LineOf(p, c);
-        // Only with the block's own layout, kept when the device's was
-        // refused or not taken, and damaged: no line of the port to set.
-        if (line >= MOD_PORT_WORD_BITS) {
+        u64 line;
+        if (!MOD_PortLine(p, c, &line)) {
             TRC_Printf("%.13s %u: its line %llu lies beyond the port word, its direction is not set", m->name, c,
                        (unsigned long long)line);
             continue;

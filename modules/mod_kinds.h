@@ -53,4 +53,3 @@ const ModKind* MOD_KindOf(const ModFrame* f);
 // loaded from the string table at registration; the host keeps their addresses.
 extern char g_modShortName[MOD_KIND_COUNT][14];
 extern char g_modLongName[MOD_KIND_COUNT][42];
-

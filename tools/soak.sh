@@ -35,12 +35,14 @@ start_wine() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
-# simhost.exe run in real time without files; $1 the report, the rest its arguments.
-simhost_check() {
+# simhost.exe run in real time; $1 the report, the rest its arguments.
+simhost_realtime() {
     local report=$1
     shift
-    wine "$win32/bin/simhost.exe" run "$win32/bin/kestrelwing.dll" "$@" --check --realtime >"$report" 2>&1
+    wine "$win32/bin/simhost.exe" run "$win32/bin/kestrelwing.dll" "$@" --realtime >"$report" 2>&1
 }
+# The same without files.
+simhost_check() { simhost_realtime "$@" --check; }
 
 # A figure of a runner report: the first number after a text; share: the
 # plug-in's share of one core in percent.
@@ -101,12 +103,11 @@ load_run() {
 csv_run() {
     local r=$out/load_csv.txt dir=/dev/shm/kestrelwing-soak-csv
     rm -rf "$dir" && mkdir -p "$dir"
-    KW_SIM_CONFIG=sim/worksheets/load.cfg wine "$win32/bin/simhost.exe" run "$win32/bin/kestrelwing.dll" \
-        sim/worksheets/load_4x16.ws --seconds 1 --timebase 2 0.00001 1000 --out "Z:$dir" --realtime >"$r" 2>&1 ||
-        fail "the load case with CSV files ended with an error ($r)"
+    KW_SIM_CONFIG=sim/worksheets/load.cfg simhost_realtime "$r" sim/worksheets/load_4x16.ws --seconds 1 \
+        --timebase 2 0.00001 1000 --out "Z:$dir" || fail "the load case with CSV files ended with an error ($r)"
     rm -rf "$dir"
     echo "soak: load 4 x 16 at 100 kHz for 1 s writing CSV files: $(wall "$r") s of wall clock, late $(figure "$r" 'late'), skipped $(figure "$r" 'moments skipped'), CSV lines $(figure "$r" 'csv:'), values not written in time $(sed -n 's/.*, \([0-9]*\) values not written.*/\1/p' "$r")"
-    awk '/^run: done/ { for (i = 1; i <= NF; i++) if ($i == "wall") wall = $(i - 3) + 0 } END { exit !(wall > 0 && wall <= 1.1) }' "$r" ||
+    awk -v wall="$(wall "$r")" 'BEGIN { exit !(wall > 0 && wall <= 1.1) }' ||
         fail "the load case with CSV files did not end at its length ($r)"
 }
 

@@ -102,7 +102,6 @@ SIMDRV_API u32 SimDrv_LogCountOf(const char* prefix)
     return count;
 }
 
-
 SIMDRV_API void SimDrv_LogEnable(int on) { s_logOn = on != 0; }
 
 const char* SimPtr(const void* p) { return p ? "&" : "NULL"; }

@@ -84,4 +84,3 @@ std::string SIM_SourceDescription(const SimSource& source);  // as SH_AddSource 
 // Sources start with the block in progress at 'from' (0: their first).
 void SIM_StartSources(double from);
 void SIM_FeedSources(double clock);  // feeds the blocks complete at 'clock'
-
